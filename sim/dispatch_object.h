@@ -1,0 +1,104 @@
+// A generic simulated host object: an IDispatch with a member table, the interface ids it
+// answers QueryInterface for, and one connection point per event interface. As strict as
+// the real host: puts need DISPID_PROPERTYPUT, failures come back through EXCEPINFO
+// when the caller passes one, and a connection point holds its sinks' only reference.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+#include "addin/com_ptr.h"
+#include "addin/variant.h"
+#include "sim/world.h"
+
+namespace sim {
+
+// Arguments in the member's own order; a missing optional argument is null.
+using Args = std::vector<const VARIANT*>;
+using Getter = std::function<Variant(const Args&)>;
+using Setter = std::function<void(const VARIANT&)>;
+using Method = std::function<Variant(const Args&)>;
+
+class ConnectionPoint;
+
+class DispatchObject : public SimUnknown, public IDispatch, public IConnectionPointContainer {
+ public:
+  DispatchObject(World& world, std::string name);
+  ~DispatchObject() override;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* excepinfo, UINT* argErr) override;
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** ppEnum) override;
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override;
+
+  IDispatch* dispatch() { return static_cast<IDispatch*>(this); }
+
+  // Calls every advised sink of the event interface; returns the last sink's HRESULT.
+  // args are in the event's own order. The sinks get no extra reference for the call.
+  HRESULT Fire(const IID& events, DISPID id, std::vector<VARIANT> args);
+  ConnectionPoint* Events(const IID& events) const;
+  size_t SinkCount(const IID& events) const;
+  void DropSinks() override;
+
+ protected:
+  void Answer(const IID& iid) { iids_.push_back(iid); }
+  void Property(const std::string& name, Getter get, Setter set = nullptr);
+  void AddMethod(const std::string& name, Method fn);
+  void AddEvents(const IID& events);
+
+ private:
+  struct Member {
+    std::string name;
+    Getter get;
+    Setter set;
+    Method method;
+  };
+  std::map<DISPID, Member> members_;
+  std::vector<IID> iids_;
+  std::vector<std::unique_ptr<ConnectionPoint>> points_;
+};
+
+class ConnectionPoint : public SimUnknown, public IConnectionPoint {
+ public:
+  ConnectionPoint(World& world, DispatchObject* owner, const IID& events);
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); }
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** cpc) override;
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** e) override;
+
+  const IID& iid() const { return events_; }
+  size_t size() const { return sinks_.size(); }
+  std::vector<DWORD> Cookies() const;
+  IDispatch* Sink(DWORD cookie) const;
+  // Lets go of every sink, as the host does when the source goes away.
+  void DropAll();
+
+ private:
+  DispatchObject* owner_;
+  IID events_;
+  std::map<DWORD, IDispatch*> sinks_;
+  DWORD next_ = 1;
+};
+
+// Small helpers for members.
+Variant TextVariant(const std::string& utf8);
+std::string VariantText(const VARIANT& v);  // VT_BSTR as UTF-8; throws Fault otherwise
+long VariantLong(const VARIANT& v);        // integer types and VT_BOOL; throws Fault otherwise
+bool VariantBool(const VARIANT& v);
+Variant DispatchVariant(IDispatch* object);  // adds the reference the caller will own
+std::string Utf8(const OLECHAR* text, size_t length);
+std::basic_string<OLECHAR> Wide(const std::string& utf8);
+
+}  // namespace sim

@@ -1,0 +1,120 @@
+#include "sim/world.h"
+
+#include <algorithm>
+#include "platform/mapi.h"
+#include "sim/mapi_session.h"
+
+namespace sim {
+
+namespace {
+World* g_current = nullptr;
+
+HWND ActiveWindowHook() {
+  static HWND__ window{};
+  return &window;
+}
+
+int MessageBoxHook(HWND, const char* text, const char* caption, UINT type) {
+  if (World* w = World::Current()) w->messageBoxes.push_back({text ? text : "", caption ? caption : "", type});
+  return IDOK;
+}
+
+HRESULT LogonHook(LPMAPISESSION* session) {
+  World* w = World::Current();
+  if (!w) return MAPI_E_LOGON_FAILED;
+  HRESULT fault = w->BeforeCall("MAPILogonEx");
+  if (FAILED(fault)) return fault;
+  MapiSession* s = w->Make<MapiSession>();
+  s->AddRef();
+  *session = s;
+  return S_OK;
+}
+}  // namespace
+
+World::World() : previous_(g_current) {
+  g_current = this;
+#ifndef _WIN32
+  SetPortableUiHooks({ActiveWindowHook, MessageBoxHook});
+  SetPortableMapiLogonHook(LogonHook);
+#endif
+}
+
+World::~World() {
+  g_current = previous_;
+#ifndef _WIN32
+  if (!previous_) {
+    SetPortableUiHooks({nullptr, nullptr});
+    SetPortableMapiLogonHook(nullptr);
+  }
+#endif
+}
+
+World* World::Current() { return g_current; }
+
+HRESULT World::BeforeCall(const char* member) {
+  ++calls_;
+  ++perMember_[member];
+  if (failAt_ && calls_ == failAt_) return failAtHr_;
+  auto it = memberFaults_.find(member);
+  if (it != memberFaults_.end() && it->second.remaining != 0) {
+    if (it->second.remaining > 0) --it->second.remaining;
+    return it->second.hr;
+  }
+  return S_OK;
+}
+
+void World::FailCall(long n, HRESULT hr) {
+  failAt_ = calls_ + n;
+  failAtHr_ = hr;
+}
+
+void World::FailMember(const std::string& member, HRESULT hr, long times) { memberFaults_[member] = {hr, times}; }
+
+void World::ClearFaults() {
+  failAt_ = 0;
+  memberFaults_.clear();
+}
+
+long World::Calls(const std::string& member) const {
+  auto it = perMember_.find(member);
+  return it == perMember_.end() ? 0 : it->second;
+}
+
+void World::ResetCounts() {
+  calls_ = 0;
+  perMember_.clear();
+}
+
+DISPID World::DispidFor(const std::string& name) {
+  // Known ids of Outlook's and Office's type libraries; the rest get stable ids of
+  // their own, the same for every object of the process.
+  static std::map<std::string, DISPID> ids = {
+      {"class", 0xF00A},      {"subject", 0x37},        {"body", 0x9100},        {"htmlbody", 0xF404},
+      {"bodyformat", 0xFA49}, {"sent", 0xF03F},         {"mapiobject", 0xF061},  {"getnamespace", 0x2111},
+      {"activeexplorer", 0x111}, {"inspectors", 0x2118}, {"currentitem", 0x2102}, {"commandbars", 0x2100},
+      {"selection", 0x2204},  {"count", 0x50},          {"item", 0x51},          {"controls", 0x60030000},
+      {"add", 0x60030001},    {"visible", 0x60030022},  {"delete", 0x60030005},  {"caption", 0x6003000B},
+  };
+  static DISPID next = 0x7000;
+  std::string key = name;
+  for (char& c : key) c = char(std::tolower(static_cast<unsigned char>(c)));
+  auto it = ids.find(key);
+  if (it != ids.end()) return it->second;
+  return ids[key] = next++;
+}
+
+void World::DropAllSinks() {
+  for (size_t i = 0; i < objects_.size(); ++i) objects_[i]->DropSinks();
+}
+
+long World::OutstandingRefs(std::vector<std::string>* report) const {
+  long total = 0;
+  for (const auto& o : objects_) {
+    if (!o->refs()) continue;
+    total += long(o->refs());
+    if (report) report->push_back(o->name() + ": " + std::to_string(o->refs()));
+  }
+  return total;
+}
+
+}  // namespace sim

@@ -1,0 +1,108 @@
+// The simulated Outlook's process: every object it made, the host calls the add-in made
+// (counted per member), the faults a test asked for, and what must never happen (an
+// exception crossing back into the host).
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+#include "platform/win.h"
+
+namespace sim {
+
+class SimUnknown;
+
+class World {
+ public:
+  World();
+  ~World();
+  World(const World&) = delete;
+  World& operator=(const World&) = delete;
+
+  // The world that the platform hooks (MAPI logon, message boxes) answer from.
+  static World* Current();
+
+  // Every host call passes here first. Returns the fault to answer with, or S_OK.
+  HRESULT BeforeCall(const char* member);
+
+  // Fault injection: fail the n-th host call from now on (1 = the next one), or every call
+  // of a member, with hr. Clear with ClearFaults.
+  void FailCall(long n, HRESULT hr);
+  void FailMember(const std::string& member, HRESULT hr, long times = -1);
+  void ClearFaults();
+  long Calls() const { return calls_; }
+  long Calls(const std::string& member) const;
+  void ResetCounts();
+
+  // DISPIDs are fixed per member name for the whole process, as a type library fixes them.
+  static DISPID DispidFor(const std::string& name);
+
+  // Objects: the world owns them; their COM counts only count outside references.
+  template <class T, class... A>
+  T* Make(A&&... args) {
+    auto object = std::make_unique<T>(*this, std::forward<A>(args)...);
+    T* raw = object.get();
+    objects_.push_back(std::move(object));
+    return raw;
+  }
+  // References that objects of the world still have handed out, with one line per object.
+  long OutstandingRefs(std::vector<std::string>* report = nullptr) const;
+
+  // Every connection point lets go of its sinks, as when Outlook exits.
+  void DropAllSinks();
+
+  // Exceptions that reached the host from a call into the add-in.
+  void RecordEscape(const std::string& what) { escapes_.push_back(what); }
+  const std::vector<std::string>& Escapes() const { return escapes_; }
+
+  // Message boxes the add-in showed: text and caption.
+  struct MessageBox {
+    std::string text, caption;
+    UINT type;
+  };
+  std::vector<MessageBox> messageBoxes;
+
+ private:
+  std::vector<std::unique_ptr<SimUnknown>> objects_;
+  long calls_ = 0;
+  long failAt_ = 0;
+  HRESULT failAtHr_ = S_OK;
+  struct MemberFault {
+    HRESULT hr;
+    long remaining;
+  };
+  std::map<std::string, MemberFault> memberFaults_;
+  std::map<std::string, long> perMember_;
+  std::vector<std::string> escapes_;
+  World* previous_;
+};
+
+// The host's view of an error it raises from inside a member.
+struct Fault {
+  HRESULT hr;
+};
+
+// Base of every simulated COM object: a reference count that counts outside references
+// only (the world owns the object) and a name for reports.
+class SimUnknown {
+ public:
+  SimUnknown(World& world, std::string name) : world_(world), name_(std::move(name)) {}
+  virtual ~SimUnknown() = default;
+  World& world() const { return world_; }
+  const std::string& name() const { return name_; }
+  ULONG refs() const { return refs_; }
+  virtual void DropSinks() {}
+
+ protected:
+  ULONG AddRefImpl() { return ++refs_; }
+  ULONG ReleaseImpl() { return refs_ ? --refs_ : 0; }
+
+ private:
+  World& world_;
+  std::string name_;
+  ULONG refs_ = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,115 @@
+#include "addin/add_in.h"
+
+#include <cstdarg>
+#include "addin/event_sink.h"
+#include "addin/host_guard.h"
+#include "addin/host_objects.h"
+#include "inspector/inspectors_sink.h"
+
+void LogPrint(const char* format, ...) {
+  if (!CurrentAddIn || !CurrentAddIn->Log || !CurrentAddIn->Log->Enabled) return;
+  va_list args;
+  va_start(args, format);
+  CurrentAddIn->Log->VPrint(format, args);
+  va_end(args);
+}
+
+ObjectTracker* Tracker() { return CurrentAddIn ? CurrentAddIn->Tracker.get() : nullptr; }
+ClassificationSettings* Settings() { return CurrentAddIn ? CurrentAddIn->Settings.get() : nullptr; }
+
+HRESULT AddIn::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (IsEqualIID(riid, IID__IDTExtensibility2) || IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
+    *ppv = static_cast<_IDTExtensibility2*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return E_NOINTERFACE;
+}
+
+AddIn::~AddIn() {
+  // Sinks that outlive the add-in (windows still open when it was unloaded) reach the
+  // context through CurrentAddIn: they must find none rather than a freed object.
+  if (CurrentAddIn == this) CurrentAddIn = nullptr;
+}
+
+ULONG AddIn::AddRef() { return ++refs_; }
+
+ULONG AddIn::Release() {
+  if (refs_ == 0) return 0;
+  if (--refs_ != 0) return refs_;
+  delete this;  // Namespace and whatever else is still held go with the members
+  return 0;
+}
+
+HRESULT AddIn::OnConnection(IDispatch* application, ext_ConnectMode connectMode, IDispatch*, SAFEARRAY** custom) {
+  if (!application) return E_POINTER;
+  return GuardHostCall([&] {
+    Log = std::make_unique<SessionLog>("Orvan_Classify");
+    Application = ComPtr<IDispatch>::Borrow(application);
+    // Loaded after Outlook started: Outlook will not call OnStartupComplete itself.
+    if (connectMode != ext_cm_Startup) ThrowIfFailed(OnStartupComplete(custom), IID__IDTExtensibility2);
+    return S_OK;
+  });
+}
+
+HRESULT AddIn::OnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY** custom) {
+  return GuardHostCall([&] {
+    // Unloaded by the user: Outlook will not call OnBeginShutdown itself.
+    HRESULT hr = removeMode != ext_dm_HostShutdown ? OnBeginShutdown(custom) : S_OK;
+    Application.reset();
+    ThrowIfFailed(hr, IID__IDTExtensibility2);
+    return S_OK;
+  });
+}
+
+HRESULT AddIn::OnAddInsUpdate(SAFEARRAY**) { return S_OK; }
+
+HRESULT AddIn::OnStartupComplete(SAFEARRAY**) {
+  // A failing host call in an unguarded step returns its HRESULT; what was already set
+  // up stays, and shutdown takes it down as usual.
+  return GuardHostCall([&] { return StartUp(); });
+}
+
+HRESULT AddIn::StartUp() {
+  ::Application app = ::Application::From(Application.get());
+  Namespace = app.GetNamespace("MAPI");
+
+  IMAPISession* session = nullptr;
+  if (SUCCEEDED(MAPILogonEx(0, nullptr, nullptr, 0, &session))) Session = ComPtr<IMAPISession>::Adopt(session);
+
+  Settings = std::make_unique<ClassificationSettings>();
+  Tracker = std::make_unique<ObjectTracker>(Log.get());
+  if (Settings->Disabled) return S_OK;
+
+  // Main window. Its failures are swallowed: compose windows must still be handled.
+  TryHostStep([&] {
+    ComPtr<IDispatch> explorer = app.ActiveExplorer();
+    if (!explorer) return;
+    // The main-window handler is installed here once it exists.
+  });
+
+  // Compose windows.
+  ComPtr<IDispatch> inspectors = app.Inspectors();
+  if (inspectors) InspectorsSink = new ::InspectorsSink(inspectors.get());
+  return S_OK;
+}
+
+HRESULT AddIn::OnBeginShutdown(SAFEARRAY**) {
+  return GuardHostCall([&] { return ShutDown(); });
+}
+
+HRESULT AddIn::ShutDown() {
+  if (EventSink* sink = std::exchange(InspectorsSink, nullptr)) sink->Release();
+  Session.reset();
+  Tracker.reset();  // reports leaked objects while the log still exists
+  Log.reset();
+  Settings.reset();  // writes the command bar placement to the registry
+  return S_OK;
+}
+
+int AddIn::CarryLevel(int n) {
+  CarriedLevel = n < 0 ? 0 : (n > CarriedLevel ? n : CarriedLevel);
+  return CarriedLevel;
+}

@@ -1,0 +1,74 @@
+// The add-in object Outlook creates and drives, which is also the process-wide context
+// every other part of the add-in reaches through CurrentAddIn.
+#pragma once
+
+#include <memory>
+#include "addin/com_ptr.h"
+#include "addin/extensibility.h"
+#include "classify/settings.h"
+#include "diag/object_tracker.h"
+#include "diag/session_log.h"
+#include "platform/mapi.h"
+#include "server/module.h"
+
+class EventSink;
+class ExplorerHandler;
+
+class AddIn final : public _IDTExtensibility2 {
+ public:
+  AddIn() = default;
+  AddIn(const AddIn&) = delete;
+  AddIn& operator=(const AddIn&) = delete;
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  // IDispatch: the add-in exposes no automation.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_FAIL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_FAIL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_FAIL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_FAIL;
+  }
+  // _IDTExtensibility2
+  HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch* AddInInst,
+                                         SAFEARRAY** custom) override;
+  HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** custom) override;
+  HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) override;
+  HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) override;
+  HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) override;
+
+  // A negative n clears the carried level; any other n raises it to at least n.
+  int CarryLevel(int n);
+
+  // The context.
+  ComPtr<IDispatch> Application;
+  ComPtr<IDispatch> Namespace;
+  ComPtr<IMAPISession> Session;
+  std::unique_ptr<ObjectTracker> Tracker;
+  std::unique_ptr<ClassificationSettings> Settings;
+  std::unique_ptr<SessionLog> Log;
+  ExplorerHandler* ExplorerHandlerPtr = nullptr;  // ends itself with its Explorer
+  EventSink* InspectorsSink = nullptr;            // the sink's one reference
+  int CarriedLevel = 0;
+
+  // Destroys an object that never reached the factory's count (its QueryInterface failed).
+  static void Discard(AddIn* addIn) { delete addIn; }
+
+ private:
+  ~AddIn();
+  HRESULT StartUp();
+  HRESULT ShutDown();
+
+  ModuleObjectCount moduleCount_;
+  ULONG refs_ = 0;
+};
+
+// Reports to the session log of the live add-in, if it has one. Returns at once while the
+// log is off.
+void LogPrint(const char* format, ...) ORVAN_PRINTF(1, 2);
+// The live add-in's tracker, or null.
+ObjectTracker* Tracker();
+// The live add-in's settings, or null.
+ClassificationSettings* Settings();

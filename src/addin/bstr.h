@@ -1,0 +1,40 @@
+// Owner of one BSTR, freed with SysFreeString.
+#pragma once
+
+#include <string>
+#include <utility>
+#include "platform/win.h"
+
+class Bstr {
+ public:
+  Bstr() = default;
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  Bstr(Bstr&& other) noexcept : s_(std::exchange(other.s_, nullptr)) {}
+  Bstr& operator=(Bstr&& other) noexcept {
+    if (this != &other) Reset(other.Detach());
+    return *this;
+  }
+  ~Bstr() { Reset(); }
+
+  // Converts 8-bit ANSI text; throws std::bad_alloc when the host allocator fails.
+  static Bstr FromAnsi(const std::string& text);
+  static Bstr FromAnsi(const char* text, size_t length);
+  // Copies wide text.
+  static Bstr Copy(const OLECHAR* text, size_t length);
+
+  // Takes ownership of an existing BSTR.
+  void Reset(BSTR s = nullptr) {
+    if (s_ != s) SysFreeString(std::exchange(s_, s));
+  }
+  BSTR Detach() { return std::exchange(s_, nullptr); }
+  // Address for an out parameter; must be empty.
+  BSTR* Receive();
+
+  BSTR get() const { return s_; }
+  size_t Length() const { return s_ ? SysStringLen(s_) : 0; }
+  std::string ToAnsi() const;
+
+ private:
+  BSTR s_ = nullptr;
+};

@@ -1,0 +1,83 @@
+#include "addin/event_sink.h"
+
+#include "addin/host_guard.h"
+
+HRESULT EventSink::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (IsEqualIID(riid, eventIid_) || IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return E_NOINTERFACE;
+}
+
+ULONG EventSink::AddRef() { return ++refs_; }
+
+ULONG EventSink::Release() {
+  if (refs_ == 0) return 0;
+  if (refs_ == 1 && point_) {
+    // Hold ourselves while the connection point lets go of its pointer to us.
+    ++refs_;
+    ComPtr<IConnectionPoint> point = std::move(point_);
+    DWORD cookie = cookie_;
+    cookie_ = 0;
+    // A connection point that no longer knows the cookie has already let go of its
+    // pointer to us (the host dropped its sinks): that was the reference being released.
+    if (point->Unadvise(cookie) == CONNECT_E_NOCONNECTION) --refs_;
+  }
+  if (--refs_ != 0) return refs_;
+  delete this;
+  return 0;
+}
+
+HRESULT EventSink::GetTypeInfoCount(UINT* pctinfo) {
+  if (!pctinfo) return E_POINTER;
+  *pctinfo = 0;
+  return S_OK;
+}
+
+HRESULT EventSink::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
+  if (!ppTInfo) return E_POINTER;
+  *ppTInfo = nullptr;
+  return E_FAIL;
+}
+
+HRESULT EventSink::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  if (!names || !ids) return E_POINTER;
+  if (count != 1) return E_INVALIDARG;
+  ids[0] = 0;
+  return S_OK;
+}
+
+HRESULT EventSink::Invoke(DISPID dispid, REFIID riid, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                          UINT*) {
+  if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  return GuardHostCall([&] { return OnEvent(dispid, params); });
+}
+
+void EventSink::Subscribe(IUnknown* source) {
+  TryHostStep([&] {
+    ComPtr<IConnectionPointContainer> container;
+    if (!source || FAILED(source->QueryInterface(IID_IConnectionPointContainer, container.put_void())) ||
+        !container)
+      return;
+    if (FAILED(container->FindConnectionPoint(eventIid_, point_.put())) || !point_) {
+      point_.reset();
+      return;
+    }
+    IUnknown* self = nullptr;
+    QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&self));
+    if (FAILED(point_->Advise(self, &cookie_))) {
+      point_.reset();
+      cookie_ = 0;
+    }
+    // The connection point's reference is the owner's one reference.
+    while (refs_ > 1) Release();
+  });
+  // A sink that could not subscribe still belongs to its owner, whose one Release must
+  // free it rather than find a count of 0.
+  if (refs_ == 0) AddRef();
+}

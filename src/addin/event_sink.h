@@ -1,0 +1,52 @@
+// The shape shared by every event sink of the add-in: a hand-written IDispatch whose
+// Invoke dispatches on the event's DISPID, subscribed through the source's connection
+// point, and kept by exactly one reference, its owner's. The owner's one Release
+// unsubscribes the sink and destroys it.
+#pragma once
+
+#include "addin/com_ptr.h"
+#include "server/module.h"
+
+class EventSink : public IDispatch {
+ public:
+  EventSink(const EventSink&) = delete;
+  EventSink& operator=(const EventSink&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** ppTInfo) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) override;
+  // Rejects a non-null interface id, then hands the event to OnEvent inside the guard.
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* excepinfo, UINT* argerr) override;
+
+  bool Subscribed() const { return bool(point_); }
+  ULONG RefCount() const { return refs_; }
+
+ protected:
+  explicit EventSink(const IID& eventIid) : eventIid_(eventIid) {}
+  virtual ~EventSink() = default;
+
+  // Advises the sink on the source's connection point for its event interface. Afterwards
+  // the sink holds exactly one reference, its owner's, subscribed or not.
+  void Subscribe(IUnknown* source);
+
+  // The sink's own handling. The sink may be destroyed during this call (its owner's
+  // Release); the implementation then touches no member afterwards.
+  virtual HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) = 0;
+
+ private:
+  ModuleObjectCount moduleCount_;
+  const IID& eventIid_;
+  ULONG refs_ = 0;
+  ComPtr<IConnectionPoint> point_;
+  DWORD cookie_ = 0;
+};
+
+// The event's arguments arrive last first; Arg(params, 0) is the last one.
+inline VARIANT* EventArg(DISPPARAMS* params, UINT indexFromEnd) {
+  return (params && indexFromEnd < params->cArgs && params->rgvarg) ? &params->rgvarg[indexFromEnd] : nullptr;
+}

@@ -1,0 +1,27 @@
+// A failed host call: the HRESULT the host gave, the interface it was made on, and the
+// host's own description when it offered one.
+#pragma once
+
+#include <exception>
+#include <string>
+#include "platform/win.h"
+
+class HostError : public std::exception {
+ public:
+  HostError(HRESULT hr, const IID& iid, std::string description = std::string());
+  HRESULT hr() const { return hr_; }
+  const IID& iid() const { return iid_; }
+  const std::string& description() const { return description_; }
+  const char* what() const noexcept override { return what_.c_str(); }
+
+ private:
+  HRESULT hr_;
+  IID iid_;
+  std::string description_;
+  std::string what_;
+};
+
+// Raises HostError for a failed HRESULT.
+inline void ThrowIfFailed(HRESULT hr, const IID& iid) {
+  if (FAILED(hr)) throw HostError(hr, iid);
+}

@@ -1,0 +1,26 @@
+#include "addin/host_iids.h"
+
+#define OUTLOOK_IID(name, d1) \
+  const IID name = {d1, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+OUTLOOK_IID(IID__Application, 0x00063001)
+OUTLOOK_IID(IID__NameSpace, 0x00063002)
+OUTLOOK_IID(IID__Explorer, 0x00063003)
+OUTLOOK_IID(IID_Selection, 0x00063087)
+OUTLOOK_IID(IID__Inspectors, 0x00063008)
+OUTLOOK_IID(IID__Inspector, 0x00063005)
+OUTLOOK_IID(IID__MailItem, 0x00063034)
+OUTLOOK_IID(IID__CommandBars, 0x000C0302)
+OUTLOOK_IID(IID_CommandBar, 0x000C0304)
+OUTLOOK_IID(IID_CommandBarControls, 0x000C0306)
+OUTLOOK_IID(IID_CommandBarControl, 0x000C0308)
+OUTLOOK_IID(IID__CommandBarButton, 0x000C030E)
+OUTLOOK_IID(IID__CommandBarComboBox, 0x000C030C)
+OUTLOOK_IID(IID_InspectorsEvents, 0x00063079)
+OUTLOOK_IID(IID_ItemEvents, 0x0006303A)
+OUTLOOK_IID(IID_ExplorerEvents, 0x0006304F)
+OUTLOOK_IID(IID__CommandBarButtonEvents, 0x000C0351)
+OUTLOOK_IID(IID__CommandBarComboBoxEvents, 0x000C0354)
+
+const IID IID__IDTExtensibility2 = {0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
+const CLSID CLSID_OrvanClassifyAddIn = {0x5B1E7C42, 0x3D9A, 0x4E61, {0xA0, 0xF8, 0x27, 0xC4, 0xD9, 0x13, 0xB6, 0xE5}};

@@ -1,0 +1,33 @@
+// Interface ids of the host's object model and of the add-in interface Outlook calls.
+#pragma once
+
+#include "platform/win.h"
+
+extern const IID IID__Application;
+extern const IID IID__NameSpace;
+extern const IID IID__Explorer;
+extern const IID IID_Selection;
+extern const IID IID__Inspectors;
+extern const IID IID__Inspector;
+extern const IID IID__MailItem;
+extern const IID IID__CommandBars;
+extern const IID IID_CommandBar;
+extern const IID IID_CommandBarControls;
+extern const IID IID_CommandBarControl;
+extern const IID IID__CommandBarButton;
+extern const IID IID__CommandBarComboBox;
+
+extern const IID IID_InspectorsEvents;
+extern const IID IID_ItemEvents;
+extern const IID IID_ExplorerEvents;
+extern const IID IID__CommandBarButtonEvents;
+extern const IID IID__CommandBarComboBoxEvents;
+
+extern const IID IID__IDTExtensibility2;
+extern const CLSID CLSID_OrvanClassifyAddIn;
+
+// Outlook's item class of a mail message, and its body formats.
+constexpr long olMail = 43;
+constexpr long olFormatPlain = 1;
+constexpr long olFormatHTML = 2;
+constexpr long olFormatRichText = 3;

@@ -1,0 +1,156 @@
+// Typed wrappers of the host interfaces the add-in uses, one per interface. Each method is
+// one host call and raises HostError (with the HRESULT and the interface's IID) on failure.
+// Nothing else in the add-in spells a member name.
+#pragma once
+
+#include <string>
+#include "addin/bstr.h"
+#include "addin/dispatch_call.h"
+#include "addin/host_error.h"
+#include "addin/host_iids.h"
+
+class CommandBar;
+class CommandBars;
+
+// Base of every wrapper: the QueryInterface that makes one, and emptiness.
+template <class Self, const IID& Iid>
+class HostWrapper {
+ public:
+  HostWrapper() = default;
+  explicit HostWrapper(HostInterface i) : i_(std::move(i)) {}
+  explicit operator bool() const { return bool(i_); }
+  IDispatch* get() const { return i_.get(); }
+
+  // The object's interface; raises HostError when it is not offered.
+  static Self From(IUnknown* object) {
+    Self self;
+    if (!TryFrom(object, &self)) throw HostError(E_NOINTERFACE, Iid);
+    return self;
+  }
+  // False (and an empty wrapper) when the object does not offer the interface
+  // (E_NOINTERFACE); any other failure raises HostError.
+  static bool TryFrom(IUnknown* object, Self* out) {
+    HostInterface i;
+    if (!QueryHostInterface(object, Iid, &i)) {
+      *out = Self();
+      return false;
+    }
+    *out = Self(std::move(i));
+    return true;
+  }
+
+ protected:
+  HostInterface i_;
+};
+
+class Application : public HostWrapper<Application, IID__Application> {
+ public:
+  using HostWrapper::HostWrapper;
+  ComPtr<IDispatch> GetNamespace(const std::string& type) const;
+  ComPtr<IDispatch> ActiveExplorer() const;  // null when no Explorer is open
+  ComPtr<IDispatch> Inspectors() const;
+};
+
+class Explorer : public HostWrapper<Explorer, IID__Explorer> {
+ public:
+  using HostWrapper::HostWrapper;
+  CommandBars GetCommandBars() const;
+  ComPtr<IDispatch> Selection() const;
+};
+
+class Selection : public HostWrapper<Selection, IID_Selection> {
+ public:
+  using HostWrapper::HostWrapper;
+  long Count() const;
+  ComPtr<IDispatch> Item(short index) const;  // 1-based, passed as VT_I2
+};
+
+class Inspector : public HostWrapper<Inspector, IID__Inspector> {
+ public:
+  using HostWrapper::HostWrapper;
+  ComPtr<IDispatch> CurrentItem() const;
+  CommandBars GetCommandBars() const;
+};
+
+class MailItem : public HostWrapper<MailItem, IID__MailItem> {
+ public:
+  using HostWrapper::HostWrapper;
+  long Class() const;
+  bool Sent() const;
+  ComPtr<IUnknown> MAPIOBJECT() const;
+  Bstr Subject() const;
+  void PutSubject(const Variant& text) const;
+  Bstr Body() const;
+  void PutBody(const Variant& text) const;
+  Bstr HTMLBody() const;
+  void PutHTMLBody(const Variant& text) const;
+  long BodyFormat() const;
+  void PutBodyFormat(long format) const;
+};
+
+class CommandBarControls : public HostWrapper<CommandBarControls, IID_CommandBarControls> {
+ public:
+  using HostWrapper::HostWrapper;
+  // Type, with Id, Parameter and Before omitted; returns the new control.
+  ComPtr<IDispatch> Add(int type, bool temporary) const;
+  ComPtr<IDispatch> Item(const std::string& caption) const;
+};
+
+class CommandBar : public HostWrapper<CommandBar, IID_CommandBar> {
+ public:
+  using HostWrapper::HostWrapper;
+  CommandBarControls Controls() const;
+  void PutVisible(bool visible) const;
+  long Left() const;
+  void PutLeft(long value) const;
+  long Top() const;
+  void PutTop(long value) const;
+  long Position() const;
+  void PutPosition(long value) const;
+  long RowIndex() const;
+  void PutRowIndex(long value) const;
+  void Delete() const;
+};
+
+class CommandBars : public HostWrapper<CommandBars, IID__CommandBars> {
+ public:
+  using HostWrapper::HostWrapper;
+  CommandBar Item(const std::string& name) const;
+  CommandBar Add(const std::string& name, int position, bool menuBar, bool temporary) const;
+};
+
+// The members that every command bar control has; the button and combo box interfaces
+// derive from it and share its dispatch ids.
+template <class Self, const IID& Iid>
+class CommandBarControlBase : public HostWrapper<Self, Iid> {
+ public:
+  using HostWrapper<Self, Iid>::HostWrapper;
+  void PutCaption(const std::string& text) const;
+  void PutTooltipText(const std::string& text) const;
+  void PutTag(const std::string& text) const;
+  void PutWidth(long pixels) const;
+  void PutOLEUsage(long usage) const;
+};
+
+class CommandBarControl : public CommandBarControlBase<CommandBarControl, IID_CommandBarControl> {
+ public:
+  using CommandBarControlBase::CommandBarControlBase;
+};
+
+class CommandBarButton : public CommandBarControlBase<CommandBarButton, IID__CommandBarButton> {
+ public:
+  using CommandBarControlBase::CommandBarControlBase;
+  void PutStyle(long style) const;
+};
+
+class CommandBarComboBox : public CommandBarControlBase<CommandBarComboBox, IID__CommandBarComboBox> {
+ public:
+  using CommandBarControlBase::CommandBarControlBase;
+  void PutStyle(long style) const;
+  void AddItem(const std::string& text, long index) const;
+  long ListIndex() const;
+  void PutListIndex(long index) const;
+  void PutDropDownLines(long lines) const;
+  void PutDropDownWidth(long width) const;
+  Bstr Text() const;
+};

@@ -1,0 +1,24 @@
+#include "addin/text.h"
+
+#include <climits>
+#include <new>
+
+std::string WideToAnsi(const OLECHAR* text, size_t length) {
+  if (!text || length == 0) return std::string();
+  if (length > size_t(INT_MAX)) throw std::bad_alloc();
+  int n = WideCharToMultiByte(CP_ACP, 0, text, int(length), nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return std::string();
+  std::string out(size_t(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, int(length), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+std::basic_string<OLECHAR> AnsiToWide(const std::string& text) {
+  if (text.empty()) return {};
+  if (text.size() > size_t(INT_MAX)) throw std::bad_alloc();
+  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::basic_string<OLECHAR> out(size_t(n), OLECHAR(0));
+  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &out[0], n);
+  return out;
+}

@@ -1,0 +1,98 @@
+#include "classify/settings.h"
+
+#include "classify/load_text.h"
+#include "platform/win.h"
+#include "orvan_policy.h"
+#include "orvan_strings.h"
+
+SettingsDefaults SettingsDefaults::Compiled() {
+  SettingsDefaults d;
+  d.SubjectMarkMode = ORVAN_DEFAULT_SUBJECT_MARK_MODE;
+  d.SubjectUsesMinLevel = ORVAN_DEFAULT_SUBJECT_USES_MIN_LEVEL;
+  d.Disabled = ORVAN_DEFAULT_DISABLED;
+  d.MinMarkLevel = ORVAN_DEFAULT_MIN_MARK_LEVEL;
+  d.BodyMarkPlaces = ORVAN_DEFAULT_BODY_MARK_PLACES;
+  d.DefaultLevel = ORVAN_DEFAULT_DEFAULT_LEVEL;
+  d.PropertyKinds = ORVAN_DEFAULT_PROPERTY_KINDS;
+  d.ShowLabel = ORVAN_DEFAULT_SHOW_LABEL;
+  d.ShowFooter = ORVAN_DEFAULT_SHOW_FOOTER;
+  d.RequireSelection = ORVAN_DEFAULT_REQUIRE_SELECTION;
+  return d;
+}
+
+SettingsDefaults& ClassificationSettings::NextDefaults() {
+  static SettingsDefaults defaults = SettingsDefaults::Compiled();
+  return defaults;
+}
+
+ClassificationSettings::ClassificationSettings() : ClassificationSettings(NextDefaults()) {}
+
+ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
+    : SubjectMarkMode(d.SubjectMarkMode),
+      SubjectUsesMinLevel(d.SubjectUsesMinLevel),
+      Disabled(d.Disabled),
+      MinMarkLevel(d.MinMarkLevel),
+      BodyMarkPlaces(d.BodyMarkPlaces),
+      DefaultLevel(d.DefaultLevel),
+      Organisation(d.Organisation),
+      PropertyKinds(d.PropertyKinds),
+      ShowLabel(d.ShowLabel),
+      Label(d.Label),
+      ShowFooter(d.ShowFooter),
+      FooterText(d.FooterText),
+      Tooltip(d.Tooltip),
+      RequireSelection(d.RequireSelection) {
+  if (FooterText.empty()) FooterText = LoadText(IDS_FOOTER);
+  std::string levelList = d.LevelList;
+  if (levelList.empty()) levelList = LoadText(IDS_LEVELS);
+  SplitList(levelList.c_str(), Levels, ";,");
+  if (DefaultLevel < 1 || DefaultLevel > int(Levels.size())) DefaultLevel = 1;
+  if (Label.empty()) Label = LoadText(IDS_LABEL);
+  if (Organisation.empty()) Organisation = LoadText(IDS_ORGANISATION);
+  if (Tooltip.empty()) Tooltip = LoadText(IDS_TOOLTIP);
+  if (RequireSelection) {
+    PromptEntry = d.PromptEntry.empty() ? LoadText(IDS_PROMPT_ENTRY) : d.PromptEntry;
+    PromptMessage = d.PromptMessage.empty() ? LoadText(IDS_PROMPT_MESSAGE) : d.PromptMessage;
+    PromptCaption = d.PromptCaption.empty() ? LoadText(IDS_PROMPT_CAPTION) : d.PromptCaption;
+  }
+}
+
+ClassificationSettings::~ClassificationSettings() {
+  WriteRegistryValue("CommandBarLeft", CommandBarLeft);
+  WriteRegistryValue("CommandBarTop", CommandBarTop);
+  WriteRegistryValue("CommandBarPos", CommandBarPos);
+  WriteRegistryValue("CommandBarRowIndex", CommandBarRowIndex);
+}
+
+// Each value opens and closes the key itself, so one failure cannot stop the others;
+// failures are silent (the placement is a convenience, never worth an error).
+void ClassificationSettings::WriteRegistryValue(const char* name, int value) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Orvan_Classify", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return;
+  DWORD data = DWORD(value);
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+  RegCloseKey(key);
+}
+
+const std::string& ClassificationSettings::LevelName(int n) const {
+  static const std::string kNone;
+  return (n >= 1 && n <= int(Levels.size())) ? Levels[size_t(n - 1)] : kNone;
+}
+
+void ClassificationSettings::SetCommandBarPosition(int left, int top, int position, int rowIndex) {
+  CommandBarLeft = left;
+  CommandBarTop = top;
+  CommandBarPos = position;
+  CommandBarRowIndex = rowIndex;
+}
+
+bool ClassificationSettings::GetCommandBarPosition(int* left, int* top, int* position, int* rowIndex) const {
+  if (CommandBarRowIndex == -1) return false;
+  *left = CommandBarLeft;
+  *top = CommandBarTop;
+  *position = CommandBarPos;
+  *rowIndex = CommandBarRowIndex;
+  return true;
+}

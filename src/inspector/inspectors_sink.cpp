@@ -1,0 +1,27 @@
+#include "inspector/inspectors_sink.h"
+
+#include "addin/host_guard.h"
+#include "addin/host_objects.h"
+
+InspectorsSink::InspectorsSink(IUnknown* inspectors) : EventSink(IID_InspectorsEvents) { Subscribe(inspectors); }
+
+HRESULT InspectorsSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
+  if (dispid != kNewInspector) return DISP_E_MEMBERNOTFOUND;
+  if (!params) return E_POINTER;
+  if (params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+  VARIANT* arg = EventArg(params, 0);
+  if (arg->vt != VT_DISPATCH || !arg->pdispVal) return S_OK;
+  // Whatever goes wrong while looking at the new window stays here: Outlook opens it
+  // either way.
+  TryHostStep([&] {
+    Inspector inspector = Inspector::From(arg->pdispVal);
+    ComPtr<IDispatch> item = inspector.CurrentItem();
+    MailItem mail;
+    if (!item || !MailItem::TryFrom(item.get(), &mail)) return;
+    item.reset();
+    if (mail.Class() != olMail) return;
+    // The window's wrapper, its command bar and drop-down are attached here by the
+    // compose-window handling.
+  });
+  return S_OK;
+}

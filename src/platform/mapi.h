@@ -1,0 +1,18 @@
+// Extended MAPI: the SDK headers on Windows (mapi32.dll itself is loaded at run time),
+// the portable subset elsewhere.
+#pragma once
+
+#include "platform/win.h"
+
+#ifdef _WIN32
+#include <mapix.h>
+#include <mapiutil.h>
+#include <mapidefs.h>
+#include <mapitags.h>
+#else
+#include "platform/portable/mapi.h"
+#endif
+
+#ifndef PR_TRANSPORT_MESSAGE_HEADERS_A
+#define PR_TRANSPORT_MESSAGE_HEADERS_A PROP_TAG(PT_STRING8, 0x007D)
+#endif

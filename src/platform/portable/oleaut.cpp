@@ -1,0 +1,74 @@
+// BSTRs are laid out as on Windows: a 32-bit byte length, the characters, a 16-bit zero.
+#include <cstdlib>
+#include <new>
+#include "platform/portable/com.h"
+
+namespace {
+uint32_t* Header(BSTR bstr) { return reinterpret_cast<uint32_t*>(bstr) - 1; }
+}
+
+BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch) {
+  if (cch > 0x3FFFFFF0u) return nullptr;
+  auto* block = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) + (size_t(cch) + 1) * sizeof(OLECHAR)));
+  if (!block) return nullptr;
+  block[0] = cch * sizeof(OLECHAR);
+  BSTR text = reinterpret_cast<BSTR>(block + 1);
+  if (pch) std::memcpy(text, pch, size_t(cch) * sizeof(OLECHAR));
+  else std::memset(text, 0, size_t(cch) * sizeof(OLECHAR));
+  text[cch] = 0;
+  return text;
+}
+
+BSTR SysAllocString(const OLECHAR* psz) {
+  if (!psz) return nullptr;
+  UINT n = 0;
+  while (psz[n]) ++n;
+  return SysAllocStringLen(psz, n);
+}
+
+void SysFreeString(BSTR bstr) {
+  if (bstr) std::free(Header(bstr));
+}
+
+UINT SysStringLen(BSTR bstr) { return bstr ? *Header(bstr) / sizeof(OLECHAR) : 0; }
+
+void VariantInit(VARIANTARG* v) {
+  std::memset(v, 0, sizeof(*v));
+  v->vt = VT_EMPTY;
+}
+
+HRESULT VariantClear(VARIANTARG* v) {
+  if (!v) return E_INVALIDARG;
+  if (!(v->vt & VT_BYREF)) {
+    switch (v->vt) {
+      case VT_BSTR: SysFreeString(v->bstrVal); break;
+      case VT_DISPATCH: if (v->pdispVal) v->pdispVal->Release(); break;
+      case VT_UNKNOWN: if (v->punkVal) v->punkVal->Release(); break;
+      default: break;
+    }
+  }
+  VariantInit(v);
+  return S_OK;
+}
+
+HRESULT VariantCopy(VARIANTARG* dst, const VARIANTARG* src) {
+  if (!dst || !src) return E_INVALIDARG;
+  if (dst == src) return S_OK;
+  VariantClear(dst);
+  VARIANT copy = *src;
+  if (!(src->vt & VT_BYREF)) {
+    switch (src->vt) {
+      case VT_BSTR:
+        if (src->bstrVal) {
+          copy.bstrVal = SysAllocStringLen(src->bstrVal, SysStringLen(src->bstrVal));
+          if (!copy.bstrVal) return E_OUTOFMEMORY;
+        }
+        break;
+      case VT_DISPATCH: if (src->pdispVal) src->pdispVal->AddRef(); break;
+      case VT_UNKNOWN: if (src->punkVal) src->punkVal->AddRef(); break;
+      default: break;
+    }
+  }
+  *dst = copy;
+  return S_OK;
+}

@@ -1,0 +1,72 @@
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include "platform/portable/system.h"
+
+namespace {
+PortableUiHooks g_hooks{};
+}
+
+PortableUiHooks SetPortableUiHooks(PortableUiHooks hooks) {
+  PortableUiHooks previous = g_hooks;
+  g_hooks = hooks;
+  return previous;
+}
+
+HWND GetActiveWindow() { return g_hooks.activeWindow ? g_hooks.activeWindow() : nullptr; }
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  return g_hooks.messageBox ? g_hooks.messageBox(owner, text, caption, type) : IDOK;
+}
+
+HRESULT SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
+  if (!path || folder != CSIDL_APPDATA) return E_INVALIDARG;
+  std::string dir;
+  if (const char* appdata = std::getenv("APPDATA"); appdata && *appdata) dir = appdata;
+  else if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) dir = xdg;
+  else if (const char* home = std::getenv("HOME"); home && *home) dir = std::string(home) + "/.config";
+  if (dir.empty() || dir.size() >= MAX_PATH) return E_FAIL;
+  std::memcpy(path, dir.c_str(), dir.size() + 1);
+  return S_OK;
+}
+
+void GetLocalTime(SYSTEMTIME* out) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm local{};
+  localtime_r(&now.tv_sec, &local);
+  out->wYear = WORD(local.tm_year + 1900);
+  out->wMonth = WORD(local.tm_mon + 1);
+  out->wDayOfWeek = WORD(local.tm_wday);
+  out->wDay = WORD(local.tm_mday);
+  out->wHour = WORD(local.tm_hour);
+  out->wMinute = WORD(local.tm_min);
+  out->wSecond = WORD(local.tm_sec);
+  out->wMilliseconds = WORD(now.tv_nsec / 1000000);
+}
+
+// The user default locale here is English (United States): long dates read
+// "Tuesday, December 8, 2026", short dates "12/8/2026".
+int GetDateFormatA(LCID, DWORD flags, const SYSTEMTIME* date, LPCSTR format, LPSTR out, int cchOut) {
+  static const char* const kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday",
+                                      "Thursday", "Friday", "Saturday"};
+  static const char* const kMonths[] = {"January", "February", "March", "April", "May", "June", "July",
+                                        "August", "September", "October", "November", "December"};
+  SYSTEMTIME now;
+  if (!date) {
+    GetLocalTime(&now);
+    date = &now;
+  }
+  if (format || date->wMonth < 1 || date->wMonth > 12 || date->wDayOfWeek > 6 || cchOut < 0) return 0;
+  char text[128];
+  int n = (flags & DATE_LONGDATE)
+              ? std::snprintf(text, sizeof text, "%s, %s %u, %u", kDays[date->wDayOfWeek],
+                              kMonths[date->wMonth - 1], unsigned(date->wDay), unsigned(date->wYear))
+              : std::snprintf(text, sizeof text, "%u/%u/%u", unsigned(date->wMonth), unsigned(date->wDay),
+                              unsigned(date->wYear));
+  if (n < 0) return 0;
+  if (cchOut == 0) return n + 1;
+  if (n + 1 > cchOut) return 0;
+  std::memcpy(out, text, size_t(n) + 1);
+  return n + 1;
+}

@@ -1,0 +1,68 @@
+// Portable stand-in for the Win32 calls the add-in makes: text, strings, folders, time,
+// files and the few user-interface calls that the simulator answers.
+#pragma once
+
+#include <cstdarg>
+#include <cstdio>
+#include "platform/portable/types.h"
+
+// Code pages: the ANSI code page is Windows-1252.
+#define CP_ACP 0
+#define CP_UTF8 65001
+#define MB_ERR_INVALID_CHARS 0x00000008
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int cbSrc, LPWSTR dst, int cchDst);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int cchSrc, LPSTR dst, int cbDst,
+                        LPCSTR defaultChar, BOOL* usedDefaultChar);
+LPSTR CharLowerA(LPSTR text);
+
+// Module and string resources.
+extern "C" HINSTANCE PortableModuleHandle();
+int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
+BOOL DisableThreadLibraryCalls(HMODULE module);
+
+// Folders.
+#define CSIDL_APPDATA 0x001a
+#define SHGFP_TYPE_CURRENT 0
+typedef void* HANDLE;
+HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path);
+
+// Time.
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+};
+#define DATE_SHORTDATE 0x00000001
+#define DATE_LONGDATE 0x00000002
+void GetLocalTime(SYSTEMTIME* time);
+int GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCSTR format, LPSTR out, int cchOut);
+
+// Runtime-library files. Paths use the Windows separator; text mode writes "\n" as CR LF.
+#define _SH_DENYNO 0x40
+struct _stat {
+  long st_size;
+};
+int _stat(const char* path, struct _stat* info);
+int _mkdir(const char* path);
+FILE* _fsopen(const char* path, const char* mode, int shareFlag);
+int _vsnprintf(char* buffer, size_t count, const char* format, va_list args);
+
+// User interface: answered by whoever hosts the add-in (the simulator installs hooks).
+#define MB_OK 0x00000000L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define IDOK 1
+HWND GetActiveWindow();
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+struct PortableUiHooks {
+  HWND (*activeWindow)();
+  int (*messageBox)(HWND owner, const char* text, const char* caption, UINT type);
+};
+// Installs the hooks; returns the previous ones. Null members keep the quiet defaults.
+PortableUiHooks SetPortableUiHooks(PortableUiHooks hooks);

@@ -1,0 +1,69 @@
+#include "server/class_factory.h"
+
+#include <new>
+#include "addin/add_in.h"
+#include "addin/host_iids.h"
+
+#ifdef _WIN32
+HINSTANCE ModuleHandle = nullptr;  // set by DllMain
+#else
+HINSTANCE ModuleHandle = PortableModuleHandle();
+#endif
+ULONG ObjectCount = 0;
+ULONG LockCount = 0;
+AddIn* CurrentAddIn = nullptr;
+
+HRESULT AddInFactory::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
+    *ppv = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return E_NOINTERFACE;
+}
+
+ULONG AddInFactory::AddRef() { return ++refs_; }
+
+ULONG AddInFactory::Release() {
+  if (refs_ == 0) return 0;
+  if (--refs_ != 0) return refs_;
+  delete this;
+  return 0;
+}
+
+HRESULT AddInFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
+  AddIn* addIn = new (std::nothrow) AddIn();
+  if (!addIn) return E_OUTOFMEMORY;
+  HRESULT hr = addIn->QueryInterface(riid, ppv);
+  if (FAILED(hr)) {
+    AddIn::Discard(addIn);
+    return hr;
+  }
+  CurrentAddIn = addIn;
+  return hr;
+}
+
+HRESULT AddInFactory::LockServer(BOOL lock) {
+  if (lock) ++LockCount;
+  else if (LockCount) --LockCount;
+  return S_OK;
+}
+
+STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (!IsEqualCLSID(rclsid, CLSID_OrvanClassifyAddIn)) return CLASS_E_CLASSNOTAVAILABLE;
+  AddInFactory* factory = new (std::nothrow) AddInFactory();
+  if (!factory) return E_OUTOFMEMORY;
+  factory->AddRef();
+  HRESULT hr = factory->QueryInterface(riid, ppv);
+  factory->Release();  // frees the factory when the QueryInterface failed
+  return hr;
+}
+
+STDAPI DllCanUnloadNow() { return (ObjectCount == 0 && LockCount == 0) ? S_OK : S_FALSE; }

@@ -1,0 +1,10 @@
+// Entry of the Windows DLL.
+#include "server/module.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    ModuleHandle = module;
+    DisableThreadLibraryCalls(module);
+  }
+  return TRUE;
+}

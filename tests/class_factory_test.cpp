@@ -1,0 +1,77 @@
+#include "addin/host_iids.h"
+#include "server/class_factory.h"
+#include "test_support.h"
+
+using testing_support::AddInTest;
+
+namespace {
+
+class ClassFactory : public AddInTest {
+ protected:
+  ComPtr<IClassFactory> Factory() {
+    ComPtr<IClassFactory> f;
+    EXPECT_EQ(DllGetClassObject(CLSID_OrvanClassifyAddIn, IID_IClassFactory, f.put_void()), S_OK);
+    return f;
+  }
+};
+
+TEST_F(ClassFactory, OnlyTheAddInClassIsServed) {
+  const CLSID other = {0x5B1E7C42, 0x3D9A, 0x4E61, {0xA0, 0xF8, 0x27, 0xC4, 0xD9, 0x13, 0xB6, 0xE6}};
+  void* p = reinterpret_cast<void*>(1);
+  EXPECT_EQ(DllGetClassObject(other, IID_IClassFactory, &p), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(p, nullptr);
+  EXPECT_EQ(DllGetClassObject(CLSID_OrvanClassifyAddIn, IID_IClassFactory, nullptr), E_POINTER);
+  p = reinterpret_cast<void*>(1);
+  EXPECT_EQ(DllGetClassObject(CLSID_OrvanClassifyAddIn, IID_IDispatch, &p), E_NOINTERFACE);
+  EXPECT_EQ(p, nullptr);
+}
+
+TEST_F(ClassFactory, AggregationAndUnknownInterfacesCreateNothing) {
+  ComPtr<IClassFactory> f = Factory();
+  ULONG before = ObjectCount;
+  AddIn* current = CurrentAddIn;
+  void* p = reinterpret_cast<void*>(1);
+  EXPECT_EQ(f->CreateInstance(outlook.app()->dispatch(), IID_IUnknown, &p), CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(p, nullptr);
+  EXPECT_EQ(f->CreateInstance(nullptr, IID_IClassFactory, &p), E_NOINTERFACE);
+  EXPECT_EQ(p, nullptr);
+  EXPECT_EQ(f->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
+  EXPECT_EQ(ObjectCount, before);
+  EXPECT_EQ(CurrentAddIn, current);
+}
+
+TEST_F(ClassFactory, NewAddInBecomesCurrentAndCountsUntilReleased) {
+  ComPtr<IClassFactory> f = Factory();
+  ULONG before = ObjectCount;
+  ComPtr<IUnknown> addIn;
+  ASSERT_EQ(f->CreateInstance(nullptr, IID_IUnknown, addIn.put_void()), S_OK);
+  EXPECT_EQ(static_cast<void*>(CurrentAddIn), static_cast<void*>(static_cast<_IDTExtensibility2*>(CurrentAddIn)));
+  EXPECT_EQ(ObjectCount, before + 1);
+  EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+  addIn.reset();
+  EXPECT_EQ(ObjectCount, before);
+}
+
+TEST_F(ClassFactory, LockServerHoldsTheLibrary) {
+  ComPtr<IClassFactory> f = Factory();
+  ASSERT_EQ(ObjectCount, 0u) << "an earlier test left an object of the library alive";
+  EXPECT_EQ(DllCanUnloadNow(), S_OK);
+  EXPECT_EQ(f->LockServer(TRUE), S_OK);
+  EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+  EXPECT_EQ(f->LockServer(FALSE), S_OK);
+  EXPECT_EQ(DllCanUnloadNow(), S_OK);
+}
+
+TEST_F(ClassFactory, AdvisedSinksKeepTheLibraryLoaded) {
+  StartOutlook();
+  // Outlook holds the Inspectors sink; release the add-in object itself as COM might.
+  ASSERT_EQ(outlook.Disconnect(ext_dm_HostShutdown), S_OK);
+  outlook.Unload();
+  EXPECT_EQ(outlook.app()->inspectors->SinkCount(IID_InspectorsEvents), 1u);
+  EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+  // Outlook lets go of the sink when its collection goes away.
+  outlook.app()->inspectors->Events(IID_InspectorsEvents)->DropAll();
+  EXPECT_EQ(DllCanUnloadNow(), S_OK);
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+// What every test of the add-in starts from: a fresh simulated Outlook, an empty
+// registry, compiled-in settings, and an application-data folder of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include "addin/add_in.h"
+#include "classify/settings.h"
+#include "diag/session_log.h"
+#include "server/module.h"
+#include "sim/outlook.h"
+
+namespace testing_support {
+
+inline std::string ReadFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    char templ[] = "/tmp/orvan-test-XXXXXX";
+    path_ = mkdtemp(templ);
+  }
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+class AddInTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("APPDATA", appdata.path().c_str(), 1);
+    portable_registry::Clear();
+    ClassificationSettings::NextDefaults() = SettingsDefaults::Compiled();
+    SessionLog::SetDefaultEnabled(false);
+  }
+  void TearDown() override {
+    // Outlook goes away: the add-in is shut down and every source drops its sinks, so no
+    // object of the library outlives the test.
+    outlook.Shutdown();
+    world.DropAllSinks();
+    EXPECT_TRUE(world.Escapes().empty()) << world.Escapes().front();
+    SessionLog::SetDefaultEnabled(false);
+  }
+
+  // Loads, connects and starts the add-in as Outlook does at its own start-up.
+  void StartOutlook() {
+    ASSERT_EQ(outlook.Load(), S_OK);
+    ASSERT_EQ(outlook.Connect(ext_cm_Startup), S_OK);
+    ASSERT_EQ(outlook.StartupComplete(), S_OK);
+  }
+  std::string LogText() const { return ReadFile(appdata.path() / "Orvan_Classify" / "Orvan_Classify.htm"); }
+  std::vector<std::string> Leaks() const {
+    std::vector<std::string> report;
+    world.OutstandingRefs(&report);
+    return report;
+  }
+
+  TempDir appdata;
+  sim::World world;
+  sim::Outlook outlook{world};
+};
+
+}  // namespace testing_support
