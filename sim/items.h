@@ -1,0 +1,36 @@
+// Simulated Outlook items: mail messages with their MAPI message, and the non-mail items
+// (task, post, meeting request) a selection or a window can hold.
+#pragma once
+
+#include <string>
+#include "sim/dispatch_object.h"
+#include "sim/mapi_message.h"
+
+namespace sim {
+
+using WideText = std::basic_string<OLECHAR>;
+
+class MailItem : public DispatchObject {
+ public:
+  explicit MailItem(World& world);
+
+  WideText subject, body, htmlBody;
+  long bodyFormat = 1;  // 1 plain, 2 HTML, 3 rich text
+  bool sent = false;
+  MapiMessage* message;
+
+  // Text views for tests, as UTF-8.
+  std::string Subject() const { return Utf8(subject.data(), subject.size()); }
+  std::string Body() const { return Utf8(body.data(), body.size()); }
+  std::string HTMLBody() const { return Utf8(htmlBody.data(), htmlBody.size()); }
+  // The body a recipient gets, in the item's format.
+  std::string SentBody() const { return bodyFormat == 1 ? Body() : HTMLBody(); }
+};
+
+// A task (48), post (45) or meeting request (53): an item that is no mail message.
+class OtherItem : public DispatchObject {
+ public:
+  OtherItem(World& world, long itemClass);
+};
+
+}  // namespace sim

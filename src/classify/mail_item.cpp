@@ -1,0 +1,180 @@
+#include "classify/mail_item.h"
+
+#include <cstdio>
+#include <cstring>
+#include "addin/add_in.h"
+#include "addin/host_guard.h"
+#include "addin/text.h"
+#include "classify/text_search.h"
+
+const GUID PS_PUBLIC_STRINGS_ID = {0x00020329, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const GUID PS_INTERNET_HEADERS_ID = {0x00020386, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+namespace {
+
+// Frees a MAPI buffer when it goes out of scope.
+template <class T>
+class MapiBuffer {
+ public:
+  MapiBuffer() = default;
+  MapiBuffer(const MapiBuffer&) = delete;
+  MapiBuffer& operator=(const MapiBuffer&) = delete;
+  ~MapiBuffer() {
+    if (p_) MAPIFreeBuffer(p_);
+  }
+  T** Receive() { return &p_; }
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+
+ private:
+  T* p_ = nullptr;
+};
+
+const std::string& Organisation() {
+  static const std::string kFallback = "Orvan";
+  ClassificationSettings* s = Settings();
+  return s ? s->Organisation : kFallback;
+}
+
+int LevelCount() {
+  ClassificationSettings* s = Settings();
+  return s ? s->LevelCount() : 0;
+}
+
+Variant AnsiVariant(const std::string& text) { return Variant::Text(text); }
+
+}  // namespace
+
+CMailItem::CMailItem(IDispatch* mailItem) {
+  mailItem_ = MailItem::From(mailItem);
+  std::string subject;
+  TryHostStep([&] {
+    ComPtr<IUnknown> object = mailItem_.MAPIOBJECT();
+    // MAPIOBJECT is the message's IMAPIProp itself.
+    message_ = ComPtr<IMAPIProp>::Adopt(static_cast<IMAPIProp*>(object.detach()));
+  });
+  TryHostStep([&] { subject = GetSubject(); });
+  if (ObjectTracker* t = Tracker()) t->Add(this, "CMailItem", subject.c_str());
+  refCount_ = 1;
+}
+
+CMailItem::~CMailItem() {
+  mailItem_ = MailItem();
+  message_.reset();
+  if (ObjectTracker* t = Tracker()) t->Remove(this);
+}
+
+long CMailItem::Release() {
+  if (--refCount_ != 0) return refCount_;
+  delete this;
+  return 0;
+}
+
+// ---- accessors
+
+std::string CMailItem::GetBody() const { return mailItem_.Body().ToAnsi(); }
+void CMailItem::PutBody(const std::string& text) const { mailItem_.PutBody(AnsiVariant(text)); }
+std::string CMailItem::GetHTMLBody() const { return mailItem_.HTMLBody().ToAnsi(); }
+void CMailItem::PutHTMLBody(const std::string& text) const { mailItem_.PutHTMLBody(AnsiVariant(text)); }
+std::string CMailItem::GetSubject() const { return mailItem_.Subject().ToAnsi(); }
+void CMailItem::PutSubject(const std::string& text) const { mailItem_.PutSubject(AnsiVariant(text)); }
+long CMailItem::GetBodyFormat() const { return mailItem_.BodyFormat(); }
+void CMailItem::PutBodyFormat(long format) const { mailItem_.PutBodyFormat(format); }
+bool CMailItem::GetSent() const { return mailItem_.Sent(); }
+
+// ---- the classification on the message
+
+ULONG CMailItem::NamedTag(const GUID& set, const char* name, ULONG flags, ULONG type, HRESULT* result) {
+  std::basic_string<OLECHAR> wide = AnsiToWide(name);
+  GUID guid = set;
+  MAPINAMEID id{};
+  id.lpguid = &guid;
+  id.ulKind = MNID_STRING;
+  id.Kind.lpwstrName = reinterpret_cast<decltype(id.Kind.lpwstrName)>(&wide[0]);
+  LPMAPINAMEID ids[1] = {&id};
+  MapiBuffer<SPropTagArray> tags;
+  *result = message_->GetIDsFromNames(1, ids, flags, tags.Receive());
+  if (*result != S_OK || !tags.get() || tags->cValues < 1) return 0;
+  return (tags->aulPropTag[0] & 0xFFFF0000) | type;
+}
+
+HRESULT CMailItem::SetClassificationProperty(int level, const char* name, bool save) {
+  if (level == 0) level = 1;
+  HRESULT result = S_FALSE;
+  // A wrapper without a message (MAPIOBJECT could not be read) has nowhere to write.
+  if (!message_) return result;
+  ClassificationSettings* settings = Settings();
+  const int kinds = settings ? settings->PropertyKinds : 3;
+  char propName[128];  // longer organisation words are cut to fit, never overflow
+
+  if (kinds & 1) {
+    std::snprintf(propName, sizeof propName, "MAPI-%s-classification", Organisation().c_str());
+    LogPrint("SetClassificationProperty: PROP_MAPI - %s = %lu<br>\n", propName, static_cast<unsigned long>(level));
+    ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, propName, MAPI_CREATE, PT_LONG, &result);
+    if (!tag) {
+      LogPrint("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
+    } else {
+      SPropValue value{};
+      value.ulPropTag = tag;
+      value.Value.l = level;
+      result = HrSetOneProp(message_.get(), &value);
+      if (FAILED(result))
+        LogPrint("HrSetOneProp of %lu failed with %08X<br>\n", static_cast<unsigned long>(level), unsigned(result));
+    }
+  }
+
+  if (name && *name && (kinds & 2)) {
+    std::snprintf(propName, sizeof propName, "X-%s-classification", Organisation().c_str());
+    LogPrint("SetClassificationProperty: PROP_SMTP - %s = %u - %s<br>\n", propName, unsigned(level), name);
+    ULONG tag = NamedTag(PS_INTERNET_HEADERS_ID, propName, MAPI_CREATE, PT_STRING8, &result);
+    if (!tag) {
+      LogPrint("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
+    } else {
+      char text[64];  // "%u - %s"; a longer level name is cut to fit
+      std::snprintf(text, sizeof text, "%u - %s", unsigned(level), name);
+      SPropValue value{};
+      value.ulPropTag = tag;
+      value.Value.lpszA = text;
+      result = HrSetOneProp(message_.get(), &value);
+      if (FAILED(result)) LogPrint("HrSetOneProp of %s failed with %08X<br>\n", text, unsigned(result));
+    }
+  }
+
+  if (result == S_OK && save) {
+    result = message_->SaveChanges(KEEP_OPEN_READWRITE);
+    if (FAILED(result)) LogPrint("SaveChanges failed with %08X<br>\n", unsigned(result));
+  }
+  return result;
+}
+
+int CMailItem::GetClassification() {
+  if (!message_) return 0;
+  int level = 0;
+  const std::string name = "MAPI-" + Organisation() + "-classification";
+  HRESULT hr;
+  if (ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, name.c_str(), 0, PT_LONG, &hr)) {
+    MapiBuffer<SPropValue> value;
+    if (SUCCEEDED(HrGetOneProp(message_.get(), tag, value.Receive())) && value.get()) level = value->Value.l;
+  }
+  if (level == 0) {
+    MapiBuffer<SPropValue> value;
+    std::string headers;
+    if (SUCCEEDED(HrGetOneProp(message_.get(), PR_TRANSPORT_MESSAGE_HEADERS_A, value.Receive())) && value.get() &&
+        value->ulPropTag == ULONG(PR_TRANSPORT_MESSAGE_HEADERS_A) && value->Value.lpszA)
+      headers = value->Value.lpszA;
+    if (!headers.empty()) {
+      const std::string key = LowerCopy("x-" + Organisation() + "-classification") + ":";
+      size_t at = FindNoCase(headers, key);
+      // The header line reads "key: N - NAME": one blank after the colon, one digit.
+      if (at != std::string::npos && at + key.size() + 1 < headers.size())
+        level = static_cast<signed char>(headers[at + key.size() + 1]) - 48;
+    }
+  }
+  if (level > LevelCount() || level < 0) level = 0;
+  return level;
+}
+
+void CMailItem::OnClose() {
+  if (!inspectorHandler) return;
+  TryHostStep([&] { inspectorHandler->TearDownAndDelete(); });
+}

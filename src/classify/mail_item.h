@@ -1,0 +1,76 @@
+// CMailItem: the add-in's wrapper of one Outlook mail item and its MAPI message, and the
+// only code that reads or writes a classification on a message. Counted by hand.
+#pragma once
+
+#include <string>
+#include "addin/com_ptr.h"
+#include "addin/host_objects.h"
+#include "platform/mapi.h"
+
+// What the compose window lends the wrapper: the level chosen in its drop-down, and the
+// teardown of the window's handlers after Send or Close.
+class LevelSelection {
+ public:
+  // The chosen level (0 when none) and its text.
+  virtual int GetSelection(std::string* text) = 0;
+
+ protected:
+  ~LevelSelection() = default;
+};
+
+class WindowHandler {
+ public:
+  // Tears the window's handlers down and deletes them, which releases the CMailItem.
+  virtual void TearDownAndDelete() = 0;
+
+ protected:
+  ~WindowHandler() = default;
+};
+
+class CMailItem {
+ public:
+  // mailItem is the item's _MailItem; the caller keeps its own reference.
+  explicit CMailItem(IDispatch* mailItem);
+  CMailItem(const CMailItem&) = delete;
+  CMailItem& operator=(const CMailItem&) = delete;
+
+  long Release();
+
+  int GetClassification();
+  HRESULT SetClassificationProperty(int level, const char* name, bool save);
+  void OnClose();
+  // 1 asks the caller to cancel the Send; 0 lets it go on.
+  int OnSend();
+  void MarkSubject(int level, const std::string& name);
+
+  // Item accessors: 8-bit ANSI text in and out; HostError on a failed host call.
+  std::string GetBody() const;
+  void PutBody(const std::string& text) const;
+  std::string GetHTMLBody() const;
+  void PutHTMLBody(const std::string& text) const;
+  std::string GetSubject() const;
+  void PutSubject(const std::string& text) const;
+  long GetBodyFormat() const;
+  void PutBodyFormat(long format) const;
+  bool GetSent() const;
+
+  const MailItem& item() const { return mailItem_; }
+  bool HasMessage() const { return bool(message_); }
+
+  LevelSelection* dropdown = nullptr;        // not owned
+  WindowHandler* inspectorHandler = nullptr;  // not owned; owns this wrapper
+
+ private:
+  ~CMailItem();
+  void MarkBody(int level, const std::string& name);
+  // The tag of a named property with the wanted type, or 0; reports as the log requires.
+  ULONG NamedTag(const GUID& set, const char* name, ULONG flags, ULONG type, HRESULT* result);
+
+  long refCount_ = 0;
+  MailItem mailItem_;
+  ComPtr<IMAPIProp> message_;
+};
+
+// The property sets of the two classification properties.
+extern const GUID PS_PUBLIC_STRINGS_ID;
+extern const GUID PS_INTERNET_HEADERS_ID;

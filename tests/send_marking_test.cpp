@@ -1,0 +1,194 @@
+#include "classify/mail_item.h"
+#include "sim/items.h"
+#include "test_support.h"
+
+using testing_support::AddInTest;
+
+namespace {
+
+const std::string kFooterLink =
+    " (for more info visit <a href=\"http://www.orvan.example/classify\">http://www.orvan.example/classify</a>)";
+const std::string kFooterText = " (for more info visit http://www.orvan.example/classify)";
+
+// A fixed choice, standing in for the compose window's drop-down.
+class FixedSelection : public LevelSelection {
+ public:
+  FixedSelection(int level, std::string text) : level_(level), text_(std::move(text)) {}
+  int GetSelection(std::string* text) override {
+    *text = text_;
+    return level_;
+  }
+
+ private:
+  int level_;
+  std::string text_;
+};
+
+class SendMarking : public AddInTest {
+ protected:
+  void SetUp() override {
+    AddInTest::SetUp();
+    StartOutlook();
+  }
+  // Sends the item with the given choice and returns OnSend's answer.
+  int Send(int level, const std::string& name) {
+    FixedSelection choice(level, name);
+    CMailItem* w = new CMailItem(mail->dispatch());
+    w->dropdown = &choice;
+    int r = w->OnSend();
+    w->Release();
+    return r;
+  }
+  ClassificationSettings& settings() { return *CurrentAddIn->Settings; }
+  sim::MailItem* mail = world.Make<sim::MailItem>();
+};
+
+TEST_F(SendMarking, HtmlMessageGetsBoldMarksWithTheFooterLink) {
+  mail->htmlBody = u"<html><body>Hello</body></html>";
+  mail->bodyFormat = 2;
+  mail->subject = u"Plans";
+  EXPECT_EQ(Send(2, "CONFIDENTIAL"), 0);
+  const std::string mark = "<b>Classification: CONFIDENTIAL</b> " + kFooterLink;
+  EXPECT_EQ(mail->HTMLBody(), "<html><body>" + mark + "<br><br>Hello<br>" + mark + "</body></html>");
+  EXPECT_EQ(mail->bodyFormat, 2);
+  EXPECT_EQ(mail->Subject(), "[CONFIDENTIAL] Plans");
+  EXPECT_EQ(mail->message->Find(PS_PUBLIC_STRINGS_ID, "MAPI-Orvan-classification")->l, 2);
+  EXPECT_EQ(mail->message->Find(PS_INTERNET_HEADERS_ID, "X-Orvan-classification")->text, "2 - CONFIDENTIAL");
+  EXPECT_EQ(mail->message->saves, 1);
+}
+
+TEST_F(SendMarking, CapitalTagsWithAttributesKeepTheirCase) {
+  mail->htmlBody = u"<HTML><BODY class=\"x\" lang=en>Hi</BODY></HTML>";
+  mail->bodyFormat = 2;
+  Send(3, "SECRET");
+  const std::string mark = "<b>Classification: SECRET</b> " + kFooterLink;
+  EXPECT_EQ(mail->HTMLBody(), "<HTML><BODY class=\"x\" lang=en>" + mark + "<br><br>Hi<br>" + mark + "</BODY></HTML>");
+}
+
+TEST_F(SendMarking, FragmentWithoutBodyTagIsWrittenBackUnchanged) {
+  mail->htmlBody = u"<p>just a fragment</p>";
+  mail->bodyFormat = 2;
+  mail->subject = u"Frag";
+  Send(1, "UNCLASSIFIED");
+  EXPECT_EQ(mail->HTMLBody(), "<p>just a fragment</p>");
+  EXPECT_EQ(world.Calls("HTMLBody"), 2);  // read, then written back
+  EXPECT_EQ(mail->Subject(), "[UNCLASSIFIED] Frag");
+  EXPECT_EQ(mail->message->saves, 1);
+}
+
+TEST_F(SendMarking, PlainTextGetsMarksOnLinesOfTheirOwn) {
+  mail->body = u"Caf\u00e9 \u20ac \u00fc";
+  mail->bodyFormat = 1;
+  Send(2, "CONFIDENTIAL");
+  const std::string mark = "Classification: CONFIDENTIAL " + kFooterText;
+  EXPECT_EQ(mail->Body(), mark + "\n\nCaf\u00e9 \u20ac \u00fc\n" + mark);
+  EXPECT_EQ(mail->bodyFormat, 1);
+}
+
+TEST_F(SendMarking, RichTextIsMarkedAsTextThroughTheHtmlBody) {
+  mail->htmlBody = u"rich";
+  mail->bodyFormat = 3;
+  Send(1, "UNCLASSIFIED");
+  const std::string mark = "Classification: UNCLASSIFIED " + kFooterText;
+  EXPECT_EQ(mail->HTMLBody(), mark + "\n\nrich\n" + mark);
+  EXPECT_EQ(mail->bodyFormat, 3);
+}
+
+TEST_F(SendMarking, CharactersOutsideTheCodePageComeBackAsTheSystemConvertsThem) {
+  mail->body = u"\u0416 ok";
+  Send(1, "UNCLASSIFIED");
+  EXPECT_NE(mail->Body().find("\n\n? ok\n"), std::string::npos) << mail->Body();
+}
+
+TEST_F(SendMarking, NoDropDownMeansLevelOneWithAnEmptyName) {
+  mail->subject = u"Plans";
+  CMailItem* w = new CMailItem(mail->dispatch());
+  EXPECT_EQ(w->OnSend(), 0);
+  w->Release();
+  EXPECT_EQ(mail->Subject(), "[] Plans");
+  EXPECT_EQ(mail->message->Find(PS_PUBLIC_STRINGS_ID, "MAPI-Orvan-classification")->l, 1);
+  EXPECT_EQ(mail->message->Find(PS_INTERNET_HEADERS_ID, "X-Orvan-classification"), nullptr);
+}
+
+TEST_F(SendMarking, LevelBelowTheMinimumOnlyCleansTheSubject) {
+  settings().MinMarkLevel = 3;
+  mail->body = u"text";
+  mail->subject = u"[SECRET] Plans";
+  Send(2, "CONFIDENTIAL");
+  EXPECT_EQ(mail->Body(), "text");
+  EXPECT_EQ(mail->Subject(), "Plans");
+  settings().SubjectUsesMinLevel = false;
+  Send(2, "CONFIDENTIAL");
+  EXPECT_EQ(mail->Subject(), "[CONFIDENTIAL] Plans");
+}
+
+TEST_F(SendMarking, NoBodyPlacesLeavesTheBodyUnread) {
+  settings().BodyMarkPlaces = 0;
+  mail->body = u"text";
+  Send(2, "CONFIDENTIAL");
+  EXPECT_EQ(world.Calls("Body"), 0);
+  EXPECT_EQ(mail->message->saves, 1);
+}
+
+TEST_F(SendMarking, SubjectMarksAreReplaced) {
+  struct Case {
+    int mode;
+    const char16_t* before;
+    const char* after;
+  } cases[] = {{1, u"RE: [SECRET] Plans", "[CONFIDENTIAL] RE: Plans"},
+               {2, u"Plans [SECRET]", "Plans [CONFIDENTIAL]"},
+               {1, u"[SECRET] [SECRET] x", "[CONFIDENTIAL] [SECRET] x"},
+               {1, u"[secret] x", "[CONFIDENTIAL] [secret] x"},
+               {0, u"[SECRET] x", "[SECRET] x"}};
+  for (const Case& c : cases) {
+    settings().SubjectMarkMode = c.mode;
+    mail->subject = c.before;
+    Send(2, "CONFIDENTIAL");
+    EXPECT_EQ(mail->Subject(), c.after);
+  }
+}
+
+TEST_F(SendMarking, EmptySubjectBecomesOneBlank) {
+  settings().MinMarkLevel = 3;
+  Send(1, "UNCLASSIFIED");
+  EXPECT_EQ(mail->Subject(), " ");
+}
+
+TEST_F(SendMarking, PromptEntryRefusesTheSendWithAMessageBox) {
+  settings().RequireSelection = true;
+  settings().PromptIndex = 4;
+  settings().PromptMessage = "Please select Classification level";
+  settings().PromptCaption = "Orvan Classify";
+  mail->body = u"text";
+  EXPECT_EQ(Send(4, "Select Level"), 1);
+  ASSERT_EQ(world.messageBoxes.size(), 1u);
+  EXPECT_EQ(world.messageBoxes[0].text, "Please select Classification level");
+  EXPECT_EQ(world.messageBoxes[0].caption, "Orvan Classify");
+  EXPECT_EQ(world.messageBoxes[0].type, UINT(MB_ICONEXCLAMATION));
+  EXPECT_EQ(mail->Body(), "text");
+  EXPECT_EQ(mail->message->saves, 0);
+  EXPECT_EQ(Send(2, "CONFIDENTIAL"), 0);
+  EXPECT_EQ(mail->message->saves, 1);
+}
+
+TEST_F(SendMarking, UnreadableBodyIsNeverOverwritten) {
+  mail->body = u"the sender's words";
+  world.FailMember("Body", E_FAIL, 1);
+  mail->subject = u"x";
+  EXPECT_EQ(Send(2, "CONFIDENTIAL"), 0);
+  EXPECT_EQ(mail->Body(), "the sender's words");
+  EXPECT_EQ(mail->message->saves, 1);
+  EXPECT_EQ(mail->Subject(), "[CONFIDENTIAL] x");
+}
+
+TEST_F(SendMarking, FailedBodyWriteAbandonsTheRestButNotTheSend) {
+  mail->body = u"text";
+  mail->subject = u"x";
+  world.FailMember("BodyFormat", E_FAIL);
+  EXPECT_EQ(Send(2, "CONFIDENTIAL"), 0);
+  EXPECT_EQ(mail->message->saves, 0);
+  EXPECT_EQ(mail->Subject(), "x");
+  EXPECT_TRUE(world.Escapes().empty());
+}
+
+}  // namespace
