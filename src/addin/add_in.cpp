@@ -4,7 +4,7 @@
 #include "addin/event_sink.h"
 #include "addin/host_guard.h"
 #include "addin/host_objects.h"
-#include "inspector/inspectors_sink.h"
+#include "compose/new_window_sink.h"
 
 void LogPrint(const char* format, ...) {
   if (!CurrentAddIn || !CurrentAddIn->Log || !CurrentAddIn->Log->Enabled) return;

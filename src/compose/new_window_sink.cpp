@@ -1,4 +1,4 @@
-#include "inspector/inspectors_sink.h"
+#include "compose/new_window_sink.h"
 
 #include "addin/host_guard.h"
 #include "addin/host_objects.h"
