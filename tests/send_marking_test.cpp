@@ -139,7 +139,8 @@ TEST_F(SendMarking, SubjectMarksAreReplaced) {
                {2, u"Plans [SECRET]", "Plans [CONFIDENTIAL]"},
                {1, u"[SECRET] [SECRET] x", "[CONFIDENTIAL] [SECRET] x"},
                {1, u"[secret] x", "[CONFIDENTIAL] [secret] x"},
-               {0, u"[SECRET] x", "[SECRET] x"}};
+               {0, u"[SECRET] x", "[SECRET] x"},
+               {1, u"caf\u00e9 \u20ac [SECRET]", "[CONFIDENTIAL] caf\u00e9 \u20ac"}};
   for (const Case& c : cases) {
     settings().SubjectMarkMode = c.mode;
     mail->subject = c.before;

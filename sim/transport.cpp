@@ -1,0 +1,164 @@
+#include "sim/transport.h"
+
+#include <cctype>
+#include <cstring>
+#include <sstream>
+
+namespace sim {
+
+namespace {
+
+const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string Base64(const std::string& in) {
+  std::string out;
+  for (size_t i = 0; i < in.size(); i += 3) {
+    unsigned n = (unsigned char)in[i] << 16;
+    if (i + 1 < in.size()) n |= (unsigned char)in[i + 1] << 8;
+    if (i + 2 < in.size()) n |= (unsigned char)in[i + 2];
+    out += kBase64[(n >> 18) & 63];
+    out += kBase64[(n >> 12) & 63];
+    out += i + 1 < in.size() ? kBase64[(n >> 6) & 63] : '=';
+    out += i + 2 < in.size() ? kBase64[n & 63] : '=';
+  }
+  return out;
+}
+
+std::string Unbase64(const std::string& in) {
+  std::string out;
+  unsigned n = 0;
+  int bits = 0;
+  for (char c : in) {
+    const char* p = std::strchr(kBase64, c);
+    if (!p || !c) continue;
+    n = (n << 6) | unsigned(p - kBase64);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out += char((n >> bits) & 0xFF);
+    }
+  }
+  return out;
+}
+
+bool Ascii(const std::string& s) {
+  for (unsigned char c : s)
+    if (c >= 0x80 || c == '\r' || c == '\n') return false;
+  return true;
+}
+
+// A header value: as it is when it is plain ASCII, else an RFC 2047 encoded word.
+std::string HeaderValue(const std::string& utf8) {
+  return Ascii(utf8) ? utf8 : "=?utf-8?B?" + Base64(utf8) + "?=";
+}
+
+std::string DecodeWords(const std::string& value) {
+  std::string out;
+  size_t i = 0;
+  while (i < value.size()) {
+    size_t start = value.find("=?", i);
+    if (start == std::string::npos) break;
+    size_t q1 = value.find('?', start + 2);
+    size_t q2 = q1 == std::string::npos ? q1 : value.find('?', q1 + 1);
+    size_t end = q2 == std::string::npos ? q2 : value.find("?=", q2 + 1);
+    if (end == std::string::npos) break;
+    out += value.substr(i, start - i);
+    std::string enc = value.substr(q1 + 1, q2 - q1 - 1);
+    out += (enc == "B" || enc == "b") ? Unbase64(value.substr(q2 + 1, end - q2 - 1)) : value.substr(start, end + 2 - start);
+    i = end + 2;
+  }
+  return out + value.substr(i);
+}
+
+std::string AnsiToUtf8(const std::string& ansi) {
+  if (ansi.empty()) return ansi;
+  int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), nullptr, 0);
+  std::basic_string<OLECHAR> w(size_t(n), OLECHAR(0));
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), &w[0], n);
+  return Utf8(w.data(), w.size());
+}
+
+std::string CrLf(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = char(std::tolower((unsigned char)c));
+  return s;
+}
+
+}  // namespace
+
+std::string WriteEml(const MailItem& item) {
+  std::ostringstream out;
+  out << "From: sender@orvan.example\r\n";
+  out << "To: recipient@orvan.example\r\n";
+  out << "Subject: " << HeaderValue(item.Subject()) << "\r\n";
+  out << "Date: Tue, 08 Dec 2026 12:00:00 +0000\r\n";
+  out << "Message-ID: <" << static_cast<const void*>(&item) << "@sim.orvan.example>\r\n";
+  out << "MIME-Version: 1.0\r\n";
+  for (const auto& [name, value] : item.message->InternetHeaders())
+    out << name << ": " << HeaderValue(AnsiToUtf8(value)) << "\r\n";
+  out << "Content-Type: " << (item.bodyFormat == 1 ? "text/plain" : "text/html") << "; charset=utf-8\r\n";
+  out << "Content-Transfer-Encoding: 8bit\r\n";
+  out << "\r\n";
+  out << CrLf(item.SentBody());
+  return out.str();
+}
+
+MailItem* ReadEml(World& world, const std::string& text, std::string* error) {
+  size_t split = text.find("\r\n\r\n");
+  size_t bodyStart = split == std::string::npos ? split : split + 4;
+  if (split == std::string::npos) {
+    split = text.find("\n\n");
+    bodyStart = split == std::string::npos ? split : split + 2;
+  }
+  if (split == std::string::npos || text.find(':') > split) {
+    if (error) *error = "no header block followed by a blank line";
+    return nullptr;
+  }
+  std::string headers = text.substr(0, split + 2);
+  std::string subject, contentType;
+  std::istringstream lines(headers);
+  std::string line, field, value;
+  auto take = [&] {
+    if (field == "subject") subject = DecodeWords(value);
+    if (field == "content-type") contentType = Lower(value);
+  };
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    if (line[0] == ' ' || line[0] == '\t') {  // folded continuation
+      value += line;
+      continue;
+    }
+    take();
+    size_t colon = line.find(':');
+    field = Lower(line.substr(0, colon));
+    value = colon == std::string::npos ? "" : line.substr(colon + 1);
+    while (!value.empty() && value[0] == ' ') value.erase(0, 1);
+  }
+  take();
+  MailItem* item = world.Make<MailItem>();
+  std::string body = text.substr(bodyStart);
+  std::basic_string<OLECHAR> wideSubject = Wide(subject), wideBody = Wide(body);
+  item->subject = wideSubject;
+  if (contentType.find("text/html") != std::string::npos) {
+    item->bodyFormat = 2;
+    item->htmlBody = wideBody;
+  } else {
+    item->bodyFormat = 1;
+    item->body = wideBody;
+  }
+  item->message->SetString8(0x007D, headers);  // PR_TRANSPORT_MESSAGE_HEADERS_A
+  item->message->readOnly = true;
+  item->sent = true;
+  return item;
+}
+
+}  // namespace sim
