@@ -1,6 +1,9 @@
 #include "sim/outlook.h"
 
+#include <algorithm>
+#include <fstream>
 #include "addin/host_iids.h"
+#include "sim/transport.h"
 #include "server/module.h"
 
 namespace sim {
@@ -20,6 +23,15 @@ Application::Application(World& world) : DispatchObject(world, "Application") {
   AddMethod("ActiveExplorer", [this](const Args&) { return DispatchVariant(activeExplorer); });
   Property("Inspectors", [this](const Args&) { return DispatchVariant(inspectors); });
   inspectors = world.Make<Inspectors>();
+}
+
+Inspector::Inspector(World& world, DispatchObject* item)
+    : DispatchObject(world, "Inspector"), item(item), bars(world.Make<CommandBars>()) {
+  Answer(IID__Inspector);
+  Property("CurrentItem", [this](const Args&) { return DispatchVariant(this->item->dispatch()); });
+  Property("CommandBars", [this](const Args&) { return DispatchVariant(bars->dispatch()); });
+  // Every window has Office's own bars beside the add-in's.
+  bars->AddBar("Standard", 1, false)->visible = true;
 }
 
 Inspectors::Inspectors(World& world) : DispatchObject(world, "Inspectors") {
@@ -65,5 +77,79 @@ void Outlook::Shutdown() {
 }
 
 void Outlook::Unload() { addIn_.reset(); }
+
+namespace {
+VARIANT ByRefBool(VARIANT_BOOL* value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_BOOL | VT_BYREF;
+  v.pboolVal = value;
+  return v;
+}
+VARIANT Borrowed(IDispatch* object) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_DISPATCH;
+  v.pdispVal = object;
+  return v;
+}
+}  // namespace
+
+Inspector* Outlook::Compose(long format, const std::string& subject, const std::string& body) {
+  MailItem* mail = world_.Make<MailItem>();
+  mail->subject = Wide(subject);
+  mail->bodyFormat = format;
+  if (format == 1) mail->body = Wide(body);
+  else mail->htmlBody = Wide(body);
+  return Open(mail);
+}
+
+Inspector* Outlook::Open(DispatchObject* item) {
+  Inspector* window = world_.Make<Inspector>(item);
+  app_->inspectors->windows.push_back(window);
+  app_->inspectors->Fire(IID_InspectorsEvents, 0xF001, {Borrowed(window->dispatch())});
+  return window;
+}
+
+bool Outlook::Send(Inspector* window) {
+  MailItem* mail = window->mail();
+  if (!mail || !window->open) return false;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  mail->Fire(IID_ItemEvents, 0xF005, {ByRefBool(&cancel)});
+  if (cancel != VARIANT_FALSE) return false;
+  sentMail.push_back(mail);
+  if (!outbox.empty()) {
+    std::ofstream out(outbox + "/message-" + std::to_string(sentMail.size()) + ".eml", std::ios::binary);
+    out << WriteEml(*mail);
+  }
+  mail->sent = true;
+  Close(window);
+  return true;
+}
+
+void Outlook::Close(Inspector* window) {
+  if (!window->open) return;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  if (DispatchObject* item = window->item) item->Fire(IID_ItemEvents, 0xF004, {ByRefBool(&cancel)});
+  window->open = false;
+  auto& w = app_->inspectors->windows;
+  w.erase(std::remove(w.begin(), w.end(), window), w.end());
+}
+
+Inspector* Outlook::Respond(Inspector* window, Response kind) {
+  MailItem* original = window->mail();
+  if (!original) return nullptr;
+  MailItem* response = world_.Make<MailItem>();
+  response->subject = Wide(kind == kForward ? "FW: " : "RE: ") + original->subject;
+  response->bodyFormat = original->bodyFormat;
+  response->body = original->body;
+  response->htmlBody = original->htmlBody;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  original->Fire(IID_ItemEvents, DISPID(kind), {Borrowed(response->dispatch()), ByRefBool(&cancel)});
+  if (cancel != VARIANT_FALSE) return nullptr;
+  return Open(response);
+}
+
+MailItem* Outlook::Receive(const std::string& eml, std::string* error) { return ReadEml(world_, eml, error); }
 
 }  // namespace sim

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 #include "addin/extensibility.h"
+#include "sim/command_bars.h"
 #include "sim/dispatch_object.h"
+#include "sim/items.h"
 
 namespace sim {
 
@@ -24,9 +26,22 @@ class Application : public DispatchObject {
   Inspectors* inspectors = nullptr;
 };
 
+// A window on one item, with its own command bars.
+class Inspector : public DispatchObject {
+ public:
+  Inspector(World& world, DispatchObject* item);
+  DispatchObject* item;
+  CommandBars* bars;
+  bool open = true;
+  MailItem* mail() const { return dynamic_cast<MailItem*>(item); }
+  // The classification bar as the user sees it, or null.
+  CommandBar* ClassificationBar() const { return bars->Find("Orvan_Classify"); }
+};
+
 class Inspectors : public DispatchObject {
  public:
   explicit Inspectors(World& world);
+  std::vector<Inspector*> windows;
 };
 
 class Explorer : public DispatchObject {
@@ -53,6 +68,22 @@ class Outlook {
   // Outlook's own shutdown: OnBeginShutdown, OnDisconnection, the last Release.
   void Shutdown();
   void Unload();  // lets go of the add-in object
+
+  // What a user does in compose windows.
+  Inspector* Compose(long format, const std::string& subject, const std::string& body);
+  Inspector* Open(DispatchObject* item);  // a window on an existing item; NewInspector fires
+  // Send: the item's Send event, then, unless an add-in cancelled it, the message leaves
+  // (kept in sentMail, written to outbox as .eml when set) and the window closes.
+  bool Send(Inspector* window);
+  void Close(Inspector* window);
+  enum Response { kReply = 0xF466, kReplyAll = 0xF467, kForward = 0xF468 };
+  // Reply, Reply to All or Forward in the compose window: the event fires with the new
+  // item before its window opens.
+  Inspector* Respond(Inspector* window, Response kind);
+  MailItem* Receive(const std::string& eml, std::string* error);
+
+  std::string outbox;
+  std::vector<MailItem*> sentMail;
   _IDTExtensibility2* addIn() const { return addIn_.get(); }
 
  private:

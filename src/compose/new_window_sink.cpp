@@ -2,6 +2,7 @@
 
 #include "addin/host_guard.h"
 #include "addin/host_objects.h"
+#include "compose/window_handler.h"
 
 InspectorsSink::InspectorsSink(IUnknown* inspectors) : EventSink(IID_InspectorsEvents) { Subscribe(inspectors); }
 
@@ -19,9 +20,10 @@ HRESULT InspectorsSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
     MailItem mail;
     if (!item || !MailItem::TryFrom(item.get(), &mail)) return;
     item.reset();
+    // A Class that cannot be read is taken for an item that is no mail message.
     if (mail.Class() != olMail) return;
-    // The window's wrapper, its command bar and drop-down are attached here by the
-    // compose-window handling.
+    CInspectorEventHandler* handler = CInspectorEventHandler::Create(inspector.get(), mail.get());
+    handler->BuildCommandBar(!mail.Sent());
   });
   return S_OK;
 }

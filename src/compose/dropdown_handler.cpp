@@ -1,0 +1,111 @@
+#include "compose/dropdown_handler.h"
+
+#include <algorithm>
+
+#include "addin/add_in.h"
+#include "addin/host_guard.h"
+
+namespace {
+constexpr int msoControlButton = 1;
+constexpr int msoControlDropdown = 3;
+constexpr long msoButtonCaption = 2;
+constexpr long msoComboNormal = 0;
+constexpr long msoControlOLEUsageNeither = 0;
+const char kTag[] = "OrvanClassification";
+}  // namespace
+
+CDropdownHandler::CDropdownHandler(CMailItem* mailItem, const CommandBarControls& controls, bool editable, int level)
+    : EventSink(IID__CommandBarComboBoxEvents), MailItem_(mailItem) {
+  if (ObjectTracker* t = Tracker()) t->Add(this, "CDropdownHandler", "");
+  BuildControls(controls, editable, level);
+  // Whatever happened while building, the creator's reference is the one reference.
+  while (RefCount() > 1) Release();
+  if (RefCount() == 0) AddRef();
+}
+
+CDropdownHandler::~CDropdownHandler() {
+  if (ObjectTracker* t = Tracker()) t->Remove(this);
+}
+
+bool CDropdownHandler::BuildControls(const CommandBarControls& controls, bool editable, int level) {
+  const ClassificationSettings* s = Settings();
+  if (!s) return false;
+
+  // The caption button is a courtesy: without it the drop-down still works.
+  TryHostStep([&] {
+    CommandBarButton caption = CommandBarButton::From(controls.Add(msoControlButton, true).get());
+    caption.PutStyle(msoButtonCaption);
+    caption.PutOLEUsage(msoControlOLEUsageNeither);
+    caption.PutCaption(s->Label + ": ");
+    caption.PutTooltipText(s->Tooltip);
+  });
+
+  return TryHostStep([&] {
+    if (!editable) {
+      CommandBarButton button = CommandBarButton::From(controls.Add(msoControlButton, true).get());
+      if (level > s->LevelCount()) level = s->LevelCount();
+      button.PutStyle(msoButtonCaption);
+      button.PutOLEUsage(msoControlOLEUsageNeither);
+      button.PutCaption(s->LevelName(level));
+      button.PutTooltipText(s->Tooltip);
+      button.PutTag(kTag);
+      return;
+    }
+    CommandBarComboBox combo = CommandBarComboBox::From(controls.Add(msoControlDropdown, true).get());
+    combo.PutStyle(msoComboNormal);
+    int n = 0;
+    size_t width = 0;
+    for (const std::string& name : s->GetLevels()) {
+      if (name.empty()) continue;
+      ++n;
+      width = std::max(width, name.size());
+      combo.AddItem(name, n);
+    }
+    if (s->RequireSelection && !s->PromptEntry.empty()) {
+      ++n;
+      width = std::max(width, s->PromptEntry.size());
+      combo.AddItem(s->PromptEntry, n);
+      if (level == 0) level = n;
+      Settings()->PromptIndex = n;
+    }
+    if (level == 0) level = s->DefaultLevel;
+    else if (level > n) level = n;
+    combo.PutListIndex(level);
+    combo.PutDropDownLines(n);
+    combo.PutDropDownWidth(-1);
+    combo.PutWidth(long(8 * width));
+    ComboBox_ = combo;
+    Subscribe(combo.get());
+    Level_ = level;
+    LevelText_ = combo.Text().ToAnsi();
+    if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
+    combo.PutTooltipText(s->Tooltip);
+    combo.PutTag(kTag);
+    combo.PutCaption(kTag);
+    combo.PutOLEUsage(msoControlOLEUsageNeither);
+  });
+}
+
+HRESULT CDropdownHandler::OnEvent(DISPID dispid, DISPPARAMS*) {
+  if (dispid != kChange || !ComboBox_) return S_OK;
+  // A failed read ends this event quietly; the message keeps its last level.
+  TryHostStep([&] {
+    int level = int(ComboBox_.ListIndex());
+    Level_ = level;
+    LevelText_ = ComboBox_.Text().ToAnsi();
+    if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
+  });
+  return S_OK;
+}
+
+int CDropdownHandler::GetSelection(std::string* text) {
+  text->clear();
+  if (Level_ == 0 && ComboBox_) {
+    TryHostStep([&] {
+      Level_ = int(ComboBox_.ListIndex());
+      LevelText_ = ComboBox_.Text().ToAnsi();
+    });
+  }
+  *text = LevelText_;
+  return Level_;
+}

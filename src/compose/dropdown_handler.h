@@ -1,0 +1,30 @@
+// The classification controls on one compose window's command bar: a caption button and
+// a drop-down of the levels for a message being written, or a read-only button with the
+// level of a message already sent. The handler is the drop-down's event sink.
+#pragma once
+
+#include <string>
+#include "addin/event_sink.h"
+#include "addin/host_objects.h"
+#include "classify/mail_item.h"
+
+class CDropdownHandler final : public EventSink, public LevelSelection {
+ public:
+  static constexpr DISPID kChange = 1;
+
+  // Builds the controls; afterwards the creator holds the handler's one reference.
+  CDropdownHandler(CMailItem* mailItem, const CommandBarControls& controls, bool editable, int level);
+
+  bool BuildControls(const CommandBarControls& controls, bool editable, int level);
+  int GetSelection(std::string* text) override;
+
+ protected:
+  ~CDropdownHandler() override;
+  HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
+
+ private:
+  CMailItem* MailItem_;
+  CommandBarComboBox ComboBox_;
+  int Level_ = 0;
+  std::string LevelText_;
+};

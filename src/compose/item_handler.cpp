@@ -1,0 +1,66 @@
+#include "compose/item_handler.h"
+
+#include "addin/add_in.h"
+#include "addin/host_guard.h"
+
+CItemHandler::CItemHandler(CMailItem* mailItem) : EventSink(IID_ItemEvents), MailItem_(mailItem) {
+  if (ObjectTracker* t = Tracker()) t->Add(this, "CItemHandler", "");
+  Subscribe(mailItem->item().get());
+}
+
+CItemHandler::~CItemHandler() {
+  if (ObjectTracker* t = Tracker()) t->Remove(this);
+}
+
+HRESULT CItemHandler::OnEvent(DISPID dispid, DISPPARAMS* params) {
+  switch (dispid) {
+    case 0xF001:  // Read
+    case 0xF002:  // Write
+    case 0xF003:  // Open
+    case 0xF006:
+    case 0xF008:
+    case 0xF009:
+    case 0xF00A:
+    case 0xF00B:
+    case 0xF00C:
+    case 0xF00D:
+      return S_OK;
+    case kClose:
+      LogPrint("CItemHandler::Invoke Close<br>");
+      if (MailItem_) MailItem_->OnClose();  // may destroy this sink
+      return S_OK;
+    case kSend: {
+      LogPrint("CItemHandler::Invoke Send<br>");
+      if (!MailItem_) return S_OK;
+      // OnSend ends the window's handlers, this sink among them, unless it refuses the
+      // Send; nothing of this object is touched after it.
+      const int refused = MailItem_->OnSend();
+      if (refused == 1) {
+        VARIANT* cancel = EventArg(params, 0);
+        if (cancel && cancel->vt == (VT_BOOL | VT_BYREF) && cancel->pboolVal) *cancel->pboolVal = VARIANT_TRUE;
+      }
+      return HRESULT(refused);
+    }
+    case kReply:
+    case kReplyAll:
+    case kForward:
+      // Outlook's own reply must go on whatever happens here.
+      TryHostStep([&] { CarryToResponse(params); });
+      return S_OK;
+    default:
+      LogPrint("CItemHandler::Invoke %u<br>", unsigned(dispid));
+      return S_OK;
+  }
+}
+
+void CItemHandler::CarryToResponse(DISPPARAMS* params) {
+  VARIANT* response = EventArg(params, 1);
+  if (!response || response->vt != VT_DISPATCH || !response->pdispVal || !MailItem_) return;
+  MailItem reply;
+  if (!MailItem::TryFrom(response->pdispVal, &reply)) return;
+  const int level = MailItem_->GetClassification();
+  if (level == 0) return;
+  CMailItem* carried = new CMailItem(reply.get());
+  carried->SetClassificationProperty(level, nullptr, false);
+  carried->Release();
+}

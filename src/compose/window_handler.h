@@ -1,0 +1,31 @@
+// CInspectorEventHandler: everything the add-in attaches to one compose window (the
+// message's CMailItem, its item sink, the "Orvan_Classify" command bar and drop-down).
+// Kept alive by its CMailItem and item sink; the item's Send or Close ends it.
+#pragma once
+
+#include "addin/host_objects.h"
+#include "classify/mail_item.h"
+
+class CDropdownHandler;
+class CItemHandler;
+
+class CInspectorEventHandler final : public WindowHandler {
+ public:
+  // The window's wrapper with its CMailItem and subscribed item sink. Raises on failure,
+  // leaving nothing behind.
+  static CInspectorEventHandler* Create(IDispatch* inspector, IDispatch* mailItem);
+  CInspectorEventHandler(const CInspectorEventHandler&) = delete;
+  CInspectorEventHandler& operator=(const CInspectorEventHandler&) = delete;
+
+  void BuildCommandBar(bool editable);
+  void TearDownAndDelete() override { delete this; }
+
+ private:
+  CInspectorEventHandler();
+  ~CInspectorEventHandler();
+
+  CDropdownHandler* Dropdown = nullptr;
+  CItemHandler* ItemHandler = nullptr;
+  CMailItem* MailItem_ = nullptr;
+  Inspector Inspector_;
+};
