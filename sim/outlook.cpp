@@ -136,6 +136,10 @@ void Outlook::Close(Inspector* window) {
   w.erase(std::remove(w.begin(), w.end(), window), w.end());
 }
 
+void Outlook::CloseAll() {
+  while (!app_->inspectors->windows.empty()) Close(app_->inspectors->windows.back());
+}
+
 Inspector* Outlook::Respond(Inspector* window, Response kind) {
   MailItem* original = window->mail();
   if (!original) return nullptr;

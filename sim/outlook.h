@@ -76,6 +76,7 @@ class Outlook {
   // (kept in sentMail, written to outbox as .eml when set) and the window closes.
   bool Send(Inspector* window);
   void Close(Inspector* window);
+  void CloseAll();  // every window still open, as when Outlook exits
   enum Response { kReply = 0xF466, kReplyAll = 0xF467, kForward = 0xF468 };
   // Reply, Reply to All or Forward in the compose window: the event fires with the new
   // item before its window opens.

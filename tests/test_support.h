@@ -48,6 +48,7 @@ class AddInTest : public ::testing::Test {
     // Outlook goes away: the add-in is shut down and every source drops its sinks, so no
     // object of the library outlives the test.
     outlook.Shutdown();
+    outlook.CloseAll();
     world.DropAllSinks();
     EXPECT_TRUE(world.Escapes().empty()) << world.Escapes().front();
     SessionLog::SetDefaultEnabled(false);
