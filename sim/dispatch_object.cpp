@@ -145,6 +145,7 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPAR
     if (m.method && (flags & DISPATCH_METHOD)) value = m.method(args);
     else if (m.get && (flags & DISPATCH_PROPERTYGET)) value = m.get(args);
     else if (m.method) value = m.method(args);
+    else if (m.get && (flags & DISPATCH_METHOD)) value = m.get(args);  // as type-library dispatch does
     else return DISP_E_MEMBERNOTFOUND;
     if (result) *result = value.Detach();
   } catch (const Fault& f) {

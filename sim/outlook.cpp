@@ -39,9 +39,38 @@ Inspectors::Inspectors(World& world) : DispatchObject(world, "Inspectors") {
   AddEvents(IID_InspectorsEvents);
 }
 
-Explorer::Explorer(World& world) : DispatchObject(world, "Explorer") {
+Selection::Selection(World& world) : DispatchObject(world, "Selection") {
+  Answer(IID_Selection);
+  Property("Count", [this](const Args&) { return Variant::I4(long(items.size())); });
+  Property("Item", [this](const Args& a) {
+    if (a.empty() || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
+    long i = VariantLong(*a[0]);
+    if (i < 1 || size_t(i) > items.size()) throw Fault{DISP_E_BADINDEX};
+    return DispatchVariant(items[size_t(i) - 1]->dispatch());
+  });
+}
+
+Explorer::Explorer(World& world)
+    : DispatchObject(world, "Explorer"), bars(world.Make<CommandBars>()), selection(world.Make<Selection>()) {
   Answer(IID__Explorer);
   AddEvents(IID_ExplorerEvents);
+  Property("CommandBars", [this](const Args&) { return DispatchVariant(bars->dispatch()); });
+  Property("Selection", [this](const Args&) { return DispatchVariant(selection->dispatch()); });
+  CommandBar* standard = bars->AddBar("Standard", 1, false);
+  standard->visible = true;
+  for (const char* caption : {"New", "Reply", "Reply to All", "Forward"}) {
+    Control* button = world.Make<Control>(1, false);
+    button->caption = caption;
+    standard->controls->items.push_back(button);
+  }
+}
+
+Control* Explorer::Button(const std::string& caption) const {
+  CommandBar* standard = bars->Find("Standard");
+  if (!standard) return nullptr;
+  for (Control* c : standard->controls->items)
+    if (c->caption == caption) return c;
+  return nullptr;
 }
 
 Outlook::Outlook(World& world, bool withExplorer) : world_(world), app_(world.Make<Application>()) {
@@ -71,6 +100,7 @@ HRESULT Outlook::Disconnect(ext_DisconnectMode mode) {
 
 void Outlook::Shutdown() {
   if (!addIn_) return;
+  CloseExplorer();  // Outlook closes its main window before it lets add-ins go
   BeginShutdown();
   Disconnect(ext_dm_HostShutdown);
   Unload();
@@ -152,6 +182,63 @@ Inspector* Outlook::Respond(Inspector* window, Response kind) {
   original->Fire(IID_ItemEvents, DISPID(kind), {Borrowed(response->dispatch()), ByRefBool(&cancel)});
   if (cancel != VARIANT_FALSE) return nullptr;
   return Open(response);
+}
+
+void Outlook::Select(std::vector<DispatchObject*> items) {
+  if (Explorer* e = app_->activeExplorer) {
+    e->selection->items = std::move(items);
+    e->Fire(IID_ExplorerEvents, 0xF007, {});
+  }
+}
+
+void Outlook::SwitchFolder() {
+  if (Explorer* e = app_->activeExplorer) {
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT folder;
+    VariantInit(&folder);
+    folder.vt = VT_DISPATCH;
+    e->Fire(IID_ExplorerEvents, 0xF003, {folder, ByRefBool(&cancel)});
+    e->selection->items.clear();
+    e->Fire(IID_ExplorerEvents, 0xF002, {});
+  }
+}
+
+void Outlook::SwitchView() {
+  if (Explorer* e = app_->activeExplorer) {
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT view;
+    VariantInit(&view);
+    view.vt = VT_DISPATCH;
+    e->Fire(IID_ExplorerEvents, 0xF005, {view, ByRefBool(&cancel)});
+    e->Fire(IID_ExplorerEvents, 0xF004, {});
+  }
+}
+
+void Outlook::ActivateExplorer() {
+  if (Explorer* e = app_->activeExplorer) e->Fire(IID_ExplorerEvents, 0xF001, {});
+}
+
+Inspector* Outlook::ClickInExplorer(const std::string& caption) {
+  Explorer* e = app_->activeExplorer;
+  Control* button = e ? e->Button(caption) : nullptr;
+  if (!button || !button->Click()) return nullptr;
+  MailItem* original = nullptr;
+  for (DispatchObject* item : e->selection->items)
+    if ((original = dynamic_cast<MailItem*>(item)) != nullptr) break;
+  if (!original) return nullptr;
+  MailItem* response = world_.Make<MailItem>();
+  response->subject = Wide(caption == "Forward" ? "FW: " : "RE: ") + original->subject;
+  response->bodyFormat = original->bodyFormat;
+  response->body = original->body;
+  response->htmlBody = original->htmlBody;
+  return Open(response);
+}
+
+void Outlook::CloseExplorer() {
+  if (Explorer* e = app_->activeExplorer) {
+    e->Fire(IID_ExplorerEvents, 0xF008, {});
+    app_->activeExplorer = nullptr;
+  }
 }
 
 MailItem* Outlook::Receive(const std::string& eml, std::string* error) { return ReadEml(world_, eml, error); }

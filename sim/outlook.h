@@ -44,9 +44,19 @@ class Inspectors : public DispatchObject {
   std::vector<Inspector*> windows;
 };
 
+class Selection : public DispatchObject {
+ public:
+  explicit Selection(World& world);
+  std::vector<DispatchObject*> items;
+};
+
+// The main window: a "Standard" bar with Reply, Reply to All and Forward, and a selection.
 class Explorer : public DispatchObject {
  public:
   explicit Explorer(World& world);
+  CommandBars* bars;
+  Selection* selection;
+  Control* Button(const std::string& caption) const;
 };
 
 // The add-in as Outlook holds it between load and unload.
@@ -65,7 +75,8 @@ class Outlook {
   HRESULT StartupComplete();
   HRESULT BeginShutdown();
   HRESULT Disconnect(ext_DisconnectMode mode = ext_dm_HostShutdown);
-  // Outlook's own shutdown: OnBeginShutdown, OnDisconnection, the last Release.
+  // Outlook's own shutdown: the main window closes, then OnBeginShutdown,
+  // OnDisconnection and the last Release.
   void Shutdown();
   void Unload();  // lets go of the add-in object
 
@@ -82,6 +93,16 @@ class Outlook {
   // item before its window opens.
   Inspector* Respond(Inspector* window, Response kind);
   MailItem* Receive(const std::string& eml, std::string* error);
+
+  // What a user does in the main window.
+  void Select(std::vector<DispatchObject*> items);  // SelectionChange fires
+  void SwitchFolder();                               // BeforeFolderSwitch, FolderSwitch
+  void SwitchView();                                 // BeforeViewSwitch, ViewSwitch
+  void ActivateExplorer();
+  // Clicks the button; then, as Outlook does, answers the first selected mail message in a
+  // new compose window (null when nothing was opened).
+  Inspector* ClickInExplorer(const std::string& caption);
+  void CloseExplorer();  // Close fires; the window is gone afterwards
 
   std::string outbox;
   std::vector<MailItem*> sentMail;

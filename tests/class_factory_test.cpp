@@ -69,8 +69,8 @@ TEST_F(ClassFactory, AdvisedSinksKeepTheLibraryLoaded) {
   outlook.Unload();
   EXPECT_EQ(outlook.app()->inspectors->SinkCount(IID_InspectorsEvents), 1u);
   EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
-  // Outlook lets go of the sink when its collection goes away.
-  outlook.app()->inspectors->Events(IID_InspectorsEvents)->DropAll();
+  // Outlook lets go of the sinks when its objects go away.
+  world.DropAllSinks();
   EXPECT_EQ(DllCanUnloadNow(), S_OK);
 }
 

@@ -98,7 +98,7 @@ TEST_F(ComposeWindow, ChosenLevelIsStampedAtSendAndTheWindowLeavesNothingBehind)
   EXPECT_NE(eml.find("\r\nX-Orvan-classification: 2 - CONFIDENTIAL\r\n"), std::string::npos);
   EXPECT_NE(eml.find("Subject: [CONFIDENTIAL] Plans\r\n"), std::string::npos);
   EXPECT_TRUE(TrackedClasses().empty()) << ::testing::PrintToString(TrackedClasses());
-  EXPECT_EQ(world.OutstandingRefs(), 3) << "the application, namespace and session the add-in keeps";
+  EXPECT_EQ(world.OutstandingRefs(), 4) << "the application, namespace, session and main window the add-in keeps";
   ExpectAllReferencesBack();
 }
 

@@ -5,6 +5,7 @@
 #include "addin/host_guard.h"
 #include "addin/host_objects.h"
 #include "compose/new_window_sink.h"
+#include "explorer/explorer_handler.h"
 
 void LogPrint(const char* format, ...) {
   if (!CurrentAddIn || !CurrentAddIn->Log || !CurrentAddIn->Log->Enabled) return;
@@ -87,7 +88,8 @@ HRESULT AddIn::StartUp() {
   TryHostStep([&] {
     ComPtr<IDispatch> explorer = app.ActiveExplorer();
     if (!explorer) return;
-    // The main-window handler is installed here once it exists.
+    ExplorerHandlerPtr = new ::ExplorerHandler(explorer.get());
+    ExplorerHandlerPtr->HookButtons();
   });
 
   // Compose windows.
