@@ -99,8 +99,8 @@ HRESULT Outlook::Disconnect(ext_DisconnectMode mode) {
 }
 
 void Outlook::Shutdown() {
-  if (!addIn_) return;
   CloseExplorer();  // Outlook closes its main window before it lets add-ins go
+  if (!addIn_) return;
   BeginShutdown();
   Disconnect(ext_dm_HostShutdown);
   Unload();

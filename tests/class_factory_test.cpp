@@ -64,14 +64,18 @@ TEST_F(ClassFactory, LockServerHoldsTheLibrary) {
 
 TEST_F(ClassFactory, AdvisedSinksKeepTheLibraryLoaded) {
   StartOutlook();
-  // Outlook holds the Inspectors sink; release the add-in object itself as COM might.
-  ASSERT_EQ(outlook.Disconnect(ext_dm_HostShutdown), S_OK);
+  // The user unloads the add-in while the main window stays open: its handler and button
+  // sinks are still advised there, so COM must not unload the library.
+  ASSERT_EQ(outlook.Disconnect(ext_dm_UserClosed), S_OK);
   outlook.Unload();
-  EXPECT_EQ(outlook.app()->inspectors->SinkCount(IID_InspectorsEvents), 1u);
+  EXPECT_EQ(outlook.app()->activeExplorer->SinkCount(IID_ExplorerEvents), 1u);
   EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
-  // Outlook lets go of the sinks when its objects go away.
-  world.DropAllSinks();
+  // Events still arriving find no add-in and do nothing.
+  outlook.Select({});
+  EXPECT_EQ(outlook.app()->activeExplorer->Button("Reply")->Click(), true);
+  outlook.CloseExplorer();
   EXPECT_EQ(DllCanUnloadNow(), S_OK);
+  EXPECT_EQ(world.OutstandingRefs(), 0) << ::testing::PrintToString(Leaks());
 }
 
 }  // namespace

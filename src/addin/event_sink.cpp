@@ -23,9 +23,7 @@ ULONG EventSink::Release() {
     ComPtr<IConnectionPoint> point = std::move(point_);
     DWORD cookie = cookie_;
     cookie_ = 0;
-    // A connection point that no longer knows the cookie has already let go of its
-    // pointer to us (the host dropped its sinks): that was the reference being released.
-    if (point->Unadvise(cookie) == CONNECT_E_NOCONNECTION) --refs_;
+    point->Unadvise(cookie);
   }
   if (--refs_ != 0) return refs_;
   delete this;
