@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -69,4 +70,16 @@ int GetDateFormatA(LCID, DWORD flags, const SYSTEMTIME* date, LPCSTR format, LPS
   if (n + 1 > cchOut) return 0;
   std::memcpy(out, text, size_t(n) + 1);
   return n + 1;
+}
+
+DWORD GetModuleFileNameA(HMODULE, LPSTR path, DWORD size) {
+  if (!path || size == 0) return 0;
+  char buffer[4096];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return 0;
+  // As Windows: a path that does not fit is cut, terminated, and its length is the size.
+  size_t copy = size_t(n) < size ? size_t(n) : size - 1;
+  std::memcpy(path, buffer, copy);
+  path[copy] = '\0';
+  return size_t(n) < size ? DWORD(n) : size;
 }

@@ -66,3 +66,6 @@ struct PortableUiHooks {
 };
 // Installs the hooks; returns the previous ones. Null members keep the quiet defaults.
 PortableUiHooks SetPortableUiHooks(PortableUiHooks hooks);
+
+// The file this module was loaded from (here: the running program).
+DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);

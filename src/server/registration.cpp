@@ -1,0 +1,101 @@
+#include "server/registration.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include "server/module.h"
+#include "server/registration_table.h"
+
+namespace {
+
+LONG SetString(HKEY key, const char* name, const char* text) {
+  // String values carry their terminating zero in the data length.
+  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(std::strlen(text) + 1));
+}
+
+LONG SetDword(HKEY key, const char* name, DWORD value) {
+  return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+std::string AddInKey(const char* application, const char* progId) {
+  return std::string("Software\\Microsoft\\Office\\") + application + "\\Addins\\" + progId;
+}
+
+}  // namespace
+
+bool SetKeyDefault(HKEY root, const char* key, const char* subkey, const char* text) {
+  std::string path = key;
+  if (subkey) path += std::string("\\") + subkey;
+  HKEY handle = nullptr;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+    return false;
+  if (text) SetString(handle, nullptr, text);
+  RegCloseKey(handle);
+  return true;
+}
+
+HRESULT RegisterAddInKey(const char* application, const char* progId, const char* friendlyName, DWORD loadBehavior) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, AddInKey(application, progId).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return E_ACCESSDENIED;
+  SetDword(key, "LoadBehavior", loadBehavior);
+  SetDword(key, "CommandLineSafe", 0);
+  if (friendlyName) {
+    SetString(key, "FriendlyName", friendlyName);
+    SetString(key, "Description", friendlyName);
+  }
+  RegCloseKey(key);
+  return S_OK;
+}
+
+HRESULT UnregisterAddInKey(const char* application, const char* progId) {
+  const std::string key = AddInKey(application, progId);
+  DeleteKeyTree(HKEY_CURRENT_USER, key.c_str());
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, key.c_str());
+  return S_OK;
+}
+
+LONG DeleteKeyTree(HKEY parent, const char* name) {
+  HKEY key = nullptr;
+  LONG result = RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key);
+  if (result != ERROR_SUCCESS) return result;
+  for (;;) {
+    char subkey[256];
+    DWORD length = sizeof subkey;
+    if (RegEnumKeyExA(key, 0, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      RegCloseKey(key);
+      return RegDeleteKeyA(parent, name);
+    }
+    result = DeleteKeyTree(key, subkey);
+    if (result != ERROR_SUCCESS) {
+      RegCloseKey(key);
+      return result;
+    }
+  }
+}
+
+STDAPI DllRegisterServer() {
+  using namespace registration;
+  char path[512];
+  DWORD n = GetModuleFileNameA(ModuleHandle, path, sizeof path);
+  if (n == 0 || n >= sizeof path) return E_FAIL;  // a cut path would register the wrong file
+  const std::string clsidKey = std::string("CLSID\\") + kClassIdText;
+  // A key that cannot be written leaves its values out; registration still succeeds, as
+  // an unprivileged user's registration does (the machine-wide key needs an administrator).
+  SetKeyDefault(HKEY_CLASSES_ROOT, clsidKey.c_str(), nullptr, kDisplayName);
+  SetKeyDefault(HKEY_CLASSES_ROOT, clsidKey.c_str(), "InprocServer32", path);
+  SetKeyDefault(HKEY_CLASSES_ROOT, clsidKey.c_str(), "ProgID", kProgId);
+  SetKeyDefault(HKEY_CLASSES_ROOT, kProgId, nullptr, kDisplayName);
+  SetKeyDefault(HKEY_CLASSES_ROOT, kProgId, "CLSID", kClassIdText);
+  RegisterAddInKey(kHostApplication, kProgId, kDisplayName, kLoadBehavior);
+  return S_OK;
+}
+
+STDAPI DllUnregisterServer() {
+  using namespace registration;
+  DeleteKeyTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + kClassIdText).c_str());
+  DeleteKeyTree(HKEY_CLASSES_ROOT, kProgId);
+  UnregisterAddInKey(kHostApplication, kProgId);
+  return S_OK;  // the command bar placement under HKEY_CURRENT_USER stays
+}

@@ -1,0 +1,44 @@
+// The registry entries that make Windows and Outlook find the add-in. One table, read by
+// DllRegisterServer/DllUnregisterServer and by the installer package's generator, so the
+// two can never disagree.
+#pragma once
+
+namespace registration {
+
+constexpr const char kClassIdText[] = "{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}";
+constexpr const char kProgId[] = "OrvanClassifyAddinForOutlook";
+constexpr const char kDisplayName[] = "Orvan Classify Add-In for Outlook";
+constexpr const char kHostApplication[] = "Outlook";
+constexpr unsigned long kLoadBehavior = 3;  // load at start-up, connected
+constexpr unsigned long kCommandLineSafe = 0;
+
+// Where DllRegisterServer's values go, in the order it writes them. "%LIBRARY%" stands for
+// the full path of the DLL file.
+enum class Root { ClassesRoot, LocalMachine };
+enum class Kind { String, Dword };
+struct Entry {
+  Root root;
+  const char* key;
+  const char* name;  // nullptr: the key's default value
+  Kind kind;
+  const char* text;
+  unsigned long number;
+};
+
+constexpr const char kLibraryToken[] = "%LIBRARY%";
+#define ORVAN_CLSID_KEY "CLSID\\{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}"
+#define ORVAN_ADDIN_KEY "Software\\Microsoft\\Office\\Outlook\\Addins\\OrvanClassifyAddinForOutlook"
+
+constexpr Entry kEntries[] = {
+    {Root::ClassesRoot, ORVAN_CLSID_KEY, nullptr, Kind::String, kDisplayName, 0},
+    {Root::ClassesRoot, ORVAN_CLSID_KEY "\\InprocServer32", nullptr, Kind::String, kLibraryToken, 0},
+    {Root::ClassesRoot, ORVAN_CLSID_KEY "\\ProgID", nullptr, Kind::String, kProgId, 0},
+    {Root::ClassesRoot, "OrvanClassifyAddinForOutlook", nullptr, Kind::String, kDisplayName, 0},
+    {Root::ClassesRoot, "OrvanClassifyAddinForOutlook\\CLSID", nullptr, Kind::String, kClassIdText, 0},
+    {Root::LocalMachine, ORVAN_ADDIN_KEY, "LoadBehavior", Kind::Dword, nullptr, kLoadBehavior},
+    {Root::LocalMachine, ORVAN_ADDIN_KEY, "CommandLineSafe", Kind::Dword, nullptr, kCommandLineSafe},
+    {Root::LocalMachine, ORVAN_ADDIN_KEY, "FriendlyName", Kind::String, kDisplayName, 0},
+    {Root::LocalMachine, ORVAN_ADDIN_KEY, "Description", Kind::String, kDisplayName, 0},
+};
+
+}  // namespace registration

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Static checks of a built OrvanClassify.dll: machine type, exports, imports, string table.
+# usage: check_dll.sh DLL i686|x86_64
+set -u
+dll=$1
+arch=$2
+objdump=$arch-w64-mingw32-objdump
+windres=$arch-w64-mingw32-windres
+pass=0
+fail=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then pass=$((pass + 1)); else
+    fail=$((fail + 1))
+    echo "FAIL ($arch): $what"
+  fi
+}
+
+headers=$($objdump -p "$dll")
+case $arch in
+  i686) format="pei-i386" ;;
+  x86_64) format="pei-x86-64" ;;
+esac
+check "file format $format" grep -q "file format $format" <<<"$headers"
+
+exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" | grep -o '\] [A-Za-z_@0-9]*' | cut -c3- | grep -v '^Table$' | sort | tr '\n' ' ')
+check "exports are the four entry points, undecorated (got: $exports)" \
+  test "$exports" = "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
+
+allowed=" ADVAPI32.dll KERNEL32.dll msvcrt.dll OLE32.dll OLEAUT32.dll SHELL32.dll USER32.dll "
+imports=$(grep 'DLL Name:' <<<"$headers" | awk '{print $3}')
+for dll_name in $imports; do
+  check "import $dll_name is a Windows system DLL" grep -qi " $dll_name " <<<"$allowed"
+done
+check "mapi32.dll is not imported (loaded at run time)" bash -c "! grep -qi mapi32 <<<'$imports'"
+check "no MinGW runtime DLL imported" bash -c "! grep -qiE 'libgcc|libstdc|libwinpthread' <<<'$imports'"
+
+resources=$($windres -i "$dll" -O rc 2>/dev/null)
+check "string table in language 4105 (9, 4)" grep -q "LANGUAGE 9, 4" <<<"$resources"
+while IFS='|' read -r id text; do
+  check "string $id" grep -qF "  $id, \"$text\"" <<<"$resources"
+done <<'TABLE'
+101|Classification
+102| (for more info visit http://www.orvan.example/classify)
+103|Classification (Orvan)
+104|Select Level
+105|Please select Classification level
+106|Orvan Classify
+110|***
+111|UNCLASSIFIED;CONFIDENTIAL;SECRET
+112|Orvan
+TABLE
+check "version resource" grep -q "VERSIONINFO" <<<"$resources"
+
+echo "dll checks ($arch): $pass passed, $fail failed"
+[ "$fail" -eq 0 ]
