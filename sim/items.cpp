@@ -17,7 +17,7 @@ Variant WideVariant(const WideText& text) {
 
 WideText WideOf(const VARIANT& v) {
   if (v.vt != VT_BSTR) throw Fault{DISP_E_TYPEMISMATCH};
-  return WideText(v.bstrVal ? v.bstrVal : u"", SysStringLen(v.bstrVal));
+  return v.bstrVal ? WideText(v.bstrVal, SysStringLen(v.bstrVal)) : WideText();
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <fstream>
 #include "addin/host_iids.h"
 #include "sim/transport.h"
+#ifndef _WIN32
 #include "server/module.h"
+#endif
 
 namespace sim {
 
@@ -80,10 +82,16 @@ Outlook::Outlook(World& world, bool withExplorer) : world_(world), app_(world.Ma
 Outlook::~Outlook() { Unload(); }
 
 HRESULT Outlook::Load() {
+#ifdef _WIN32
+  // Through the add-in's COM registration, as Outlook finds it.
+  return CoCreateInstance(CLSID_OrvanClassifyAddIn, nullptr, CLSCTX_INPROC_SERVER, IID__IDTExtensibility2,
+                          addIn_.put_void());
+#else
   ComPtr<IClassFactory> factory;
   HRESULT hr = DllGetClassObject(CLSID_OrvanClassifyAddIn, IID_IClassFactory, factory.put_void());
   if (FAILED(hr)) return hr;
   return factory->CreateInstance(nullptr, IID__IDTExtensibility2, addIn_.put_void());
+#endif
 }
 
 HRESULT Outlook::Connect(ext_ConnectMode mode) {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include "platform/mapi.h"
+#ifndef _WIN32
 #include "sim/mapi_session.h"
+#endif
 
 namespace sim {
 
@@ -19,6 +21,7 @@ int MessageBoxHook(HWND, const char* text, const char* caption, UINT type) {
   return IDOK;
 }
 
+#ifndef _WIN32
 HRESULT LogonHook(LPMAPISESSION* session) {
   World* w = World::Current();
   if (!w) return MAPI_E_LOGON_FAILED;
@@ -29,6 +32,7 @@ HRESULT LogonHook(LPMAPISESSION* session) {
   *session = s;
   return S_OK;
 }
+#endif
 }  // namespace
 
 World::World() : previous_(g_current) {

@@ -101,9 +101,9 @@ struct IMAPIProp : IUnknown {
                                              LPSPropProblemArray* lppProblems) = 0;
   virtual HRESULT STDMETHODCALLTYPE DeleteProps(LPSPropTagArray lpPropTagArray, LPSPropProblemArray* lppProblems) = 0;
   virtual HRESULT STDMETHODCALLTYPE CopyTo(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps,
-                                           ULONG_PTR ulUIParam, LPMAPIPROGRESS lpProgress, LPCIID lpInterface,
+                                           ULONG ulUIParam, LPMAPIPROGRESS lpProgress, LPCIID lpInterface,
                                            LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray* lppProblems) = 0;
-  virtual HRESULT STDMETHODCALLTYPE CopyProps(LPSPropTagArray lpIncludeProps, ULONG_PTR ulUIParam,
+  virtual HRESULT STDMETHODCALLTYPE CopyProps(LPSPropTagArray lpIncludeProps, ULONG ulUIParam,
                                               LPMAPIPROGRESS lpProgress, LPCIID lpInterface, LPVOID lpDestObj,
                                               ULONG ulFlags, LPSPropProblemArray* lppProblems) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetNamesFromIDs(LPSPropTagArray* lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags,

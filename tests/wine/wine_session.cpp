@@ -1,0 +1,102 @@
+// A session against the real OrvanClassify.dll: created through its COM registration,
+// connected to the simulated Outlook, with the host's own MAPI and registry underneath.
+// Prints its own pass and fail counts; exits non-zero on any failure.
+#include <cstdio>
+#include <string>
+#include "addin/host_iids.h"
+#include "sim/outlook.h"
+
+namespace {
+
+int passed = 0, failed = 0;
+
+void Check(bool ok, const std::string& what) {
+  if (ok) {
+    ++passed;
+  } else {
+    ++failed;
+    std::printf("FAIL: %s\n", what.c_str());
+  }
+}
+
+long Numeric(sim::MailItem* m) {
+  static const GUID kPublic = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  const auto* v = m->message->Find(kPublic, "MAPI-Orvan-classification");
+  return v ? v->l : -1;
+}
+
+sim::Control* DropDown(sim::Inspector* w) {
+  if (!w || !w->ClassificationBar()) return nullptr;
+  for (sim::Control* c : w->ClassificationBar()->controls->items)
+    if (c->type == 3) return c;
+  return nullptr;
+}
+
+DWORD ReadPlacement(const char* name) {
+  HKEY key = nullptr;
+  DWORD value = 0xDEAD, size = sizeof value, type = 0;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Orvan_Classify", 0, KEY_READ, &key) != ERROR_SUCCESS) return 0xDEAD;
+  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+      type != REG_DWORD)
+    value = 0xDEAD;
+  RegCloseKey(key);
+  return value;
+}
+
+void Session() {
+  sim::World world;
+  sim::Outlook outlook(world);
+  Check(outlook.Load() == S_OK, "CoCreateInstance of the registered add-in");
+  Check(outlook.Connect(ext_cm_Startup) == S_OK, "OnConnection");
+  Check(outlook.StartupComplete() == S_OK, "OnStartupComplete");
+
+  // Compose, choose, send.
+  sim::Inspector* w = outlook.Compose(2, "Plans", "<html><body>Hello</body></html>");
+  sim::Control* drop = DropDown(w);
+  Check(drop && drop->entries.size() == 3 && drop->listIndex == 1 && drop->width == 96, "drop-down with three levels");
+  Check(Numeric(w->mail()) == 1, "preselected level written at once through the host's MAPI");
+  if (drop) drop->Choose(2);
+  sim::MailItem* mail = w->mail();
+  Check(outlook.Send(w), "Send goes through");
+  Check(mail->Subject() == "[CONFIDENTIAL] Plans", "subject marked: " + mail->Subject());
+  Check(mail->HTMLBody().find("<body><b>Classification: CONFIDENTIAL</b>") != std::string::npos, "body marked at the top");
+  Check(mail->HTMLBody().find("<br><b>Classification: CONFIDENTIAL</b>") != std::string::npos, "body marked at the bottom");
+  Check(Numeric(mail) == 2, "numeric property 2");
+  Check(mail->message->InternetHeaders()["X-Orvan-classification"] == "2 - CONFIDENTIAL", "header property");
+  Check(mail->message->saves == 1, "saved once");
+
+  // Reply from the main window to a received level-2 message.
+  std::string error;
+  sim::MailItem* received =
+      outlook.Receive("Subject: Budget\r\nX-Orvan-classification: 2 - CONFIDENTIAL\r\n\r\nbody", &error);
+  outlook.Select({received});
+  sim::Inspector* reply = outlook.ClickInExplorer("Reply");
+  Check(DropDown(reply) && DropDown(reply)->listIndex == 2, "main-window reply preset to CONFIDENTIAL");
+  if (reply) {
+    sim::MailItem* replyMail = reply->mail();
+    outlook.Send(reply);
+    Check(Numeric(replyMail) == 2, "reply stamped with level 2");
+  }
+
+  // A moved bar: its placement reaches the registry at shutdown.
+  sim::Inspector* moved = outlook.Compose(1, "x", "y");
+  if (moved->ClassificationBar()) moved->ClassificationBar()->Move(10, 20, 4, 2);
+  outlook.Close(moved);
+  outlook.Shutdown();
+  Check(world.OutstandingRefs() == 0, "every reference given back");
+  Check(world.Escapes().empty(), "no exception reached the host");
+}
+
+}  // namespace
+
+int main() {
+  CoInitialize(nullptr);
+  Session();
+  Check(ReadPlacement("CommandBarLeft") == 10, "CommandBarLeft in the registry");
+  Check(ReadPlacement("CommandBarTop") == 20, "CommandBarTop in the registry");
+  Check(ReadPlacement("CommandBarPos") == 4, "CommandBarPos in the registry");
+  Check(ReadPlacement("CommandBarRowIndex") == 2, "CommandBarRowIndex in the registry");
+  CoUninitialize();
+  std::printf("wine session: %d passed, %d failed\n", passed, failed);
+  return failed ? 1 : 0;
+}
