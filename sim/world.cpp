@@ -11,6 +11,7 @@ namespace sim {
 namespace {
 World* g_current = nullptr;
 
+#ifndef _WIN32
 HWND ActiveWindowHook() {
   static HWND__ window{};
   return &window;
@@ -21,7 +22,6 @@ int MessageBoxHook(HWND, const char* text, const char* caption, UINT type) {
   return IDOK;
 }
 
-#ifndef _WIN32
 HRESULT LogonHook(LPMAPISESSION* session) {
   World* w = World::Current();
   if (!w) return MAPI_E_LOGON_FAILED;
