@@ -22,7 +22,8 @@ WideText WideOf(const VARIANT& v) {
 
 }  // namespace
 
-MailItem::MailItem(World& world) : DispatchObject(world, "MailItem"), message(world.Make<MapiMessage>()) {
+MailItem::MailItem(World& world)
+    : DispatchObject(world, "MailItem"), message(world.Make<MapiMessage>()), number(++world.mailItems) {
   Answer(IID__MailItem);
   AddEvents(IID_ItemEvents);
   auto writable = [this] {

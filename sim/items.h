@@ -18,6 +18,7 @@ class MailItem : public DispatchObject {
   long bodyFormat = 1;  // 1 plain, 2 HTML, 3 rich text
   bool sent = false;
   MapiMessage* message;
+  long number;  // the world's count of mail items: stable names for message ids
 
   // Text views for tests, as UTF-8.
   std::string Subject() const { return Utf8(subject.data(), subject.size()); }

@@ -100,7 +100,7 @@ std::string WriteEml(const MailItem& item) {
   out << "To: recipient@orvan.example\r\n";
   out << "Subject: " << HeaderValue(item.Subject()) << "\r\n";
   out << "Date: Tue, 08 Dec 2026 12:00:00 +0000\r\n";
-  out << "Message-ID: <" << static_cast<const void*>(&item) << "@sim.orvan.example>\r\n";
+  out << "Message-ID: <message-" << item.number << "@sim.orvan.example>\r\n";
   out << "MIME-Version: 1.0\r\n";
   for (const auto& [name, value] : item.message->InternetHeaders())
     out << name << ": " << HeaderValue(AnsiToUtf8(value)) << "\r\n";

@@ -63,6 +63,7 @@ class World {
     UINT type;
   };
   std::vector<MessageBox> messageBoxes;
+  long mailItems = 0;
 
  private:
   std::vector<std::unique_ptr<SimUnknown>> objects_;

@@ -1,78 +1,81 @@
-// orvan-sim: Outlook simulated on the command line, with the add-in loaded the way
-// Outlook loads it. This first version plays one short session: load, connect, start,
-// shut down, and shows what the add-in left behind (its log and its registry values).
-#include <cstdio>
-#include <cstdlib>
+// orvan-sim: Outlook simulated on the command line, with the add-in loaded the way Outlook
+// loads it. Plays a script (orvan-sim run FILE) or commands typed at the prompt.
 #include <fstream>
-#include <sstream>
+#include <iostream>
 #include <string>
-#include "diag/session_log.h"
-#include "server/module.h"
-#include "addin/host_iids.h"
-#include "sim/outlook.h"
+#include "session.h"
 
 namespace {
 
-void Step(const char* what, HRESULT hr) { std::printf("  %-44s %s (0x%08X)\n", what, SUCCEEDED(hr) ? "ok" : "FAILED", unsigned(hr)); }
-
 int Usage() {
-  std::fprintf(stderr, "usage: orvan-sim demo [--log-dir DIR] [--registry FILE]\n");
+  std::cerr << "usage: orvan-sim [run SCRIPT] [--outbox DIR] [--registry FILE] [--log-dir DIR] [--html DIR] [--quiet]\n"
+               "                 [--require-selection]\n"
+               "       without 'run', commands are read from standard input ('help' lists them)\n";
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::string(argv[1]) != "demo") return Usage();
-  std::string logDir, registryFile;
-  for (int i = 2; i < argc; ++i) {
+  orvan_sim::Options options;
+  std::string script;
+  for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "--log-dir" && i + 1 < argc) logDir = argv[++i];
-    else if (a == "--registry" && i + 1 < argc) registryFile = argv[++i];
-    else return Usage();
-  }
-  if (!logDir.empty()) {
-    setenv("APPDATA", logDir.c_str(), 1);
-    SessionLog::SetDefaultEnabled(true);
-  }
-  if (!registryFile.empty()) {
-    std::string error;
-    if (std::ifstream(registryFile) && !portable_registry::LoadFile(registryFile, &error))
-      std::fprintf(stderr, "orvan-sim: --registry %s: %s\n", registryFile.c_str(), error.c_str());
-  }
-
-  std::printf("Outlook starts and loads the add-in\n");
-  {
-    sim::World world;
-    sim::Outlook outlook(world);
-    Step("class factory creates the add-in", outlook.Load());
-    Step("OnConnection (start-up mode)", outlook.Connect(ext_cm_Startup));
-    Step("OnStartupComplete", outlook.StartupComplete());
-    std::printf("  compose-window subscriptions: %zu\n",
-                outlook.app()->inspectors->SinkCount(IID_InspectorsEvents));
-    std::printf("Outlook shuts down\n");
-    Step("OnBeginShutdown", outlook.BeginShutdown());
-    Step("OnDisconnection (host shutdown)", outlook.Disconnect(ext_dm_HostShutdown));
-    outlook.Unload();
-    std::printf("  references still held by the add-in: %ld\n", world.OutstandingRefs());
-    std::printf("  library may unload: %s\n", DllCanUnloadNow() == S_OK ? "yes" : "no");
-  }
-
-  if (!logDir.empty()) {
-    std::string path = logDir + "/Orvan_Classify/Orvan_Classify.htm";
-    std::ifstream in(path, std::ios::binary);
-    std::printf("\nSession log %s:\n", path.c_str());
-    if (!in) {
-      std::printf("  (nothing was reported, so no file was written)\n");
-    } else {
-      std::ostringstream s;
-      s << in.rdbuf();
-      std::string text = s.str();
-      for (char c : text)
-        if (c != '\r') std::putchar(c);
+    auto value = [&](std::string* out) {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    if (a == "run" && script.empty() && value(&script)) continue;
+    if (a == "--outbox" && value(&options.outbox)) continue;
+    if (a == "--registry" && value(&options.registry)) continue;
+    if (a == "--log-dir" && value(&options.logDir)) continue;
+    if (a == "--html" && value(&options.htmlDir)) continue;
+    if (a == "--require-selection") {
+      options.requireSelection = true;
+      continue;
     }
+    if (a == "--quiet") {
+      options.quiet = true;
+      continue;
+    }
+    return Usage();
   }
-  std::printf("\nRegistry written by the add-in:\n%s", portable_registry::Export().c_str());
-  if (!registryFile.empty()) portable_registry::SaveFile(registryFile);
-  return 0;
+#ifdef _WIN32
+  if (!options.logDir.empty() || !options.registry.empty() || options.requireSelection) {
+    std::cerr << "orvan-sim: --log-dir, --registry and --require-selection need the portable build; the Windows "
+                 "build uses the real registry and the DLL's own policy\n";
+    return 2;
+  }
+  CoInitialize(nullptr);
+#endif
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (!script.empty()) {
+    file.open(script);
+    if (!file) {
+      std::cerr << "orvan-sim: run: cannot read '" << script << "'\n";
+      return 2;
+    }
+    in = &file;
+  }
+  int errors = 0;
+  {
+    orvan_sim::Session session(options, std::cout, std::cerr);
+    const bool interactive = script.empty();
+    std::string line;
+    int number = 0;
+    if (interactive) std::cout << "orvan-sim> " << std::flush;
+    while (std::getline(*in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      session.Run(line, ++number);
+      if (interactive) std::cout << "orvan-sim> " << std::flush;
+    }
+    session.Finish();
+    errors = session.Errors();
+  }
+#ifdef _WIN32
+  CoUninitialize();
+#endif
+  return errors ? 1 : 0;
 }

@@ -1,0 +1,117 @@
+#include "render.h"
+
+#include <sstream>
+
+namespace orvan_sim {
+
+namespace {
+
+std::string Escape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    switch (c) {
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '&': out += "&amp;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+const sim::CommandBar* Bar(const sim::Inspector& w) { return w.ClassificationBar(); }
+
+}  // namespace
+
+std::string FormatName(long f) {
+  switch (f) {
+    case 1: return "plain text";
+    case 2: return "HTML";
+    case 3: return "rich text";
+    default: return "unspecified";
+  }
+}
+
+std::string BarText(const sim::Inspector& w) {
+  const sim::CommandBar* bar = Bar(w);
+  if (!bar) return "(none)";
+  std::string out;
+  for (const sim::Control* c : bar->controls->items) {
+    if (!out.empty()) out += " ";
+    if (c->type == 3) {
+      out += "[ ";
+      for (size_t i = 0; i < c->entries.size(); ++i) {
+        if (i) out += " | ";
+        bool chosen = long(i + 1) == c->listIndex;
+        out += chosen ? ">" + c->entries[i] + "<" : c->entries[i];
+      }
+      out += " ]";
+    } else if (c->tag == "OrvanClassification") {
+      out += "(" + c->caption + ")";  // the read-only level button
+    } else {
+      out += c->caption;
+    }
+  }
+  return out;
+}
+
+std::string PropertiesText(const sim::MailItem& m) {
+  static const GUID kPublic = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  static const GUID kHeaders = {0x00020386, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  std::ostringstream out;
+  const auto* numeric = m.message->Find(kPublic, "MAPI-Orvan-classification");
+  const auto* header = m.message->Find(kHeaders, "X-Orvan-classification");
+  out << "MAPI-Orvan-classification = " << (numeric ? std::to_string(numeric->l) : "(none)");
+  out << ", X-Orvan-classification = " << (header ? "\"" + header->text + "\"" : "(none)");
+  out << ", saved " << m.message->saves << "x";
+  return out.str();
+}
+
+std::string BarHtml(const sim::Inspector& w) {
+  const sim::CommandBar* bar = w.ClassificationBar();
+  if (!bar) return std::string();
+  std::ostringstream html;
+  html << "<div class=\"bar\" id=\"Orvan_Classify\"><span class=\"name\">Orvan_Classify</span>";
+  for (const sim::Control* c : bar->controls->items) {
+    if (c->type == 3) {
+      html << "<select class=\"level\" title=\"" << Escape(c->tooltip) << "\" style=\"width:" << c->width << "px\">";
+      for (size_t i = 0; i < c->entries.size(); ++i)
+        html << "<option" << (long(i + 1) == c->listIndex ? " selected" : "") << ">" << Escape(c->entries[i])
+             << "</option>";
+      html << "</select>";
+    } else {
+      html << "<span class=\"" << (c->tag.empty() ? "button" : "button level") << "\" title=\"" << Escape(c->tooltip)
+           << "\">" << Escape(c->caption) << "</span>";
+    }
+  }
+  html << "</div>\n";
+  return html.str();
+}
+
+std::string WindowPage(const sim::Inspector& w, int number, const std::string& barHtml) {
+  std::ostringstream page;
+  const sim::MailItem* m = w.mail();
+  page << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Window " << number << "</title>\n"
+       << "<style>body{font:13px Segoe UI,Arial,sans-serif;background:#dfe6ee;margin:0}"
+       << ".frame{margin:16px;border:1px solid #8aa;background:#fff;box-shadow:0 2px 6px #0003}"
+       << ".title{background:#2b579a;color:#fff;padding:6px 10px}"
+       << ".bar{background:#f3f3f3;border-bottom:1px solid #ccc;padding:4px 8px;display:flex;gap:6px;align-items:center}"
+       << ".bar .name{color:#888;font-size:11px;margin-right:8px}.button{padding:2px 6px}"
+       << ".level{border:1px solid #999;padding:2px 6px;background:#fff}"
+       << ".subject{padding:6px 10px;border-bottom:1px solid #ddd}.subject b{display:inline-block;width:60px}"
+       << ".body{padding:10px;min-height:120px}pre{margin:0;font:13px Consolas,monospace}</style></head><body>\n";
+  page << "<div class=\"frame\"><div class=\"title\">" << (m ? Escape(m->Subject()) : "Item") << " - "
+       << (m && m->sent ? "Message (sent)" : "Message") << "</div>\n";
+  page << barHtml;
+  if (m) {
+    page << "<div class=\"subject\"><b>Subject</b>" << Escape(m->Subject()) << "</div>\n<div class=\"body\">";
+    if (m->bodyFormat == 2) page << m->HTMLBody();
+    else page << "<pre>" << Escape(m->bodyFormat == 1 ? m->Body() : m->HTMLBody()) << "</pre>";
+    page << "</div>\n";
+  }
+  page << "</div></body></html>\n";
+  return page.str();
+}
+
+}  // namespace orvan_sim

@@ -1,0 +1,20 @@
+// How a compose window looks, as text for the transcript and as an HTML page.
+#pragma once
+
+#include <string>
+#include "sim/outlook.h"
+
+namespace orvan_sim {
+
+// "Classification:  [ UNCLASSIFIED | >CONFIDENTIAL< | SECRET ]", "(none)" without a bar.
+std::string BarText(const sim::Inspector& w);
+std::string FormatName(long bodyFormat);
+// The message's classification properties: "MAPI-Orvan-classification = 2, ...".
+std::string PropertiesText(const sim::MailItem& m);
+// The bar's controls as HTML, or the empty text when the window has no bar.
+std::string BarHtml(const sim::Inspector& w);
+// The page of a window; barHtml is the bar as the user last saw it (a sent message's bar
+// is gone with its window's handlers).
+std::string WindowPage(const sim::Inspector& w, int number, const std::string& barHtml);
+
+}  // namespace orvan_sim

@@ -1,0 +1,416 @@
+#include "session.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include "addin/host_iids.h"
+#include "render.h"
+#ifndef _WIN32
+#include "classify/settings.h"
+#include "diag/session_log.h"
+#endif
+
+namespace orvan_sim {
+
+namespace {
+
+std::string ReadAll(const std::string& path, bool* ok) {
+  std::ifstream in(path, std::ios::binary);
+  *ok = bool(in);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool ToLong(const std::string& text, long* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  *value = std::strtol(text.c_str(), &end, 10);
+  return end && *end == '\0';
+}
+
+// The text with the first prefix on its first line and the other on every further line.
+std::string Indent(const std::string& text, const std::string& first, const std::string& rest) {
+  std::string out = first;
+  for (char c : text) {
+    if (c == '\r') continue;
+    out += c;
+    if (c == '\n') out += rest;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitWords(const std::string& line, std::string* error) {
+  std::vector<std::string> words;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i >= line.size() || line[i] == '#') break;
+    std::string word;
+    if (line[i] == '"') {
+      ++i;
+      bool closed = false;
+      while (i < line.size()) {
+        char c = line[i++];
+        if (c == '"') {
+          closed = true;
+          break;
+        }
+        if (c == '\\' && i < line.size()) {
+          char e = line[i++];
+          word += e == 'n' ? '\n' : e == 't' ? '\t' : e;
+        } else {
+          word += c;
+        }
+      }
+      if (!closed) {
+        *error = "unterminated quoted text";
+        return {};
+      }
+    } else {
+      while (i < line.size() && line[i] != ' ' && line[i] != '\t') word += line[i++];
+    }
+    words.push_back(word);
+  }
+  return words;
+}
+
+Session::Session(const Options& options, std::ostream& out, std::ostream& err)
+    : options_(options), out_(out), err_(err), outlook_(world_) {
+  outlook_.outbox = options.outbox;
+#ifndef _WIN32
+  if (!options.logDir.empty()) {
+    setenv("APPDATA", options.logDir.c_str(), 1);
+    SessionLog::SetDefaultEnabled(true);
+  }
+  if (options.requireSelection) ClassificationSettings::NextDefaults().RequireSelection = true;
+  if (!options.registry.empty()) {
+    std::string error;
+    bool exists = bool(std::ifstream(options.registry));
+    if (exists && !portable_registry::LoadFile(options.registry, &error))
+      err_ << "orvan-sim: --registry " << options.registry << ": " << error << "\n";
+  }
+#endif
+  Start();
+}
+
+Session::~Session() { Finish(); }
+
+void Session::Start() {
+  HRESULT load = outlook_.Load();
+  HRESULT connect = SUCCEEDED(load) ? outlook_.Connect(ext_cm_Startup) : load;
+  HRESULT start = SUCCEEDED(connect) ? outlook_.StartupComplete() : connect;
+  running_ = SUCCEEDED(start);
+  if (!running_) {
+    char hr[16];
+    std::snprintf(hr, sizeof hr, "%08X", unsigned(start));
+    err_ << "orvan-sim: the add-in could not be started (" << hr << ")\n";
+    ++errors_;
+    return;
+  }
+  if (!options_.quiet) out_ << "Outlook started; the add-in is loaded and connected.\n";
+}
+
+void Session::Error(const std::string& command, const std::string& what) {
+  ++errors_;
+  err_ << "orvan-sim: line " << line_ << ": " << command << ": " << what << "\n";
+}
+
+bool Session::NeedArgs(const std::string& command, const Args& a, size_t min, size_t max, const char* usage) {
+  if (a.size() >= min && a.size() <= max) return true;
+  Error(command, std::string("expected ") + usage);
+  return false;
+}
+
+sim::Inspector* Session::Current(const std::string& command) {
+  if (current_ && current_->open) return current_;
+  Error(command, "no window is open");
+  return nullptr;
+}
+
+int Session::Number(sim::Inspector* w) const {
+  for (size_t i = 0; i < windows_.size(); ++i)
+    if (windows_[i] == w) return int(i + 1);
+  return 0;
+}
+
+void Session::Run(const std::string& line, int lineNumber) {
+  line_ = lineNumber;
+  std::string error;
+  Args words = SplitWords(line, &error);
+  if (!error.empty()) {
+    Error("line", error);
+    return;
+  }
+  if (words.empty()) return;
+  const std::string command = words[0];
+  Args a(words.begin() + 1, words.end());
+  if (!options_.quiet) out_ << "> " << line.substr(line.find_first_not_of(" \t")) << "\n";
+  if (command == "help") Help();
+  else if (command == "log") ShowLog();
+  else if (command == "registry") ShowRegistry();
+  else if (!running_) Error(command, "Outlook has shut down");
+  else if (command == "compose") Compose(a);
+  else if (command == "choose") Choose(a);
+  else if (command == "move") Move(a);
+  else if (command == "send" && NeedArgs(command, a, 0, 0, "no arguments")) Send();
+  else if (command == "close" && NeedArgs(command, a, 0, 0, "no arguments")) Close();
+  else if ((command == "reply" || command == "reply-all" || command == "forward") && NeedArgs(command, a, 0, 0, "no arguments"))
+    Respond(command);
+  else if (command == "window") SelectWindow(a);
+  else if (command == "show") {
+    if (sim::Inspector* w = Current(command)) ShowWindow(w);
+  } else if (command == "receive") Receive(a);
+  else if (command == "open") Open(a);
+  else if (command == "select") Select(a);
+  else if (command == "click") Click(a);
+  else if (command == "switch") Switch(a);
+  else if (command == "shutdown") Shutdown();
+  else if (command != "send" && command != "close" && command != "reply" && command != "reply-all" && command != "forward")
+    Error(command, "unknown command (try 'help')");
+  ShowMessageBoxes();
+  WritePages();
+}
+
+void Session::Help() {
+  out_ << "commands (words with blanks go in \"quotes\"; \\n is a line break):\n"
+          "  compose plain|html|rich SUBJECT [BODY]  open a new compose window\n"
+          "  choose LEVEL|POSITION                   pick a level in the current window's drop-down\n"
+          "  move LEFT TOP POSITION ROW              drag the current window's classification bar\n"
+          "  send | close                            send or close the current window\n"
+          "  reply | reply-all | forward             answer the current window's message\n"
+          "  window N | show                         make window N current | show the current window\n"
+          "  receive FILE.eml                        a message arrives (numbered 1, 2, ...)\n"
+          "  open N                                  open received message N\n"
+          "  select N|task|post|meeting ...          select items in the main window\n"
+          "  click reply|reply-all|forward           press a main-window button\n"
+          "  switch folder|view                      change folder or view in the main window\n"
+          "  log | registry                          print the session log | the add-in's registry values\n"
+          "  shutdown                                shut Outlook down\n";
+}
+
+void Session::Opened(sim::Inspector* w) {
+  windows_.push_back(w);
+  current_ = w;
+  if (!options_.quiet) ShowWindow(w);
+}
+
+void Session::ShowWindow(sim::Inspector* w) {
+  const sim::MailItem* m = w->mail();
+  out_ << "  window " << Number(w) << ": \"" << (m ? m->Subject() : "") << "\" ("
+       << (m && m->sent ? "received" : "compose") << ", " << (m ? FormatName(m->bodyFormat) : "item") << ")\n";
+  out_ << "    bar  " << BarText(*w) << "\n";
+  if (const sim::CommandBar* bar = w->ClassificationBar())
+    out_ << "         at left " << bar->left << ", top " << bar->top << ", position " << bar->position << ", row "
+         << bar->rowIndex << "\n";
+}
+
+void Session::Compose(const Args& a) {
+  if (!NeedArgs("compose", a, 2, 3, "plain|html|rich SUBJECT [BODY]")) return;
+  long format = a[0] == "plain" ? 1 : a[0] == "html" ? 2 : a[0] == "rich" ? 3 : 0;
+  if (!format) return Error("compose", "expected plain, html or rich, not '" + a[0] + "'");
+  std::string body = a.size() > 2 ? a[2] : "";
+  if (format == 2 && body.find("<body") == std::string::npos) body = "<html><body>" + body + "</body></html>";
+  Opened(outlook_.Compose(format, a[1], body));
+}
+
+void Session::Choose(const Args& a) {
+  if (!NeedArgs("choose", a, 1, 1, "a level name or position")) return;
+  sim::Inspector* w = Current("choose");
+  if (!w) return;
+  sim::Control* drop = nullptr;
+  if (sim::CommandBar* bar = w->ClassificationBar())
+    for (sim::Control* c : bar->controls->items)
+      if (c->type == 3) drop = c;
+  if (!drop) return Error("choose", "window " + std::to_string(Number(w)) + " has no classification drop-down");
+  long n = 0;
+  if (!ToLong(a[0], &n)) {
+    for (size_t i = 0; i < drop->entries.size(); ++i)
+      if (drop->entries[i] == a[0]) n = long(i + 1);
+  }
+  if (n < 1 || size_t(n) > drop->entries.size()) return Error("choose", "no level '" + a[0] + "' in the drop-down");
+  drop->Choose(n);
+  if (!options_.quiet) out_ << "    bar  " << BarText(*w) << "\n";
+}
+
+void Session::Move(const Args& a) {
+  if (!NeedArgs("move", a, 4, 4, "LEFT TOP POSITION ROW")) return;
+  long v[4];
+  for (int i = 0; i < 4; ++i)
+    if (!ToLong(a[size_t(i)], &v[i])) return Error("move", "expected four whole numbers");
+  sim::Inspector* w = Current("move");
+  if (!w) return;
+  sim::CommandBar* bar = w->ClassificationBar();
+  if (!bar) return Error("move", "window " + std::to_string(Number(w)) + " has no classification bar");
+  bar->Move(v[0], v[1], v[2], v[3]);
+  if (!options_.quiet)
+    out_ << "    bar moved to left " << v[0] << ", top " << v[1] << ", position " << v[2] << ", row " << v[3] << "\n";
+}
+
+void Session::ShowSent(sim::MailItem* m, const std::string& file) {
+  if (options_.quiet) return;
+  out_ << "  sent" << (file.empty() ? "" : " as " + file) << "\n";
+  out_ << "    subject     " << m->Subject() << "\n";
+  out_ << Indent(m->SentBody(), "    body        ", "                ") << "\n";
+  out_ << "    properties  " << PropertiesText(*m) << "\n";
+}
+
+void Session::Send() {
+  sim::Inspector* w = Current("send");
+  if (!w) return;
+  WritePages();  // the window as the user saw it when pressing Send
+  sim::MailItem* m = w->mail();
+  if (!m || m->sent) return Error("send", "window " + std::to_string(Number(w)) + " shows no message to send");
+  if (!outlook_.Send(w)) {
+    if (!options_.quiet) out_ << "  the add-in cancelled the send; window " << Number(w) << " stays open\n";
+    return;
+  }
+  std::string file = options_.outbox.empty() ? "" : "message-" + std::to_string(outlook_.sentMail.size()) + ".eml";
+  ShowSent(m, file);
+}
+
+void Session::Close() {
+  sim::Inspector* w = Current("close");
+  if (!w) return;
+  outlook_.Close(w);
+  if (!options_.quiet) out_ << "  window " << Number(w) << " closed\n";
+}
+
+void Session::Respond(const std::string& command) {
+  sim::Inspector* w = Current(command);
+  if (!w) return;
+  auto kind = command == "reply" ? sim::Outlook::kReply : command == "reply-all" ? sim::Outlook::kReplyAll : sim::Outlook::kForward;
+  sim::Inspector* response = outlook_.Respond(w, kind);
+  if (!response) return Error(command, "window " + std::to_string(Number(w)) + " shows no message to answer");
+  Opened(response);
+}
+
+void Session::SelectWindow(const Args& a) {
+  long n = 0;
+  if (!NeedArgs("window", a, 1, 1, "a window number")) return;
+  if (!ToLong(a[0], &n) || n < 1 || size_t(n) > windows_.size() || !windows_[size_t(n) - 1]->open)
+    return Error("window", "no open window " + a[0]);
+  current_ = windows_[size_t(n) - 1];
+  if (!options_.quiet) ShowWindow(current_);
+}
+
+void Session::Receive(const Args& a) {
+  if (!NeedArgs("receive", a, 1, 1, "an .eml file")) return;
+  bool ok = false;
+  std::string text = ReadAll(a[0], &ok);
+  if (!ok) return Error("receive", "cannot read '" + a[0] + "'");
+  std::string error;
+  sim::MailItem* m = outlook_.Receive(text, &error);
+  if (!m) return Error("receive", "'" + a[0] + "' is no message: " + error);
+  inbox_.push_back(m);
+  if (!options_.quiet) out_ << "  received message " << inbox_.size() << ": \"" << m->Subject() << "\"\n";
+}
+
+void Session::Open(const Args& a) {
+  long n = 0;
+  if (!NeedArgs("open", a, 1, 1, "a received message number")) return;
+  if (!ToLong(a[0], &n) || n < 1 || size_t(n) > inbox_.size()) return Error("open", "no received message " + a[0]);
+  Opened(outlook_.Open(inbox_[size_t(n) - 1]));
+}
+
+void Session::Select(const Args& a) {
+  if (!outlook_.app()->activeExplorer) return Error("select", "the main window is closed");
+  std::vector<sim::DispatchObject*> items;
+  for (const std::string& word : a) {
+    long n = 0;
+    if (ToLong(word, &n) && n >= 1 && size_t(n) <= inbox_.size()) items.push_back(inbox_[size_t(n) - 1]);
+    else if (word == "task") items.push_back(world_.Make<sim::OtherItem>(48));
+    else if (word == "post") items.push_back(world_.Make<sim::OtherItem>(45));
+    else if (word == "meeting") items.push_back(world_.Make<sim::OtherItem>(53));
+    else return Error("select", "expected received message numbers or task, post, meeting, not '" + word + "'");
+  }
+  outlook_.Select(items);
+  if (!options_.quiet) out_ << "  " << items.size() << " item(s) selected in the main window\n";
+}
+
+void Session::Click(const Args& a) {
+  if (!NeedArgs("click", a, 1, 1, "reply, reply-all or forward")) return;
+  std::string caption = a[0] == "reply" ? "Reply" : a[0] == "reply-all" ? "Reply to All" : a[0] == "forward" ? "Forward" : "";
+  if (caption.empty()) return Error("click", "expected reply, reply-all or forward, not '" + a[0] + "'");
+  if (!outlook_.app()->activeExplorer) return Error("click", "the main window is closed");
+  sim::Inspector* w = outlook_.ClickInExplorer(caption);
+  if (!w) {
+    if (!options_.quiet) out_ << "  no mail message selected: nothing opened\n";
+    return;
+  }
+  Opened(w);
+}
+
+void Session::Switch(const Args& a) {
+  if (!NeedArgs("switch", a, 1, 1, "folder or view")) return;
+  if (a[0] == "folder") outlook_.SwitchFolder();
+  else if (a[0] == "view") outlook_.SwitchView();
+  else return Error("switch", "expected folder or view, not '" + a[0] + "'");
+  if (!options_.quiet) out_ << "  switched " << a[0] << "\n";
+}
+
+void Session::ShowLog() {
+  if (options_.logDir.empty()) return Error("log", "the log is off; start with --log-dir DIR");
+  bool ok = false;
+  std::string text = ReadAll(options_.logDir + "/Orvan_Classify/Orvan_Classify.htm", &ok);
+  out_ << (ok ? Indent(text, "  | ", "  | ") + "\n" : "  (no report yet, so no log file)\n");
+}
+
+void Session::ShowRegistry() {
+  out_ << "  HKEY_CURRENT_USER\\Software\\Orvan_Classify\n";
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Orvan_Classify", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    out_ << "    (no values yet: they are written at shutdown)\n";
+    return;
+  }
+  for (const char* name : {"CommandBarLeft", "CommandBarTop", "CommandBarPos", "CommandBarRowIndex"}) {
+    DWORD value = 0, size = sizeof value, type = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS) {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "0x%08X", unsigned(value));
+      out_ << "    " << name << " = " << hex << " (" << long(int32_t(value)) << ")\n";
+    }
+  }
+  RegCloseKey(key);
+}
+
+void Session::Shutdown() {
+  if (!running_) return;
+  outlook_.Shutdown();
+  running_ = false;
+  if (!options_.quiet) out_ << "  Outlook shut down; the add-in is disconnected\n";
+#ifndef _WIN32
+  if (!options_.registry.empty() && !portable_registry::SaveFile(options_.registry))
+    err_ << "orvan-sim: --registry " << options_.registry << ": cannot write\n";
+#endif
+}
+
+void Session::Finish() {
+  if (running_) {
+    line_ = 0;
+    if (!options_.quiet) out_ << "> shutdown (end of script)\n";
+    Shutdown();
+  }
+}
+
+void Session::ShowMessageBoxes() {
+  for (; boxesShown_ < world_.messageBoxes.size(); ++boxesShown_) {
+    const auto& box = world_.messageBoxes[boxesShown_];
+    out_ << "  message box \"" << box.caption << "\": " << box.text << "\n";
+  }
+}
+
+void Session::WritePages() {
+  if (options_.htmlDir.empty()) return;
+  for (size_t i = 0; i < windows_.size(); ++i) {
+    std::string bar = BarHtml(*windows_[i]);
+    if (!bar.empty()) lastBar_[windows_[i]] = bar;
+    std::ofstream page(options_.htmlDir + "/window-" + std::to_string(i + 1) + ".html", std::ios::binary);
+    page << WindowPage(*windows_[i], int(i + 1), lastBar_[windows_[i]]);
+  }
+}
+
+}  // namespace orvan_sim

@@ -1,0 +1,81 @@
+// A scripted or typed Outlook session over the simulator, with a transcript a person can
+// read: what each window's classification bar shows, what a sent message carries.
+#pragma once
+
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
+#include "sim/outlook.h"
+
+namespace orvan_sim {
+
+struct Options {
+  std::string outbox;    // sent mail as .eml
+  std::string registry;  // REGEDIT4 file loaded at start, saved at shutdown
+  std::string logDir;    // session log switched on, written here
+  std::string htmlDir;   // each window also as an HTML page
+  bool quiet = false;    // only errors and what commands print on request
+  bool requireSelection = false;  // try the policy that refuses Send until a level is chosen
+};
+
+class Session {
+ public:
+  Session(const Options& options, std::ostream& out, std::ostream& err);
+  ~Session();
+
+  // Runs one command line; an error is reported on one line and the session goes on.
+  void Run(const std::string& line, int lineNumber);
+  void Finish();  // shuts Outlook down if the script did not
+  int Errors() const { return errors_; }
+
+ private:
+  using Args = std::vector<std::string>;
+  void Start();
+  void Error(const std::string& command, const std::string& what);
+  bool NeedArgs(const std::string& command, const Args& a, size_t min, size_t max, const char* usage);
+  sim::Inspector* Current(const std::string& command);
+
+  void Help();
+  void Compose(const Args& a);
+  void Choose(const Args& a);
+  void Move(const Args& a);
+  void Send();
+  void Close();
+  void Respond(const std::string& command);
+  void SelectWindow(const Args& a);
+  void Receive(const Args& a);
+  void Open(const Args& a);
+  void Select(const Args& a);
+  void Click(const Args& a);
+  void Switch(const Args& a);
+  void ShowLog();
+  void ShowRegistry();
+  void Shutdown();
+
+  void Opened(sim::Inspector* w);
+  void ShowWindow(sim::Inspector* w);
+  void ShowSent(sim::MailItem* m, const std::string& file);
+  void ShowMessageBoxes();
+  void WritePages();
+  int Number(sim::Inspector* w) const;
+
+  Options options_;
+  std::ostream& out_;
+  std::ostream& err_;
+  sim::World world_;
+  sim::Outlook outlook_;
+  std::vector<sim::Inspector*> windows_;
+  std::vector<sim::MailItem*> inbox_;
+  sim::Inspector* current_ = nullptr;
+  std::map<sim::Inspector*, std::string> lastBar_;  // each window's bar as last seen
+  size_t boxesShown_ = 0;
+  bool running_ = false;
+  int line_ = 0;
+  int errors_ = 0;
+};
+
+// Splits a command line into words; "quoted text" is one word, with \n, \t, \" and \\.
+std::vector<std::string> SplitWords(const std::string& line, std::string* error);
+
+}  // namespace orvan_sim
