@@ -5,7 +5,7 @@
 #include "addin/add_in.h"
 #include "addin/host_guard.h"
 #include "addin/text.h"
-#include "classify/text_search.h"
+#include "classify/marking.h"
 
 const GUID PS_PUBLIC_STRINGS_ID = {0x00020329, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const GUID PS_INTERNET_HEADERS_ID = {0x00020386, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -162,13 +162,7 @@ int CMailItem::GetClassification() {
     if (SUCCEEDED(HrGetOneProp(message_.get(), PR_TRANSPORT_MESSAGE_HEADERS_A, value.Receive())) && value.get() &&
         value->ulPropTag == ULONG(PR_TRANSPORT_MESSAGE_HEADERS_A) && value->Value.lpszA)
       headers = value->Value.lpszA;
-    if (!headers.empty()) {
-      const std::string key = LowerCopy("x-" + Organisation() + "-classification") + ":";
-      size_t at = FindNoCase(headers, key);
-      // The header line reads "key: N - NAME": one blank after the colon, one digit.
-      if (at != std::string::npos && at + key.size() + 1 < headers.size())
-        level = static_cast<signed char>(headers[at + key.size() + 1]) - 48;
-    }
+    if (!headers.empty()) level = LevelFromHeaders(headers, Organisation());
   }
   if (level > LevelCount() || level < 0) level = 0;
   return level;
