@@ -95,6 +95,7 @@ HRESULT DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
 }
 
 HRESULT DispatchObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  HostScope host;
   HRESULT fault = world().BeforeCall("GetIDsOfNames");
   if (FAILED(fault)) return fault;
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
@@ -116,6 +117,7 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, 
 
 HRESULT DispatchObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                EXCEPINFO* excepinfo, UINT*) {
+  HostScope host;
   auto it = members_.find(id);
   HRESULT fault = world().BeforeCall(it == members_.end() ? "Invoke" : it->second.name.c_str());
   HRESULT hr = S_OK;
@@ -169,6 +171,7 @@ HRESULT DispatchObject::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
 }
 
 HRESULT DispatchObject::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
+  HostScope host;
   if (!ppCP) return E_POINTER;
   *ppCP = nullptr;
   HRESULT fault = world().BeforeCall("FindConnectionPoint");
@@ -227,6 +230,7 @@ HRESULT DispatchObject::Fire(const IID& events, DISPID id, std::vector<VARIANT> 
     VARIANT result;
     VariantInit(&result);
     try {
+      AddInScope addIn;
       last = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
     } catch (const std::exception& e) {
       world().RecordEscape(e.what());
@@ -266,6 +270,7 @@ HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer**
 }
 
 HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+  HostScope host;
   if (!sink || !cookie) return E_POINTER;
   *cookie = 0;
   HRESULT fault = world().BeforeCall("Advise");
@@ -279,6 +284,7 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 }
 
 HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
+  HostScope host;
   HRESULT fault = world().BeforeCall("Unadvise");
   auto it = sinks_.find(cookie);
   if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
@@ -309,6 +315,7 @@ IDispatch* ConnectionPoint::Sink(DWORD cookie) const {
 void ConnectionPoint::DropAll() {
   auto sinks = std::move(sinks_);
   sinks_.clear();
+  AddInScope addIn;
   for (auto& [cookie, sink] : sinks) sink->Release();
 }
 

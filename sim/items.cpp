@@ -20,6 +20,18 @@ WideText WideOf(const VARIANT& v) {
   return v.bstrVal ? WideText(v.bstrVal, SysStringLen(v.bstrVal)) : WideText();
 }
 
+// The text of an HTML body: tags dropped, the rest kept.
+WideText TextOf(const WideText& html) {
+  WideText text;
+  bool inTag = false;
+  for (OLECHAR c : html) {
+    if (c == '<') inTag = true;
+    else if (c == '>') inTag = false;
+    else if (!inTag) text += c;
+  }
+  return text;
+}
+
 }  // namespace
 
 MailItem::MailItem(World& world)
@@ -44,10 +56,16 @@ MailItem::MailItem(World& world)
              writable();
              subject = WideOf(v);
            });
-  Property("Body", [this](const Args&) { return WideVariant(body); },
+  // As Outlook: the Body of an HTML or rich-text message is its text without the markup,
+  // and writing Body makes the message plain text.
+  Property("Body", [this](const Args&) { return WideVariant(bodyFormat == 1 ? body : TextOf(htmlBody)); },
            [this, writable](const VARIANT& v) {
              writable();
              body = WideOf(v);
+             if (bodyFormat != 1) {
+               bodyFormat = 1;
+               htmlBody.clear();
+             }
            });
   Property("HTMLBody", [this](const Args&) { return WideVariant(htmlBody); },
            [this, writable](const VARIANT& v) {

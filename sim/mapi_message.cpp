@@ -35,6 +35,7 @@ HRESULT MapiMessage::QueryInterface(REFIID riid, void** ppv) {
 }
 
 HRESULT MapiMessage::SaveChanges(ULONG) {
+  HostScope host;
   HRESULT fault = world().BeforeCall("SaveChanges");
   if (FAILED(fault)) return fault;
   if (readOnly) return MAPI_E_NO_ACCESS;
@@ -43,6 +44,7 @@ HRESULT MapiMessage::SaveChanges(ULONG) {
 }
 
 HRESULT MapiMessage::GetIDsFromNames(ULONG count, LPMAPINAMEID* names, ULONG flags, LPSPropTagArray* tags) {
+  HostScope host;
   if (!tags) return MAPI_E_INVALID_PARAMETER;
   *tags = nullptr;
   HRESULT fault = world().BeforeCall("GetIDsFromNames");
@@ -69,6 +71,7 @@ HRESULT MapiMessage::GetIDsFromNames(ULONG count, LPMAPINAMEID* names, ULONG fla
 }
 
 HRESULT MapiMessage::GetProps(LPSPropTagArray tags, ULONG, ULONG* count, LPSPropValue* values) {
+  HostScope host;
   if (!count || !values || !tags) return MAPI_E_INVALID_PARAMETER;
   *values = nullptr;
   *count = 0;
@@ -107,6 +110,7 @@ HRESULT MapiMessage::GetProps(LPSPropTagArray tags, ULONG, ULONG* count, LPSProp
 }
 
 HRESULT MapiMessage::SetProps(ULONG count, LPSPropValue values, LPSPropProblemArray* problems) {
+  HostScope host;
   if (problems) *problems = nullptr;
   HRESULT fault = world().BeforeCall("SetProps");
   if (FAILED(fault)) return fault;

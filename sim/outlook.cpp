@@ -82,6 +82,7 @@ Outlook::Outlook(World& world, bool withExplorer) : world_(world), app_(world.Ma
 Outlook::~Outlook() { Unload(); }
 
 HRESULT Outlook::Load() {
+  AddInScope addIn;
 #ifdef _WIN32
   // Through the add-in's COM registration, as Outlook finds it.
   return CoCreateInstance(CLSID_OrvanClassifyAddIn, nullptr, CLSCTX_INPROC_SERVER, IID__IDTExtensibility2,
@@ -95,14 +96,22 @@ HRESULT Outlook::Load() {
 }
 
 HRESULT Outlook::Connect(ext_ConnectMode mode) {
+  AddInScope addIn;
   return addIn_ ? addIn_->OnConnection(app_->dispatch(), mode, nullptr, nullptr) : E_POINTER;
 }
 
-HRESULT Outlook::StartupComplete() { return addIn_ ? addIn_->OnStartupComplete(nullptr) : E_POINTER; }
+HRESULT Outlook::StartupComplete() {
+  AddInScope addIn;
+  return addIn_ ? addIn_->OnStartupComplete(nullptr) : E_POINTER;
+}
 
-HRESULT Outlook::BeginShutdown() { return addIn_ ? addIn_->OnBeginShutdown(nullptr) : E_POINTER; }
+HRESULT Outlook::BeginShutdown() {
+  AddInScope addIn;
+  return addIn_ ? addIn_->OnBeginShutdown(nullptr) : E_POINTER;
+}
 
 HRESULT Outlook::Disconnect(ext_DisconnectMode mode) {
+  AddInScope addIn;
   return addIn_ ? addIn_->OnDisconnection(mode, nullptr) : E_POINTER;
 }
 
@@ -114,7 +123,10 @@ void Outlook::Shutdown() {
   Unload();
 }
 
-void Outlook::Unload() { addIn_.reset(); }
+void Outlook::Unload() {
+  AddInScope addIn;
+  addIn_.reset();
+}
 
 namespace {
 VARIANT ByRefBool(VARIANT_BOOL* value) {

@@ -10,6 +10,7 @@ namespace sim {
 
 namespace {
 World* g_current = nullptr;
+int g_addInDepth = 0;
 
 #ifndef _WIN32
 HWND ActiveWindowHook() {
@@ -18,11 +19,13 @@ HWND ActiveWindowHook() {
 }
 
 int MessageBoxHook(HWND, const char* text, const char* caption, UINT type) {
+  HostScope host;
   if (World* w = World::Current()) w->messageBoxes.push_back({text ? text : "", caption ? caption : "", type});
   return IDOK;
 }
 
 HRESULT LogonHook(LPMAPISESSION* session) {
+  HostScope host;
   World* w = World::Current();
   if (!w) return MAPI_E_LOGON_FAILED;
   HRESULT fault = w->BeforeCall("MAPILogonEx");
@@ -34,6 +37,12 @@ HRESULT LogonHook(LPMAPISESSION* session) {
 }
 #endif
 }  // namespace
+
+int AddInDepth() { return g_addInDepth; }
+AddInScope::AddInScope() { ++g_addInDepth; }
+AddInScope::~AddInScope() { --g_addInDepth; }
+HostScope::HostScope() : saved(g_addInDepth) { g_addInDepth = 0; }
+HostScope::~HostScope() { g_addInDepth = saved; }
 
 World::World() : previous_(g_current) {
   g_current = this;

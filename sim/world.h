@@ -80,6 +80,19 @@ class World {
   World* previous_;
 };
 
+// Where control is: inside the add-in (the host called it) or inside the host. Tests that
+// fail the add-in's own allocations count only those made while AddInDepth() > 0.
+int AddInDepth();
+struct AddInScope {
+  AddInScope();
+  ~AddInScope();
+};
+struct HostScope {
+  HostScope();
+  ~HostScope();
+  int saved;
+};
+
 // The host's view of an error it raises from inside a member.
 struct Fault {
   HRESULT hr;

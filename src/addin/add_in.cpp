@@ -104,6 +104,9 @@ HRESULT AddIn::OnBeginShutdown(SAFEARRAY**) {
 
 HRESULT AddIn::ShutDown() {
   if (EventSink* sink = std::exchange(InspectorsSink, nullptr)) sink->Release();
+  // A main-window handler that could not subscribe never hears its window close, so it
+  // could never end itself: it ends with the add-in instead.
+  if (ExplorerHandlerPtr && !ExplorerHandlerPtr->Subscribed()) std::exchange(ExplorerHandlerPtr, nullptr)->Release();
   Session.reset();
   Tracker.reset();  // reports leaked objects while the log still exists
   Log.reset();

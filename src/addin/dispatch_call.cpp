@@ -6,6 +6,16 @@
 #include "addin/text.h"
 
 namespace {
+HostMember* g_members = nullptr;
+}  // namespace
+
+HostMember::HostMember(const char* memberName) : name(memberName), next(g_members) { g_members = this; }
+
+void ForgetHostMemberIds() {
+  for (HostMember* m = g_members; m; m = m->next) m->resolved = false;
+}
+
+namespace {
 
 void Resolve(IDispatch* object, const IID& iid, HostMember& m) {
   if (m.resolved) return;

@@ -9,10 +9,15 @@
 #include "addin/variant.h"
 
 struct HostMember {
+  explicit HostMember(const char* memberName);
   const char* name;
   DISPID id = DISPID_UNKNOWN;
   bool resolved = false;
+  HostMember* next;  // every member, so that a test can start from an empty cache
 };
+
+// Forgets every cached DISPID (tests that count or fail the host's GetIDsOfNames).
+void ForgetHostMemberIds();
 
 // A host interface: its IID, and the IDispatch pointer QueryInterface gave for it.
 class HostInterface {

@@ -3,13 +3,15 @@
 #include <climits>
 #include <new>
 
+// A conversion that fails must not pass for an empty text: a body read as "" would be
+// marked and written back over the sender's words. Failure raises instead.
 std::string WideToAnsi(const OLECHAR* text, size_t length) {
   if (!text || length == 0) return std::string();
   if (length > size_t(INT_MAX)) throw std::bad_alloc();
   int n = WideCharToMultiByte(CP_ACP, 0, text, int(length), nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return std::string();
+  if (n <= 0) throw std::bad_alloc();
   std::string out(size_t(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, int(length), &out[0], n, nullptr, nullptr);
+  if (WideCharToMultiByte(CP_ACP, 0, text, int(length), &out[0], n, nullptr, nullptr) != n) throw std::bad_alloc();
   return out;
 }
 
@@ -17,8 +19,8 @@ std::basic_string<OLECHAR> AnsiToWide(const std::string& text) {
   if (text.empty()) return {};
   if (text.size() > size_t(INT_MAX)) throw std::bad_alloc();
   int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-  if (n <= 0) return {};
+  if (n <= 0) throw std::bad_alloc();
   std::basic_string<OLECHAR> out(size_t(n), OLECHAR(0));
-  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &out[0], n);
+  if (MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &out[0], n) != n) throw std::bad_alloc();
   return out;
 }

@@ -99,6 +99,22 @@ ULONG CMailItem::NamedTag(const GUID& set, const char* name, ULONG flags, ULONG 
 }
 
 HRESULT CMailItem::SetClassificationProperty(int level, const char* name, bool save) {
+  try {
+    return WriteClassification(level, name, save);
+  } catch (...) {
+    return E_OUTOFMEMORY;  // the only thing that can raise here is the heap
+  }
+}
+
+int CMailItem::GetClassification() {
+  try {
+    return ReadClassification();
+  } catch (...) {
+    return 0;
+  }
+}
+
+HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
   if (level == 0) level = 1;
   HRESULT result = S_FALSE;
   // A wrapper without a message (MAPIOBJECT could not be read) has nowhere to write.
@@ -147,7 +163,7 @@ HRESULT CMailItem::SetClassificationProperty(int level, const char* name, bool s
   return result;
 }
 
-int CMailItem::GetClassification() {
+int CMailItem::ReadClassification() {
   if (!message_) return 0;
   int level = 0;
   const std::string name = "MAPI-" + Organisation() + "-classification";

@@ -2,6 +2,7 @@
 // only code that reads or writes a classification on a message. Counted by hand.
 #pragma once
 
+#include <memory>
 #include <string>
 #include "addin/com_ptr.h"
 #include "addin/host_objects.h"
@@ -36,6 +37,7 @@ class CMailItem {
 
   long Release();
 
+  // Neither raises: a failure reads as level 0, or comes back as the HRESULT.
   int GetClassification();
   HRESULT SetClassificationProperty(int level, const char* name, bool save);
   void OnClose();
@@ -65,11 +67,19 @@ class CMailItem {
   void MarkBody(int level, const std::string& name);
   // The tag of a named property with the wanted type, or 0; reports as the log requires.
   ULONG NamedTag(const GUID& set, const char* name, ULONG flags, ULONG type, HRESULT* result);
+  int ReadClassification();
+  HRESULT WriteClassification(int level, const char* name, bool save);
 
   long refCount_ = 0;
   MailItem mailItem_;
   ComPtr<IMAPIProp> message_;
 };
+
+// A holder of one count of a CMailItem, given back with Release.
+struct CMailItemRelease {
+  void operator()(CMailItem* item) const { item->Release(); }
+};
+using CMailItemRef = std::unique_ptr<CMailItem, CMailItemRelease>;
 
 // The property sets of the two classification properties.
 extern const GUID PS_PUBLIC_STRINGS_ID;

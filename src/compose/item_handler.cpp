@@ -60,7 +60,6 @@ void CItemHandler::CarryToResponse(DISPPARAMS* params) {
   if (!MailItem::TryFrom(response->pdispVal, &reply)) return;
   const int level = MailItem_->GetClassification();
   if (level == 0) return;
-  CMailItem* carried = new CMailItem(reply.get());
+  CMailItemRef carried(new CMailItem(reply.get()));
   carried->SetClassificationProperty(level, nullptr, false);
-  carried->Release();
 }

@@ -28,6 +28,9 @@ CInspectorEventHandler* CInspectorEventHandler::Create(IDispatch* inspector, IDi
     h->Inspector_ = Inspector::From(inspector);
     h->MailItem_ = new CMailItem(mailItem);
     h->ItemHandler = new CItemHandler(h->MailItem_);
+    // Only the item's Send or Close ends a wrapper: one whose item events cannot be heard
+    // would outlive its window, holding the window and the message.
+    if (!h->ItemHandler->Subscribed()) throw HostError(CONNECT_E_CANNOTCONNECT, IID_ItemEvents);
     h->MailItem_->inspectorHandler = h;
   } catch (...) {
     delete h;  // the teardown copes with whatever part was built

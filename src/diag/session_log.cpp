@@ -60,8 +60,7 @@ void SessionLog::Open() {
   struct _stat info;
   if (_stat(path, &info) != 0) {
     char dir[MAX_PATH];
-    std::snprintf(dir, sizeof dir, "%s\\%s", folder, name_.c_str());
-    _mkdir(dir);
+    if (std::snprintf(dir, sizeof dir, "%s\\%s", folder, name_.c_str()) < int(sizeof dir)) _mkdir(dir);
   }
   std::memcpy(path_, path, size_t(n) + 1);
   file_ = _fsopen(path_, "a+", _SH_DENYNO);

@@ -32,9 +32,8 @@ void ReplyButtonSink::CarrySelectionLevel() {
     MailItem mail;
     if (!item || !MailItem::TryFrom(item.get(), &mail)) continue;
     if (mail.Class() != olMail) continue;
-    CMailItem* wrapper = new CMailItem(mail.get());
+    CMailItemRef wrapper(new CMailItem(mail.get()));
     const int level = wrapper->GetClassification();
-    wrapper->Release();
     if (CurrentAddIn) CurrentAddIn->CarryLevel(level);
   }
 }

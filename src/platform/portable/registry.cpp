@@ -104,8 +104,43 @@ HKEY NewHandle(Root* root, std::vector<std::string> path) { return new HKEY__{ro
 
 }  // namespace
 
+// Like the real API, these answer an exhausted heap with an error code, never an exception.
+#define REGISTRY_GUARD_BEGIN try {
+#define REGISTRY_GUARD_END \
+  }                        \
+  catch (...) {            \
+    return ERROR_OUTOFMEMORY; \
+  }
+
+namespace {
+LSTATUS CreateKey(HKEY key, LPCSTR subKey, PHKEY result, LPDWORD disposition);
+LSTATUS OpenKey(HKEY key, LPCSTR subKey, REGSAM sam, PHKEY result);
+LSTATUS SetValue(HKEY key, LPCSTR valueName, DWORD type, const BYTE* data, DWORD cbData);
+}  // namespace
+
 LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY result,
                         LPDWORD disposition) {
+  if (result) *result = nullptr;
+  REGISTRY_GUARD_BEGIN
+  return CreateKey(key, subKey, result, disposition);
+  REGISTRY_GUARD_END
+}
+
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM sam, PHKEY result) {
+  if (result) *result = nullptr;
+  REGISTRY_GUARD_BEGIN
+  return OpenKey(key, subKey, sam, result);
+  REGISTRY_GUARD_END
+}
+
+LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD cbData) {
+  REGISTRY_GUARD_BEGIN
+  return SetValue(key, valueName, type, data, cbData);
+  REGISTRY_GUARD_END
+}
+
+namespace {
+LSTATUS CreateKey(HKEY key, LPCSTR subKey, PHKEY result, LPDWORD disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   Root* root;
@@ -133,7 +168,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LP
   return ERROR_SUCCESS;
 }
 
-LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM sam, PHKEY result) {
+LSTATUS OpenKey(HKEY key, LPCSTR subKey, REGSAM sam, PHKEY result) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   Root* root;
@@ -145,7 +180,7 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM sam, PHKEY result) 
   return ERROR_SUCCESS;
 }
 
-LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD cbData) {
+LSTATUS SetValue(HKEY key, LPCSTR valueName, DWORD type, const BYTE* data, DWORD cbData) {
   if (!key || RootOf(key)) return ERROR_INVALID_HANDLE;
   Node* n = Find(key->root, key->path);
   if (!n) return ERROR_INVALID_HANDLE;
@@ -158,8 +193,10 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE
   n->values[Lower(v.name)] = std::move(v);
   return ERROR_SUCCESS;
 }
+}  // namespace
 
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD cbData) {
+  REGISTRY_GUARD_BEGIN
   Root* root;
   std::vector<std::string> path;
   if (!Locate(key, nullptr, &root, &path)) return ERROR_INVALID_HANDLE;
@@ -180,9 +217,11 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
   }
   *cbData = size;
   return ERROR_SUCCESS;
+  REGISTRY_GUARD_END
 }
 
 LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD cchName, LPDWORD, LPSTR, LPDWORD, PFILETIME) {
+  REGISTRY_GUARD_BEGIN
   Root* root;
   std::vector<std::string> path;
   if (!name || !cchName || !Locate(key, nullptr, &root, &path)) return ERROR_INVALID_PARAMETER;
@@ -195,9 +234,11 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD cchName, LPDWOR
   std::memcpy(name, child.c_str(), child.size() + 1);
   *cchName = DWORD(child.size());
   return ERROR_SUCCESS;
+  REGISTRY_GUARD_END
 }
 
 LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+  REGISTRY_GUARD_BEGIN
   Root* root;
   std::vector<std::string> path;
   if (!Locate(key, subKey, &root, &path)) return ERROR_INVALID_HANDLE;
@@ -209,14 +250,17 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
   std::vector<std::string> parentPath(path.begin(), path.end() - 1);
   Find(root, parentPath)->children.erase(Lower(path.back()));
   return ERROR_SUCCESS;
+  REGISTRY_GUARD_END
 }
 
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
+  REGISTRY_GUARD_BEGIN
   if (!key || RootOf(key)) return ERROR_INVALID_HANDLE;
   Node* n = Find(key->root, key->path);
   if (!n) return ERROR_INVALID_HANDLE;
   if (key->root->readOnly) return ERROR_ACCESS_DENIED;
   return n->values.erase(Lower(valueName ? valueName : "")) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  REGISTRY_GUARD_END
 }
 
 LSTATUS RegCloseKey(HKEY key) {

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include "platform/portable/no_throw.h"
 #include "platform/portable/system.h"
 
 namespace {
@@ -21,14 +22,16 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 HRESULT SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
-  if (!path || folder != CSIDL_APPDATA) return E_INVALIDARG;
-  std::string dir;
-  if (const char* appdata = std::getenv("APPDATA"); appdata && *appdata) dir = appdata;
-  else if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) dir = xdg;
-  else if (const char* home = std::getenv("HOME"); home && *home) dir = std::string(home) + "/.config";
-  if (dir.empty() || dir.size() >= MAX_PATH) return E_FAIL;
-  std::memcpy(path, dir.c_str(), dir.size() + 1);
-  return S_OK;
+  return NoThrow(E_OUTOFMEMORY, [&]() {
+    if (!path || folder != CSIDL_APPDATA) return E_INVALIDARG;
+    std::string dir;
+    if (const char* appdata = std::getenv("APPDATA"); appdata && *appdata) dir = appdata;
+    else if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) dir = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home) dir = std::string(home) + "/.config";
+    if (dir.empty() || dir.size() >= MAX_PATH) return E_FAIL;
+    std::memcpy(path, dir.c_str(), dir.size() + 1);
+    return S_OK;
+  });
 }
 
 void GetLocalTime(SYSTEMTIME* out) {

@@ -1,5 +1,6 @@
 // Code page 1252 as the ANSI code page, and UTF-8, with the SDK's size conventions.
 #include <string>
+#include "platform/portable/no_throw.h"
 #include "platform/portable/system.h"
 
 namespace {
@@ -91,52 +92,56 @@ void EncodeUtf8(const char16_t* s, size_t n, std::string& out) {
 }  // namespace
 
 int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR src, int cbSrc, LPWSTR dst, int cchDst) {
-  if (!src || cbSrc == 0 || cchDst < 0 || (codePage != CP_ACP && codePage != CP_UTF8)) return 0;
-  size_t n = cbSrc < 0 ? std::strlen(src) + 1 : size_t(cbSrc);
-  std::u16string wide;
-  if (codePage == CP_UTF8) {
-    DecodeUtf8(reinterpret_cast<const unsigned char*>(src), n, wide);
-  } else {
-    wide.reserve(n);
-    for (size_t i = 0; i < n; ++i) wide.push_back(From1252(static_cast<unsigned char>(src[i])));
-  }
-  if (cchDst == 0) return static_cast<int>(wide.size());
-  if (wide.size() > size_t(cchDst)) return 0;  // ERROR_INSUFFICIENT_BUFFER
-  std::memcpy(dst, wide.data(), wide.size() * sizeof(char16_t));
-  return static_cast<int>(wide.size());
+  return NoThrow(0, [&]() {
+    if (!src || cbSrc == 0 || cchDst < 0 || (codePage != CP_ACP && codePage != CP_UTF8)) return 0;
+    size_t n = cbSrc < 0 ? std::strlen(src) + 1 : size_t(cbSrc);
+    std::u16string wide;
+    if (codePage == CP_UTF8) {
+      DecodeUtf8(reinterpret_cast<const unsigned char*>(src), n, wide);
+    } else {
+      wide.reserve(n);
+      for (size_t i = 0; i < n; ++i) wide.push_back(From1252(static_cast<unsigned char>(src[i])));
+    }
+    if (cchDst == 0) return static_cast<int>(wide.size());
+    if (wide.size() > size_t(cchDst)) return 0;  // ERROR_INSUFFICIENT_BUFFER
+    std::memcpy(dst, wide.data(), wide.size() * sizeof(char16_t));
+    return static_cast<int>(wide.size());
+  });
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR src, int cchSrc, LPSTR dst, int cbDst,
                         LPCSTR defaultChar, BOOL* usedDefaultChar) {
-  if (!src || cchSrc == 0 || cbDst < 0 || (codePage != CP_ACP && codePage != CP_UTF8)) return 0;
-  size_t n = 0;
-  if (cchSrc < 0) {
-    while (src[n]) ++n;
-    ++n;
-  } else {
-    n = size_t(cchSrc);
-  }
-  std::string narrow;
-  if (usedDefaultChar) *usedDefaultChar = FALSE;
-  if (codePage == CP_UTF8) {
-    EncodeUtf8(src, n, narrow);
-  } else {
-    narrow.reserve(n);
-    const char fallback = defaultChar ? *defaultChar : '?';
-    for (size_t i = 0; i < n; ++i) {
-      unsigned char c;
-      if (To1252(src[i], &c)) {
-        narrow.push_back(static_cast<char>(c));
-      } else {
-        narrow.push_back(fallback);
-        if (usedDefaultChar) *usedDefaultChar = TRUE;
+  return NoThrow(0, [&]() {
+    if (!src || cchSrc == 0 || cbDst < 0 || (codePage != CP_ACP && codePage != CP_UTF8)) return 0;
+    size_t n = 0;
+    if (cchSrc < 0) {
+      while (src[n]) ++n;
+      ++n;
+    } else {
+      n = size_t(cchSrc);
+    }
+    std::string narrow;
+    if (usedDefaultChar) *usedDefaultChar = FALSE;
+    if (codePage == CP_UTF8) {
+      EncodeUtf8(src, n, narrow);
+    } else {
+      narrow.reserve(n);
+      const char fallback = defaultChar ? *defaultChar : '?';
+      for (size_t i = 0; i < n; ++i) {
+        unsigned char c;
+        if (To1252(src[i], &c)) {
+          narrow.push_back(static_cast<char>(c));
+        } else {
+          narrow.push_back(fallback);
+          if (usedDefaultChar) *usedDefaultChar = TRUE;
+        }
       }
     }
-  }
-  if (cbDst == 0) return static_cast<int>(narrow.size());
-  if (narrow.size() > size_t(cbDst)) return 0;
-  std::memcpy(dst, narrow.data(), narrow.size());
-  return static_cast<int>(narrow.size());
+    if (cbDst == 0) return static_cast<int>(narrow.size());
+    if (narrow.size() > size_t(cbDst)) return 0;
+    std::memcpy(dst, narrow.data(), narrow.size());
+    return static_cast<int>(narrow.size());
+  });
 }
 
 LPSTR CharLowerA(LPSTR text) {

@@ -1,0 +1,257 @@
+// Every host call of a user's session failing in turn, and every allocation of the add-in
+// failing in turn: Outlook must never see a crash or an exception, every reference must
+// come back, a sender's text must never be lost, and a Send either goes out or is
+// cancelled with the message as it was.
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <new>
+#include "addin/dispatch_call.h"
+#include "classify/mail_item.h"
+#include "test_support.h"
+
+namespace {
+
+// ---- allocation faults: the n-th allocation made inside the add-in throws bad_alloc
+
+long g_allocCountdown = 0;  // 0: off
+long g_allocSeen = 0;
+bool g_allocCounting = false;
+
+void* Allocate(size_t size) {
+  if (g_allocCounting && sim::AddInDepth() > 0) {
+    ++g_allocSeen;
+    if (g_allocCountdown > 0 && --g_allocCountdown == 0) throw std::bad_alloc();
+  }
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+
+}  // namespace
+
+void* operator new(size_t size) { return Allocate(size); }
+void* operator new[](size_t size) { return Allocate(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return Allocate(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+
+namespace {
+
+using testing_support::TempDir;
+
+// What a session saw, for the checks that must hold after every run.
+struct Observed {
+  struct Text {
+    sim::MailItem* item;
+    std::string words;  // the sender's own words, which must survive
+  };
+  std::vector<Text> texts;
+  struct SendAttempt {
+    bool went;
+    std::string subjectBefore, bodyBefore, subjectAfter, bodyAfter;
+  };
+  std::vector<SendAttempt> sends;
+};
+
+const char kReceived[] =
+    "Subject: Budget\r\nX-Orvan-classification: 2 - CONFIDENTIAL\r\n\r\nThe draft budget is attached.";
+
+class Session {
+ public:
+  explicit Session(sim::Outlook& o) : outlook(o) {}
+  sim::Outlook& outlook;
+  Observed seen;
+
+  void Start() {
+    if (SUCCEEDED(outlook.Load()) && SUCCEEDED(outlook.Connect(ext_cm_Startup))) outlook.StartupComplete();
+  }
+  sim::Inspector* Compose(long format, const std::string& words) {
+    std::string body = format == 2 ? "<html><body>" + words + "</body></html>" : words;
+    sim::Inspector* w = outlook.Compose(format, "Plans", body);
+    seen.texts.push_back({w->mail(), words});
+    return w;
+  }
+  void Choose(sim::Inspector* w, long n) {
+    if (sim::CommandBar* bar = w ? w->ClassificationBar() : nullptr)
+      for (sim::Control* c : bar->controls->items)
+        if (c->type == 3 && size_t(n) <= c->entries.size()) c->Choose(n);
+  }
+  void Send(sim::Inspector* w) {
+    if (!w || !w->mail()) return;
+    sim::MailItem* m = w->mail();
+    Observed::SendAttempt a{false, m->Subject(), m->SentBody(), "", ""};
+    a.went = outlook.Send(w);
+    a.subjectAfter = m->Subject();
+    a.bodyAfter = m->SentBody();
+    seen.sends.push_back(a);
+  }
+  sim::MailItem* Received() {
+    std::string error;
+    sim::MailItem* m = outlook.Receive(kReceived, &error);
+    seen.texts.push_back({m, "The draft budget is attached."});
+    return m;
+  }
+};
+
+struct Scenario {
+  const char* name;
+  std::function<void(Session&)> play;
+  bool requireSelection = false;
+};
+
+std::vector<Scenario> Scenarios() {
+  return {
+      {"compose-choose-send",
+       [](Session& s) {
+         s.Start();
+         sim::Inspector* w = s.Compose(2, "Hello world");
+         s.Choose(w, 2);
+         s.Send(w);
+       }},
+      {"open-received-and-close",
+       [](Session& s) {
+         s.Start();
+         sim::Inspector* w = s.outlook.Open(s.Received());
+         s.outlook.Close(w);
+       }},
+      {"reply-from-compose-window",
+       [](Session& s) {
+         s.Start();
+         sim::Inspector* w = s.outlook.Open(s.Received());
+         sim::Inspector* reply = s.outlook.Respond(w, sim::Outlook::kReply);
+         if (reply) s.seen.texts.push_back({reply->mail(), "The draft budget is attached."});
+         s.Send(reply);
+         s.outlook.Close(w);
+       }},
+      {"reply-from-main-window",
+       [](Session& s) {
+         s.Start();
+         s.outlook.Select({s.Received()});
+         sim::Inspector* reply = s.outlook.ClickInExplorer("Reply");
+         if (reply) s.seen.texts.push_back({reply->mail(), "The draft budget is attached."});
+         s.Send(reply);
+       }},
+      {"required-selection-refused-then-granted",
+       [](Session& s) {
+         s.Start();
+         sim::Inspector* w = s.Compose(1, "Minutes of the board");
+         s.Send(w);
+         if (w->open) {
+           s.Choose(w, 3);
+           s.Send(w);
+         }
+       },
+       true},
+      {"close-without-sending",
+       [](Session& s) {
+         s.Start();
+         sim::Inspector* w = s.Compose(1, "Just a draft");
+         s.Choose(w, 3);
+         s.outlook.Close(w);
+       }},
+      {"shutdown-with-windows-open",
+       [](Session& s) {
+         s.Start();
+         s.Compose(1, "Left open");
+         s.Compose(3, "Also open");
+       }},
+  };
+}
+
+// Runs one scenario in a fresh Outlook; returns the failures of the checks ("" when all
+// held) and the number of host calls it made.
+std::string RunOnce(const Scenario& scenario, const std::function<void(sim::World&)>& arm, long* calls,
+                    long* allocations) {
+  TempDir appdata;
+  setenv("APPDATA", appdata.path().c_str(), 1);
+  portable_registry::Clear();
+  ClassificationSettings::NextDefaults() = SettingsDefaults::Compiled();
+  ClassificationSettings::NextDefaults().RequireSelection = scenario.requireSelection;
+  std::string failures;
+  const ULONG objectsBefore = ObjectCount;
+  ForgetHostMemberIds();  // every run asks for its DISPIDs, so GetIDsOfNames is swept too
+  {
+    sim::World world;
+    sim::Outlook outlook(world);
+    Session session(outlook);
+    arm(world);
+    g_allocSeen = 0;
+    g_allocCounting = true;
+    scenario.play(session);
+    outlook.Shutdown();
+    g_allocCounting = false;
+    g_allocCountdown = 0;
+    world.ClearFaults();
+    if (calls) *calls = world.Calls();
+    if (allocations) *allocations = g_allocSeen;
+    outlook.CloseAll();  // Outlook exits: windows left open close after the add-in is gone
+    world.DropAllSinks();
+
+    for (const std::string& e : world.Escapes()) failures += "exception reached Outlook: " + e + "; ";
+    if (long refs = world.OutstandingRefs()) failures += "references kept: " + std::to_string(refs) + "; ";
+    for (const auto& t : session.seen.texts) {
+      std::string body = t.item->SentBody();
+      if (body.find(t.words) == std::string::npos) failures += "the sender's text was lost: '" + body + "'; ";
+    }
+    for (const auto& a : session.seen.sends) {
+      if (a.went) continue;
+      if (a.subjectAfter != a.subjectBefore || a.bodyAfter != a.bodyBefore)
+        failures += "a cancelled Send changed the message; ";
+    }
+  }
+  if (ObjectCount != objectsBefore)
+    failures += "objects of the library left alive: " + std::to_string(ObjectCount - objectsBefore) + "; ";
+  ClassificationSettings::NextDefaults() = SettingsDefaults::Compiled();
+  return failures;
+}
+
+TEST(FaultSweep, EveryHostCallFailingInTurnIsContained) {
+  long runs = 0, held = 0;
+  for (const Scenario& scenario : Scenarios()) {
+    long total = 0;
+    ASSERT_EQ(RunOnce(scenario, [](sim::World&) {}, &total, nullptr), "") << scenario.name << " without faults";
+    for (long k = 1; k <= total; ++k) {
+      for (HRESULT hr : {E_FAIL, RPC_E_DISCONNECTED}) {
+        std::string failures = RunOnce(scenario, [&](sim::World& w) { w.FailCall(k, hr); }, nullptr, nullptr);
+        ++runs;
+        if (failures.empty()) ++held;
+        else ADD_FAILURE() << scenario.name << ", call " << k << " failing with " << std::hex << unsigned(hr) << ": "
+                           << failures;
+      }
+    }
+  }
+  std::printf("fault sweep: %ld runs made, %ld held\n", runs, held);
+  EXPECT_EQ(runs, held);
+  EXPECT_GT(runs, 500);
+}
+
+TEST(FaultSweep, EveryAllocationOfTheAddInFailingInTurnIsContained) {
+  long runs = 0, held = 0;
+  for (const Scenario& scenario : Scenarios()) {
+    long total = 0;
+    ASSERT_EQ(RunOnce(scenario, [](sim::World&) {}, nullptr, &total), "") << scenario.name << " without faults";
+    for (long n = 1; n <= total; ++n) {
+      std::string failures = RunOnce(scenario, [&](sim::World&) { g_allocCountdown = n; }, nullptr, nullptr);
+      ++runs;
+      if (failures.empty()) ++held;
+      else ADD_FAILURE() << scenario.name << ", allocation " << n << " failing: " << failures;
+    }
+  }
+  std::printf("allocation sweep: %ld runs made, %ld held\n", runs, held);
+  EXPECT_EQ(runs, held);
+  EXPECT_GT(runs, 500);
+}
+
+}  // namespace
