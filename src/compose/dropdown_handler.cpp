@@ -70,6 +70,7 @@ bool CDropdownHandler::BuildControls(const CommandBarControls& controls, bool ed
     }
     if (level == 0) level = s->DefaultLevel;
     else if (level > n) level = n;
+    Entries_ = n;
     combo.PutListIndex(level);
     combo.PutDropDownLines(n);
     combo.PutDropDownWidth(-1);
@@ -90,19 +91,23 @@ HRESULT CDropdownHandler::OnEvent(DISPID dispid, DISPPARAMS*) {
   if (dispid != kChange || !ComboBox_) return S_OK;
   // A failed read ends this event quietly; the message keeps its last level.
   TryHostStep([&] {
-    int level = int(ComboBox_.ListIndex());
-    Level_ = level;
+    Level_ = ChosenIndex();
     LevelText_ = ComboBox_.Text().ToAnsi();
     if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
   });
   return S_OK;
 }
 
+int CDropdownHandler::ChosenIndex() const {
+  long index = ComboBox_.ListIndex();
+  return (index < 0 || index > Entries_) ? 0 : int(index);
+}
+
 int CDropdownHandler::GetSelection(std::string* text) {
   text->clear();
   if (Level_ == 0 && ComboBox_) {
     TryHostStep([&] {
-      Level_ = int(ComboBox_.ListIndex());
+      Level_ = ChosenIndex();
       LevelText_ = ComboBox_.Text().ToAnsi();
     });
   }

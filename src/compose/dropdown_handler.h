@@ -16,6 +16,12 @@ class CDropdownHandler final : public EventSink, public LevelSelection {
   CDropdownHandler(CMailItem* mailItem, const CommandBarControls& controls, bool editable, int level);
 
   bool BuildControls(const CommandBarControls& controls, bool editable, int level);
+
+ private:
+  // The host's ListIndex, with a value no entry has read as "nothing chosen" (0).
+  int ChosenIndex() const;
+
+ public:
   int GetSelection(std::string* text) override;
 
  protected:
@@ -26,5 +32,6 @@ class CDropdownHandler final : public EventSink, public LevelSelection {
   CMailItem* MailItem_;
   CommandBarComboBox ComboBox_;
   int Level_ = 0;
+  int Entries_ = 0;  // entries in the drop-down; a ListIndex outside 0..Entries_ is no choice
   std::string LevelText_;
 };
