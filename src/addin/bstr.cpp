@@ -1,6 +1,7 @@
 #include "addin/bstr.h"
 
 #include <cassert>
+#include <climits>
 #include <new>
 #include "addin/text.h"
 
@@ -12,8 +13,15 @@ Bstr Bstr::Copy(const OLECHAR* text, size_t length) {
 }
 
 Bstr Bstr::FromAnsi(const char* text, size_t length) {
-  std::basic_string<OLECHAR> wide = AnsiToWide(std::string(text, length));
-  return Copy(wide.data(), wide.size());
+  Bstr result;
+  if (length > size_t(INT_MAX)) throw std::bad_alloc();
+  const int n = length ? MultiByteToWideChar(CP_ACP, 0, text, int(length), nullptr, 0) : 0;
+  if (length && n <= 0) throw std::bad_alloc();
+  result.s_ = SysAllocStringLen(nullptr, UINT(n));
+  if (!result.s_) throw std::bad_alloc();
+  // Converted once, into the string the host will receive.
+  if (n && MultiByteToWideChar(CP_ACP, 0, text, int(length), result.s_, n) != n) throw std::bad_alloc();
+  return result;
 }
 
 Bstr Bstr::FromAnsi(const std::string& text) { return FromAnsi(text.data(), text.size()); }
@@ -24,4 +32,12 @@ BSTR* Bstr::Receive() {
   return &s_;
 }
 
-std::string Bstr::ToAnsi() const { return WideToAnsi(s_, Length()); }
+void Bstr::AssignAnsi(const std::string& text) {
+  if (text.size() > size_t(INT_MAX)) throw std::bad_alloc();
+  const int n = text.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+  if (!text.empty() && n <= 0) throw std::bad_alloc();
+  if (!SysReAllocStringLen(&s_, nullptr, UINT(n))) throw std::bad_alloc();
+  if (n && MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), s_, n) != n) throw std::bad_alloc();
+}
+
+std::string Bstr::ToAnsi(size_t reserve) const { return WideToAnsi(s_, Length(), reserve); }

@@ -20,6 +20,9 @@ class Bstr {
   // Converts 8-bit ANSI text; throws std::bad_alloc when the host allocator fails.
   static Bstr FromAnsi(const std::string& text);
   static Bstr FromAnsi(const char* text, size_t length);
+  // Replaces the string with converted ANSI text, growing the held block rather than
+  // allocating another (a body handed out by the host goes back in the same memory).
+  void AssignAnsi(const std::string& text);
   // Copies wide text.
   static Bstr Copy(const OLECHAR* text, size_t length);
 
@@ -33,7 +36,8 @@ class Bstr {
 
   BSTR get() const { return s_; }
   size_t Length() const { return s_ ? SysStringLen(s_) : 0; }
-  std::string ToAnsi() const;
+  // The text in the ANSI code page, with room for reserve more characters.
+  std::string ToAnsi(size_t reserve = 0) const;
 
  private:
   BSTR s_ = nullptr;

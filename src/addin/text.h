@@ -6,6 +6,7 @@
 
 // Wide to ANSI (CP_ACP). Characters outside the code page become what the system's
 // conversion makes of them. A null pointer yields the empty text.
-std::string WideToAnsi(const OLECHAR* text, size_t length);
+// reserve: room for that many more characters, so that text added later does not move it.
+std::string WideToAnsi(const OLECHAR* text, size_t length, size_t reserve = 0);
 // ANSI to wide, for names handed to MAPI or the host.
 std::basic_string<OLECHAR> AnsiToWide(const std::string& text);

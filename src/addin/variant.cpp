@@ -46,6 +46,13 @@ Variant Variant::Text(const std::string& ansi) {
   return v;
 }
 
+Variant Variant::Take(Bstr&& text) {
+  Variant v;
+  v.v_.bstrVal = text.Detach();
+  v.v_.vt = VT_BSTR;
+  return v;
+}
+
 Variant Variant::Missing() {
   Variant v;
   v.v_.vt = VT_ERROR;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+
+class Bstr;
 #include "platform/win.h"
 
 class Variant {
@@ -19,6 +21,7 @@ class Variant {
   static Variant Bool(bool value);
   static Variant Text(const std::string& ansi);  // VT_BSTR, converted from ANSI
   static Variant Missing();                      // an omitted optional argument
+  static Variant Take(Bstr&& text);              // VT_BSTR holding text's string
 
   // Address for an out parameter; whatever was held is cleared first.
   VARIANT* Receive();

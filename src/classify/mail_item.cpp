@@ -174,11 +174,10 @@ int CMailItem::ReadClassification() {
   }
   if (level == 0) {
     MapiBuffer<SPropValue> value;
-    std::string headers;
+    // Read in place in MAPI's buffer: the headers can be long and are only searched.
     if (SUCCEEDED(HrGetOneProp(message_.get(), PR_TRANSPORT_MESSAGE_HEADERS_A, value.Receive())) && value.get() &&
         value->ulPropTag == ULONG(PR_TRANSPORT_MESSAGE_HEADERS_A) && value->Value.lpszA)
-      headers = value->Value.lpszA;
-    if (!headers.empty()) level = LevelFromHeaders(headers, Organisation());
+      level = LevelFromHeaders(value->Value.lpszA, Organisation());
   }
   if (level > LevelCount() || level < 0) level = 0;
   return level;

@@ -50,7 +50,7 @@ std::string MarkedSubject(std::string subject, const std::vector<std::string>& l
   return subject;
 }
 
-int LevelFromHeaders(const std::string& headers, const std::string& organisation) {
+int LevelFromHeaders(std::string_view headers, const std::string& organisation) {
   const std::string key = LowerCopy("x-" + organisation + "-classification") + ":";
   size_t at = FindNoCase(headers, key);
   // The header line reads "key: N - NAME": one blank after the colon, one digit.

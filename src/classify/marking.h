@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ClassificationSettings;
@@ -23,4 +24,4 @@ std::string MarkedSubject(std::string subject, const std::vector<std::string>& l
 
 // The single digit that stands one blank after "X-<organisation>-classification:" in a
 // header block, as a number (its character code less '0'); 0 when there is none.
-int LevelFromHeaders(const std::string& headers, const std::string& organisation);
+int LevelFromHeaders(std::string_view headers, const std::string& organisation);

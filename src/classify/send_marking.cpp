@@ -31,14 +31,24 @@ void CMailItem::MarkBody(int /*level*/, const std::string& name) {
   const ClassificationSettings& s = *Settings();
   long format = olFormatPlain;
   TryHostStep([&] { format = GetBodyFormat(); });
-  std::string body;
+  const bool html = format == olFormatHTML;
+  const std::string mark = BodyMark(s, name, html);
+
   // A body that cannot be read is left alone: writing marks over it would replace the
   // sender's text.
-  if (!TryHostStep([&] { body = format == olFormatPlain ? GetBody() : GetHTMLBody(); })) return;
-  const bool html = format == olFormatHTML;
-  InsertBodyMarks(body, html, BodyMark(s, name, html), s.BodyMarkPlaces);
-  if (format == olFormatPlain) PutBody(body);
-  else PutHTMLBody(body);
+  Bstr text;
+  std::string body;
+  if (!TryHostStep([&] {
+        text = format == olFormatPlain ? mailItem_.Body() : mailItem_.HTMLBody();
+        body = text.ToAnsi(2 * mark.size() + 16);  // room for both marks: no second copy
+      }))
+    return;
+  InsertBodyMarks(body, html, mark, s.BodyMarkPlaces);
+  // The marked text goes back in the string the host handed out, grown in place.
+  text.AssignAnsi(body);
+  std::string().swap(body);
+  if (format == olFormatPlain) mailItem_.PutBody(Variant::Take(std::move(text)));
+  else mailItem_.PutHTMLBody(Variant::Take(std::move(text)));
   PutBodyFormat(format);
 }
 

@@ -1,5 +1,6 @@
 #include "classify/text_search.h"
 
+#include <cstring>
 #include "platform/win.h"
 
 namespace {
@@ -22,22 +23,51 @@ const LowerTable& Table() {
 
 char LowerAnsi(char c) { return Table().map[static_cast<unsigned char>(c)]; }
 
+namespace {
+// True when some other character lowers to c (c has an upper-case form).
+char Upper(char c) {
+  for (int i = 0; i < 256; ++i)
+    if (char(i) != c && LowerAnsi(char(i)) == c) return char(i);
+  return c;
+}
+}  // namespace
+
 std::string LowerCopy(const std::string& text) {
   std::string out(text);
   for (char& c : out) c = LowerAnsi(c);
   return out;
 }
 
-size_t FindNoCase(const std::string& text, const std::string& lowerNeedle, size_t from) {
+size_t FindNoCase(std::string_view text, std::string_view lowerNeedle, size_t from) {
   if (lowerNeedle.empty()) return from <= text.size() ? from : std::string::npos;
-  if (text.size() < lowerNeedle.size()) return std::string::npos;
-  const char first = lowerNeedle[0];
+  if (text.size() < lowerNeedle.size() || from > text.size() - lowerNeedle.size()) return std::string::npos;
+  // Anchor on a character of the needle that has no other case (the ':' of a header
+  // name, the '<' of a tag), so that memchr finds the candidates; compare the rest
+  // through the lower-case table only there.
+  size_t anchor = lowerNeedle.size();
+  for (size_t k = lowerNeedle.size(); k-- > 0;)
+    if (Upper(lowerNeedle[k]) == lowerNeedle[k]) {
+      anchor = k;
+      break;
+    }
+  auto matchesAt = [&](size_t i) {
+    for (size_t k = 0; k < lowerNeedle.size(); ++k)
+      if (LowerAnsi(text[i + k]) != lowerNeedle[k]) return false;
+    return true;
+  };
   const size_t last = text.size() - lowerNeedle.size();
-  for (size_t i = from; i <= last; ++i) {
-    if (LowerAnsi(text[i]) != first) continue;
-    size_t k = 1;
-    while (k < lowerNeedle.size() && LowerAnsi(text[i + k]) == lowerNeedle[k]) ++k;
-    if (k == lowerNeedle.size()) return i;
+  if (anchor == lowerNeedle.size()) {
+    for (size_t i = from; i <= last; ++i)
+      if (matchesAt(i)) return i;
+    return std::string::npos;
+  }
+  const char a = lowerNeedle[anchor];
+  for (size_t i = from; i <= last;) {
+    const void* hit = std::memchr(text.data() + i + anchor, a, last - i + 1);
+    if (!hit) return std::string::npos;
+    i = size_t(static_cast<const char*>(hit) - text.data()) - anchor;
+    if (matchesAt(i)) return i;
+    ++i;
   }
   return std::string::npos;
 }

@@ -11,10 +11,15 @@ constexpr int msoBarTop = 1;
 
 // The window's classification bar, or an empty wrapper when it has none (the lookup of a
 // missing bar fails; that is the normal case, not an error).
-CommandBar FindBar(const Inspector& inspector) {
+CommandBar FindBar(const CommandBars& bars) {
   CommandBar bar;
-  TryHostStep([&] { bar = inspector.GetCommandBars().Item(kBarName); });
+  TryHostStep([&] { bar = bars.Item(kBarName); });
   return bar;
+}
+
+CommandBar FindBar(const Inspector& inspector) {
+  CommandBars bars;
+  return TryHostStep([&] { bars = inspector.GetCommandBars(); }) ? FindBar(bars) : CommandBar();
 }
 }  // namespace
 
@@ -72,7 +77,7 @@ void CInspectorEventHandler::BuildCommandBar(bool editable) {
     if (CurrentAddIn) CurrentAddIn->CarryLevel(-1);
 
     CommandBars bars = Inspector_.GetCommandBars();
-    if (CommandBar old = FindBar(Inspector_)) old.Delete();
+    if (CommandBar old = FindBar(bars)) old.Delete();
     CommandBar bar = bars.Add(kBarName, msoBarTop, false, true);
     bar.PutVisible(true);
     int left, top, position, row;

@@ -163,7 +163,13 @@ extern const IID IID_IEnumConnections;
 BSTR SysAllocString(const OLECHAR* psz);
 BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch);
 void SysFreeString(BSTR bstr);
+INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len);
 UINT SysStringLen(BSTR bstr);
 void VariantInit(VARIANTARG* pvarg);
 HRESULT VariantClear(VARIANTARG* pvarg);
 HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc);
+
+// Accounting of BSTR memory for the benchmarks: called with the bytes a BSTR block gains
+// (positive) or gives back (negative). Null turns it off.
+typedef void (*PortableBstrAccounting)(long long bytes, bool isNewBlock);
+void SetPortableBstrAccounting(PortableBstrAccounting hook);

@@ -5,16 +5,21 @@
 
 namespace {
 uint32_t* Header(BSTR bstr) { return reinterpret_cast<uint32_t*>(bstr) - 1; }
-}
+PortableBstrAccounting g_accounting = nullptr;
+size_t BlockBytes(size_t cch) { return sizeof(uint32_t) + (cch + 1) * sizeof(OLECHAR); }
+}  // namespace
+
+void SetPortableBstrAccounting(PortableBstrAccounting hook) { g_accounting = hook; }
 
 BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch) {
   if (cch > 0x3FFFFFF0u) return nullptr;
-  auto* block = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) + (size_t(cch) + 1) * sizeof(OLECHAR)));
+  auto* block = static_cast<uint32_t*>(std::malloc(BlockBytes(cch)));
   if (!block) return nullptr;
+  if (g_accounting) g_accounting(static_cast<long long>(BlockBytes(cch)), true);
   block[0] = cch * sizeof(OLECHAR);
   BSTR text = reinterpret_cast<BSTR>(block + 1);
+  // Without a source the characters are left for the caller to fill, as on Windows.
   if (pch) std::memcpy(text, pch, size_t(cch) * sizeof(OLECHAR));
-  else std::memset(text, 0, size_t(cch) * sizeof(OLECHAR));
   text[cch] = 0;
   return text;
 }
@@ -27,7 +32,25 @@ BSTR SysAllocString(const OLECHAR* psz) {
 }
 
 void SysFreeString(BSTR bstr) {
-  if (bstr) std::free(Header(bstr));
+  if (!bstr) return;
+  if (g_accounting) g_accounting(-static_cast<long long>(BlockBytes(*Header(bstr) / sizeof(OLECHAR))), false);
+  std::free(Header(bstr));
+}
+
+INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len) {
+  if (!pbstr || len > 0x3FFFFFF0u) return FALSE;
+  if (!*pbstr) return (*pbstr = SysAllocStringLen(psz, len)) != nullptr;
+  const size_t oldBytes = BlockBytes(*Header(*pbstr) / sizeof(OLECHAR));
+  // The block grows in place where the heap can (a large block is remapped, not copied).
+  auto* block = static_cast<uint32_t*>(std::realloc(Header(*pbstr), BlockBytes(len)));
+  if (!block) return FALSE;
+  if (g_accounting) g_accounting(static_cast<long long>(BlockBytes(len)) - static_cast<long long>(oldBytes), false);
+  block[0] = len * sizeof(OLECHAR);
+  BSTR text = reinterpret_cast<BSTR>(block + 1);
+  if (psz) std::memmove(text, psz, size_t(len) * sizeof(OLECHAR));
+  text[len] = 0;
+  *pbstr = text;
+  return TRUE;
 }
 
 UINT SysStringLen(BSTR bstr) { return bstr ? *Header(bstr) / sizeof(OLECHAR) : 0; }

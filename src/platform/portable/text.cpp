@@ -27,6 +27,52 @@ bool To1252(char16_t w, unsigned char* out) {
   return false;
 }
 
+// Code page 1252 maps one character to one byte both ways: sizes need no pass over the
+// text, and conversion writes straight into the caller's buffer.
+int AcpToWide(LPCSTR src, size_t n, LPWSTR dst, int cchDst) {
+  if (n > size_t(0x7FFFFFFF)) return 0;
+  if (cchDst == 0) return int(n);
+  if (n > size_t(cchDst)) return 0;
+  // Mail is mostly ASCII: blocks without a high byte widen in a loop the compiler
+  // vectorizes; the others go character by character.
+  size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    unsigned char high = 0;
+    for (size_t k = 0; k < 32; ++k) high |= static_cast<unsigned char>(src[i + k]);
+    if (high < 0x80) {
+      for (size_t k = 0; k < 32; ++k) dst[i + k] = char16_t(static_cast<unsigned char>(src[i + k]));
+    } else {
+      for (size_t k = 0; k < 32; ++k) dst[i + k] = From1252(static_cast<unsigned char>(src[i + k]));
+    }
+  }
+  for (; i < n; ++i) dst[i] = From1252(static_cast<unsigned char>(src[i]));
+  return int(n);
+}
+
+int WideToAcp(LPCWSTR src, size_t n, LPSTR dst, int cbDst, char fallback, BOOL* usedDefaultChar) {
+  if (n > size_t(0x7FFFFFFF)) return 0;
+  if (cbDst == 0) return int(n);
+  if (n > size_t(cbDst)) return 0;
+  auto one = [&](char16_t w) {
+    unsigned char c;
+    if (To1252(w, &c)) return char(c);
+    if (usedDefaultChar) *usedDefaultChar = TRUE;
+    return fallback;
+  };
+  size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    char16_t high = 0;
+    for (size_t k = 0; k < 32; ++k) high |= src[i + k];
+    if (high < 0x80) {
+      for (size_t k = 0; k < 32; ++k) dst[i + k] = char(src[i + k]);
+    } else {
+      for (size_t k = 0; k < 32; ++k) dst[i + k] = one(src[i + k]);
+    }
+  }
+  for (; i < n; ++i) dst[i] = one(src[i]);
+  return int(n);
+}
+
 void DecodeUtf8(const unsigned char* s, size_t n, std::u16string& out) {
   for (size_t i = 0; i < n;) {
     unsigned c = s[i];
@@ -95,13 +141,9 @@ int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR src, int cbSrc, LPWSTR dst,
   return NoThrow(0, [&]() {
     if (!src || cbSrc == 0 || cchDst < 0 || (codePage != CP_ACP && codePage != CP_UTF8)) return 0;
     size_t n = cbSrc < 0 ? std::strlen(src) + 1 : size_t(cbSrc);
+    if (codePage == CP_ACP) return AcpToWide(src, n, dst, cchDst);
     std::u16string wide;
-    if (codePage == CP_UTF8) {
-      DecodeUtf8(reinterpret_cast<const unsigned char*>(src), n, wide);
-    } else {
-      wide.reserve(n);
-      for (size_t i = 0; i < n; ++i) wide.push_back(From1252(static_cast<unsigned char>(src[i])));
-    }
+    DecodeUtf8(reinterpret_cast<const unsigned char*>(src), n, wide);
     if (cchDst == 0) return static_cast<int>(wide.size());
     if (wide.size() > size_t(cchDst)) return 0;  // ERROR_INSUFFICIENT_BUFFER
     std::memcpy(dst, wide.data(), wide.size() * sizeof(char16_t));
@@ -120,23 +162,10 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR src, int cchSrc, LPSTR dst
     } else {
       n = size_t(cchSrc);
     }
-    std::string narrow;
     if (usedDefaultChar) *usedDefaultChar = FALSE;
-    if (codePage == CP_UTF8) {
-      EncodeUtf8(src, n, narrow);
-    } else {
-      narrow.reserve(n);
-      const char fallback = defaultChar ? *defaultChar : '?';
-      for (size_t i = 0; i < n; ++i) {
-        unsigned char c;
-        if (To1252(src[i], &c)) {
-          narrow.push_back(static_cast<char>(c));
-        } else {
-          narrow.push_back(fallback);
-          if (usedDefaultChar) *usedDefaultChar = TRUE;
-        }
-      }
-    }
+    if (codePage == CP_ACP) return WideToAcp(src, n, dst, cbDst, defaultChar ? *defaultChar : '?', usedDefaultChar);
+    std::string narrow;
+    EncodeUtf8(src, n, narrow);
     if (cbDst == 0) return static_cast<int>(narrow.size());
     if (narrow.size() > size_t(cbDst)) return 0;
     std::memcpy(dst, narrow.data(), narrow.size());

@@ -1,0 +1,354 @@
+// What the add-in costs Outlook, measured beside the host's own unavoidable work in the
+// same run: Send against the host's body round trip, a compose window's host calls,
+// start-up and shutdown, a level read from headers against one scan, and the memory a
+// Send allocates against the body's size.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <new>
+#include <string>
+#include "addin/dispatch_call.h"
+#include "addin/host_iids.h"
+#include "classify/mail_item.h"
+#include "server/module.h"
+#include "sim/outlook.h"
+
+// ---- memory the add-in allocates: blocks made while control is inside the add-in
+
+namespace {
+struct alignas(16) BlockHeader {
+  size_t size;
+  bool counted;
+};
+size_t g_live = 0, g_peak = 0;
+bool g_tracking = false;
+
+void* Allocate(size_t size) {
+  auto* h = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + (size ? size : 1)));
+  if (!h) throw std::bad_alloc();
+  h->size = size;
+  h->counted = g_tracking && sim::AddInDepth() > 0;
+  if (h->counted) {
+    g_live += size;
+    if (g_live > g_peak) g_peak = g_live;
+  }
+  return h + 1;
+}
+void Free(void* p) {
+  if (!p) return;
+  auto* h = static_cast<BlockHeader*>(p) - 1;
+  if (h->counted) g_live -= h->size;
+  std::free(h);
+}
+}  // namespace
+
+void* operator new(size_t size) { return Allocate(size); }
+void* operator new[](size_t size) { return Allocate(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return Allocate(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t size, const std::nothrow_t& t) noexcept { return operator new(size, t); }
+void operator delete(void* p) noexcept { Free(p); }
+void operator delete[](void* p) noexcept { Free(p); }
+void operator delete(void* p, size_t) noexcept { Free(p); }
+void operator delete[](void* p, size_t) noexcept { Free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Free(p); }
+
+namespace {
+
+// One Outlook with the add-in started, shared by a benchmark's iterations.
+struct Host {
+  sim::World world;
+  sim::Outlook outlook{world};
+  Host() {
+    outlook.Load();
+    outlook.Connect(ext_cm_Startup);
+    outlook.StartupComplete();
+  }
+  ~Host() {
+    outlook.Shutdown();
+    outlook.CloseAll();
+  }
+};
+
+std::string Body(size_t bytes, bool html) {
+  std::string line = "The quarterly numbers are in, and they look better than expected. ";
+  std::string text;
+  text.reserve(bytes + 64);
+  if (html) text += "<html><head><title>Plans</title></head><body><p>";
+  while (text.size() + line.size() + 20 < bytes) text += line;
+  if (html) text += "</p></body></html>";
+  text.resize(bytes, ' ');
+  return text;
+}
+
+const size_t kSizes[] = {64u << 10, 1u << 20, 16u << 20, 64u << 20};
+
+// The whole Send: the Send event through the item sink, marks, properties, save, teardown.
+void BM_Send(benchmark::State& state, bool html) {
+  Host host;
+  const sim::WideText body = sim::Wide(Body(size_t(state.range(0)), html));
+  for (auto _ : state) {
+    state.PauseTiming();
+    sim::Inspector* w = host.outlook.Compose(html ? 2 : 1, "Plans", "");
+    if (html) w->mail()->htmlBody = body;
+    else w->mail()->body = body;
+    state.ResumeTiming();
+    host.outlook.Send(w);
+    state.PauseTiming();
+    // The sent message leaves the process, as after Outlook hands it to the transport.
+    sim::WideText().swap(w->mail()->htmlBody);
+    sim::WideText().swap(w->mail()->body);
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+
+// The floor: the host hands the body out and takes the same text back, no add-in.
+void BM_HostRoundTrip(benchmark::State& state, bool html) {
+  sim::World world;
+  sim::MailItem* mail = world.Make<sim::MailItem>();
+  const sim::WideText body = sim::Wide(Body(size_t(state.range(0)), html));
+  OLECHAR nameHtml[] = {'H', 'T', 'M', 'L', 'B', 'o', 'd', 'y', 0}, namePlain[] = {'B', 'o', 'd', 'y', 0};
+  LPOLESTR names[1] = {html ? nameHtml : namePlain};
+  DISPID id;
+  mail->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (html) mail->htmlBody = body;
+    else mail->body = body;
+    state.ResumeTiming();
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT got;
+    VariantInit(&got);
+    mail->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &got, nullptr, nullptr);
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS one{&got, &put, 1, 1};
+    mail->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &one, nullptr, nullptr, nullptr);
+    VariantClear(&got);
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+
+// For information only: a copy of warm memory is no fair floor (fresh pages dominate).
+void BM_Memcpy(benchmark::State& state) {
+  std::string from(size_t(state.range(0)) * 2, 'x'), to(from.size(), ' ');
+  for (auto _ : state) {
+    std::memcpy(&to[0], from.data(), from.size());
+    benchmark::DoNotOptimize(to.data());
+  }
+}
+
+void BM_OpenComposeWindow(benchmark::State& state) {
+  Host host;
+  ForgetHostMemberIds();
+  long windows = 0;
+  for (auto _ : state) {
+    host.world.ResetCounts();
+    sim::Inspector* w = host.outlook.Compose(2, "Plans", "<html><body>x</body></html>");
+    ++windows;
+    if (windows == 1) {
+      state.counters["first_GetIDsOfNames"] = double(host.world.Calls("GetIDsOfNames"));
+      state.counters["first_host_calls"] = double(host.world.Calls());
+    }
+    if (windows == 100) {
+      state.counters["100th_GetIDsOfNames"] = double(host.world.Calls("GetIDsOfNames"));
+      state.counters["100th_host_calls"] = double(host.world.Calls());
+    }
+    state.PauseTiming();
+    host.outlook.Close(w);
+    state.ResumeTiming();
+  }
+}
+
+void BM_StartupShutdown(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      sim::World world;
+      sim::Outlook outlook(world);
+      state.ResumeTiming();
+      outlook.Load();
+      outlook.Connect(ext_cm_Startup);
+      outlook.StartupComplete();
+      outlook.Shutdown();
+      state.PauseTiming();
+    }
+    state.ResumeTiming();
+  }
+}
+
+std::string Headers64k() {
+  std::string headers;
+  for (int i = 0; headers.size() < (64u << 10) - 64; ++i)
+    headers += "Received: from relay" + std::to_string(i) + ".orvan.example by mx.orvan.example\r\n";
+  return headers + "X-Orvan-classification: 2 - CONFIDENTIAL\r\n";
+}
+
+void BM_LevelFromHeaders(benchmark::State& state) {
+  Host host;
+  sim::MailItem* mail = host.world.Make<sim::MailItem>();
+  mail->message->SetString8(0x007D, Headers64k());
+  CMailItemRef item(new CMailItem(mail->dispatch()));
+  for (auto _ : state) benchmark::DoNotOptimize(item->GetClassification());
+}
+
+void BM_ScanHeaders(benchmark::State& state) {
+  const std::string headers = Headers64k();
+  for (auto _ : state) benchmark::DoNotOptimize(headers.find("X-Orvan-classification:"));
+}
+
+// Peak memory allocated inside the add-in during one 16 MB HTML Send.
+void BM_SendPeakMemory(benchmark::State& state) {
+  Host host;
+  const size_t chars = 16u << 20;
+  const sim::WideText body = sim::Wide(Body(chars, true));
+  for (auto _ : state) {
+    state.PauseTiming();
+    sim::Inspector* w = host.outlook.Compose(2, "Plans", "");
+    w->mail()->htmlBody = body;
+    g_live = g_peak = 0;
+    g_tracking = true;
+    state.ResumeTiming();
+    host.outlook.Send(w);
+    state.PauseTiming();
+    g_tracking = false;
+    sim::WideText().swap(w->mail()->htmlBody);
+    state.counters["peak_bytes_per_char"] = double(g_peak) / double(chars);
+    state.ResumeTiming();
+  }
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_Send, html, true)->ArgName("bytes")->Arg(64 << 10)->Arg(1 << 20)->Arg(16 << 20)->Arg(64 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_HostRoundTrip, html, true)->ArgName("bytes")->Arg(64 << 10)->Arg(1 << 20)->Arg(16 << 20)->Arg(64 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Send, plain, false)->ArgName("bytes")->Arg(64 << 10)->Arg(1 << 20)->Arg(16 << 20)->Arg(64 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_HostRoundTrip, plain, false)->ArgName("bytes")->Arg(64 << 10)->Arg(1 << 20)->Arg(16 << 20)->Arg(64 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Memcpy)->ArgName("chars")->Arg(16 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenComposeWindow)->Iterations(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StartupShutdown)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LevelFromHeaders)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ScanHeaders)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SendPeakMemory)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+namespace {
+
+// Collects the runs so that the ratios asked of the add-in can be printed beside them.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, benchmark::BenchmarkReporter::Run> runs;
+  void ReportRuns(const std::vector<Run>& report) override {
+    ConsoleReporter::ReportRuns(report);
+    for (const Run& r : report) runs[r.benchmark_name()] = r;
+  }
+  double Ms(const std::string& name) const {
+    auto it = runs.find(name);
+    return it == runs.end() ? 0 : it->second.GetAdjustedRealTime() *
+                                      (it->second.time_unit == benchmark::kMillisecond ? 1.0
+                                       : it->second.time_unit == benchmark::kMicrosecond ? 1e-3 : 1e-6);
+  }
+  double Counter(const std::string& name, const std::string& counter) const {
+    auto it = runs.find(name);
+    if (it == runs.end()) return 0;
+    auto c = it->second.counters.find(counter);
+    return c == it->second.counters.end() ? 0 : double(c->second);
+  }
+};
+
+void PrintSummary(const SummaryReporter& r) {
+  std::printf("\n%-34s %12s %12s %8s\n", "Send of one message", "add-in (ms)", "host (ms)", "ratio");
+  for (const char* kind : {"html", "plain"})
+    for (const char* size : {"65536", "1048576", "16777216", "67108864"}) {
+      double send = r.Ms(std::string("BM_Send/") + kind + "/bytes:" + size + "/real_time");
+      double host = r.Ms(std::string("BM_HostRoundTrip/") + kind + "/bytes:" + size + "/real_time");
+      std::printf("%-34s %12.3f %12.3f %8.2f\n", (std::string(kind) + " body, " + size + " bytes").c_str(), send, host,
+                  host > 0 ? send / host : 0);
+    }
+  const double s16 = r.Ms("BM_Send/html/bytes:16777216/real_time"), s64 = r.Ms("BM_Send/html/bytes:67108864/real_time");
+  std::printf("64 MB / 16 MB HTML Send: %.2f (linear growth is 4)\n", s16 > 0 ? s64 / s16 : 0);
+  std::printf("memcpy of 16 M warm characters (information only): %.3f ms\n", r.Ms("BM_Memcpy/chars:16777216"));
+  const std::string w = "BM_OpenComposeWindow/iterations:100";
+  std::printf("compose window: %.1f us each; host calls first window %.0f (GetIDsOfNames %.0f), 100th %.0f "
+              "(GetIDsOfNames %.0f)\n",
+              r.Ms(w) * 1000, r.Counter(w, "first_host_calls"), r.Counter(w, "first_GetIDsOfNames"),
+              r.Counter(w, "100th_host_calls"), r.Counter(w, "100th_GetIDsOfNames"));
+  const double startup = r.Ms("BM_StartupShutdown");
+  std::printf("start-up plus shutdown: %.1f us = %.4f %% of Outlook's one-second limit\n", startup * 1000,
+              startup / 1000 * 100);
+  const double level = r.Ms("BM_LevelFromHeaders"), scan = r.Ms("BM_ScanHeaders");
+  std::printf("level from 64 KB of headers: %.1f us; one scan %.1f us; ratio %.1f\n", level * 1000, scan * 1000,
+              scan > 0 ? level / scan : 0);
+  std::printf("peak memory of a 16 MB Send: %.2f bytes per body character\n",
+              r.Counter("BM_SendPeakMemory/iterations:3/real_time", "peak_bytes_per_char"));
+}
+
+// The check ./dev test runs: Send against the round trip with a margin wide enough that
+// only an accidental quadratic, not noise, can fail it.
+int RegressionCheck(double limit) {
+  Host host;
+  const size_t bytes = 16u << 20;
+  const sim::WideText body = sim::Wide(Body(bytes, true));
+  auto best = [](auto run) {
+    double fastest = 1e9;
+    for (int i = 0; i < 5; ++i) {
+      auto start = std::chrono::steady_clock::now();
+      run();
+      fastest = std::min(fastest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    return fastest;
+  };
+  sim::MailItem* plain = host.world.Make<sim::MailItem>();
+  plain->htmlBody = body;
+  OLECHAR name[] = {'H', 'T', 'M', 'L', 'B', 'o', 'd', 'y', 0};
+  LPOLESTR names[1] = {name};
+  DISPID id;
+  plain->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+  double host_ms = best([&] {
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT got;
+    VariantInit(&got);
+    plain->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &got, nullptr, nullptr);
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS one{&got, &put, 1, 1};
+    plain->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &one, nullptr, nullptr, nullptr);
+    VariantClear(&got);
+  });
+  double send_ms = 1e9;
+  for (int i = 0; i < 5; ++i) {
+    sim::Inspector* w = host.outlook.Compose(2, "Plans", "");
+    w->mail()->htmlBody = body;
+    auto start = std::chrono::steady_clock::now();
+    host.outlook.Send(w);
+    send_ms = std::min(send_ms, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    sim::WideText().swap(w->mail()->htmlBody);
+  }
+  const double ratio = send_ms / host_ms;
+  std::printf("bench check: 16 MB HTML Send %.2f ms, host round trip %.2f ms, ratio %.2f (limit %.0f)\n", send_ms,
+              host_ms, ratio, limit);
+  std::printf("bench check: %d passed, %d failed\n", ratio <= limit ? 1 : 0, ratio <= limit ? 0 : 1);
+  return ratio <= limit ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--regression-check") return RegressionCheck(6.0);
+  benchmark::Initialize(&argc, argv);
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  PrintSummary(reporter);
+  benchmark::Shutdown();
+  return 0;
+}
