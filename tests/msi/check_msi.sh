@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The installer packages: their tables against the registration table, then (64-bit) a
+# silent install, a session through COM from the installed DLL, and a silent removal
+# under Wine.
+# usage: check_msi.sh DIST_DIR ORVAN_WXS WIN64_BUILD_DIR
+set -u
+dist=$(cd "$1" && pwd)
+wxs=$(realpath "$2")
+build=$(cd "$3" && pwd)
+pass=0
+fail=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then pass=$((pass + 1)); else
+    fail=$((fail + 1))
+    echo "FAIL (msi): $what"
+  fi
+}
+rows() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
+
+expected=$("$wxs" --registry-rows | sort)
+for arch in x86 x64; do
+  msi="$dist/OrvanClassify-$arch.msi"
+  check "$arch package exists" test -f "$msi"
+  registry=$(rows "$msi" Registry | cut -f2-5 | sort)
+  check "$arch Registry table equals the registration table" test "$registry" = "$expected"
+  check "$arch registry rows belong to the add-in's component" test -z "$(rows "$msi" Registry | cut -f6 | grep -v '^AddIn$')"
+  file=$(rows "$msi" File | cut -f1-3)
+  check "$arch File table holds the DLL" test "$file" = "$(printf 'OrvanClassify.dll\tAddIn\tOrvanClassify.dll')"
+  folder=ProgramFilesFolder
+  attributes=0
+  [ "$arch" = x64 ] && folder=ProgramFiles64Folder && attributes=256
+  component=$(rows "$msi" Component | cut -f1,3,4,6)
+  check "$arch Component table" test "$component" = "$(printf 'AddIn\tINSTALLDIR\t%s\tOrvanClassify.dll' $attributes)"
+  check "$arch installs into $folder" grep -q "INSTALLDIR	$folder	Orvan Classify" <<<"$(rows "$msi" Directory)"
+  check "$arch per-machine (ALLUSERS 1)" grep -q "^ALLUSERS	1" <<<"$(rows "$msi" Property)"
+  check "$arch upgrade code" grep -q "^UpgradeCode	{7D3E9A41-2C6B-4F0E-9B1A-5E8C4D2F6A13}" <<<"$(rows "$msi" Property)"
+done
+
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+export WINEPREFIX=$(mktemp -d /tmp/orvan-msi-XXXXXX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+server=/usr/lib/wine/wineserver64
+[ -x "$server" ] || server=wineserver
+trap '"$server" -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
+"$wine" wineboot -i >/dev/null 2>&1
+cp "$dist/OrvanClassify-x64.msi" "$WINEPREFIX/drive_c/"
+q() { "$wine" reg query "$@" 2>/dev/null | tr -d '\r'; }
+clsid='HKCR\CLSID\{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}'
+addin='HKLM\Software\Microsoft\Office\Outlook\Addins\OrvanClassifyAddinForOutlook'
+installed="$WINEPREFIX/drive_c/Program Files/Orvan Classify/OrvanClassify.dll"
+
+check "msiexec /i /qn installs" "$wine" msiexec /i 'C:\OrvanClassify-x64.msi' /qn
+check "the DLL is in Program Files" test -f "$installed"
+check "InprocServer32 names the installed DLL" grep -qi 'REG_SZ *C:\\Program Files\\Orvan Classify\\OrvanClassify.dll' <<<"$(q "$clsid\\InprocServer32" /ve)"
+check "ProgID" grep -q 'REG_SZ *OrvanClassifyAddinForOutlook' <<<"$(q "$clsid\\ProgID" /ve)"
+check "LoadBehavior 3" grep -q 'REG_DWORD *0x3' <<<"$(q "$addin" /v LoadBehavior)"
+check "CommandLineSafe 0" grep -q 'REG_DWORD *0x0' <<<"$(q "$addin" /v CommandLineSafe)"
+check "FriendlyName" grep -q 'REG_SZ *Orvan Classify Add-In for Outlook' <<<"$(q "$addin" /v FriendlyName)"
+echo "== session against the installed DLL"
+check "session through CoCreateInstance from the installed location" "$wine" "$build/orvan-wine-session.exe"
+check "msiexec /x /qn removes it" "$wine" msiexec /x 'C:\OrvanClassify-x64.msi' /qn
+check "the DLL is gone" test ! -e "$installed"
+check "class key removed" bash -c "! '$wine' reg query '$clsid' >/dev/null 2>&1"
+check "ProgID key removed" bash -c "! '$wine' reg query 'HKCR\\OrvanClassifyAddinForOutlook' >/dev/null 2>&1"
+check "Outlook add-in key removed" bash -c "! '$wine' reg query '$addin' >/dev/null 2>&1"
+check "the user's bar placement is left alone" grep -q 'REG_DWORD *0x2' <<<"$(q 'HKCU\Software\Orvan_Classify' /v CommandBarRowIndex)"
+
+echo "msi checks: $pass passed, $fail failed"
+[ "$fail" -eq 0 ]
