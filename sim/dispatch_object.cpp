@@ -20,8 +20,9 @@ std::basic_string<OLECHAR> Wide(const std::string& utf8) {
   return out;
 }
 
-Variant TextVariant(const std::string& utf8) {
-  std::basic_string<OLECHAR> w = Wide(utf8);
+Variant TextVariant(const std::string& utf8) { return WideVariant(Wide(utf8)); }
+
+Variant WideVariant(const std::basic_string<OLECHAR>& w) {
   Variant v;
   VARIANT* raw = v.Receive();
   raw->bstrVal = SysAllocStringLen(w.data(), UINT(w.size()));

@@ -94,6 +94,7 @@ class ConnectionPoint : public SimUnknown, public IConnectionPoint {
 
 // Small helpers for members.
 Variant TextVariant(const std::string& utf8);
+Variant WideVariant(const std::basic_string<OLECHAR>& text);
 std::string VariantText(const VARIANT& v);  // VT_BSTR as UTF-8; throws Fault otherwise
 long VariantLong(const VARIANT& v);        // integer types and VT_BOOL; throws Fault otherwise
 bool VariantBool(const VARIANT& v);

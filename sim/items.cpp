@@ -6,15 +6,6 @@ namespace sim {
 
 namespace {
 
-Variant WideVariant(const WideText& text) {
-  Variant v;
-  VARIANT* raw = v.Receive();
-  raw->bstrVal = SysAllocStringLen(text.data(), UINT(text.size()));
-  if (!raw->bstrVal) throw Fault{E_OUTOFMEMORY};
-  raw->vt = VT_BSTR;
-  return v;
-}
-
 WideText WideOf(const VARIANT& v) {
   if (v.vt != VT_BSTR) throw Fault{DISP_E_TYPEMISMATCH};
   return v.bstrVal ? WideText(v.bstrVal, SysStringLen(v.bstrVal)) : WideText();

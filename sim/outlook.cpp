@@ -193,11 +193,7 @@ void Outlook::CloseAll() {
 Inspector* Outlook::Respond(Inspector* window, Response kind) {
   MailItem* original = window->mail();
   if (!original) return nullptr;
-  MailItem* response = world_.Make<MailItem>();
-  response->subject = Wide(kind == kForward ? "FW: " : "RE: ") + original->subject;
-  response->bodyFormat = original->bodyFormat;
-  response->body = original->body;
-  response->htmlBody = original->htmlBody;
+  MailItem* response = MakeResponse(*original, kind == kForward);
   VARIANT_BOOL cancel = VARIANT_FALSE;
   original->Fire(IID_ItemEvents, DISPID(kind), {Borrowed(response->dispatch()), ByRefBool(&cancel)});
   if (cancel != VARIANT_FALSE) return nullptr;
@@ -211,27 +207,26 @@ void Outlook::Select(std::vector<DispatchObject*> items) {
   }
 }
 
-void Outlook::SwitchFolder() {
-  if (Explorer* e = app_->activeExplorer) {
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-    VARIANT folder;
-    VariantInit(&folder);
-    folder.vt = VT_DISPATCH;
-    e->Fire(IID_ExplorerEvents, 0xF003, {folder, ByRefBool(&cancel)});
-    e->selection->items.clear();
-    e->Fire(IID_ExplorerEvents, 0xF002, {});
-  }
+// BeforeFolderSwitch or BeforeViewSwitch (the new folder or view, Cancel), then the switch.
+void Outlook::Switch(DISPID before, DISPID after) {
+  Explorer* e = app_->activeExplorer;
+  if (!e) return;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  e->Fire(IID_ExplorerEvents, before, {Borrowed(nullptr), ByRefBool(&cancel)});
+  if (before == 0xF003) e->selection->items.clear();
+  e->Fire(IID_ExplorerEvents, after, {});
 }
 
-void Outlook::SwitchView() {
-  if (Explorer* e = app_->activeExplorer) {
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-    VARIANT view;
-    VariantInit(&view);
-    view.vt = VT_DISPATCH;
-    e->Fire(IID_ExplorerEvents, 0xF005, {view, ByRefBool(&cancel)});
-    e->Fire(IID_ExplorerEvents, 0xF004, {});
-  }
+void Outlook::SwitchFolder() { Switch(0xF003, 0xF002); }
+void Outlook::SwitchView() { Switch(0xF005, 0xF004); }
+
+MailItem* Outlook::MakeResponse(const MailItem& original, bool forward) {
+  MailItem* response = world_.Make<MailItem>();
+  response->subject = Wide(forward ? "FW: " : "RE: ") + original.subject;
+  response->bodyFormat = original.bodyFormat;
+  response->body = original.body;
+  response->htmlBody = original.htmlBody;
+  return response;
 }
 
 void Outlook::ActivateExplorer() {
@@ -246,12 +241,7 @@ Inspector* Outlook::ClickInExplorer(const std::string& caption) {
   for (DispatchObject* item : e->selection->items)
     if ((original = dynamic_cast<MailItem*>(item)) != nullptr) break;
   if (!original) return nullptr;
-  MailItem* response = world_.Make<MailItem>();
-  response->subject = Wide(caption == "Forward" ? "FW: " : "RE: ") + original->subject;
-  response->bodyFormat = original->bodyFormat;
-  response->body = original->body;
-  response->htmlBody = original->htmlBody;
-  return Open(response);
+  return Open(MakeResponse(*original, caption == "Forward"));
 }
 
 void Outlook::CloseExplorer() {

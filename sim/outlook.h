@@ -109,6 +109,9 @@ class Outlook {
   _IDTExtensibility2* addIn() const { return addIn_.get(); }
 
  private:
+  void Switch(DISPID before, DISPID after);
+  MailItem* MakeResponse(const MailItem& original, bool forward);
+
   World& world_;
   Application* app_;
   ComPtr<_IDTExtensibility2> addIn_;

@@ -6,16 +6,8 @@ dll=$1
 arch=$2
 objdump=$arch-w64-mingw32-objdump
 windres=$arch-w64-mingw32-windres
-pass=0
-fail=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then pass=$((pass + 1)); else
-    fail=$((fail + 1))
-    echo "FAIL ($arch): $what"
-  fi
-}
+CHECK_LABEL="$arch"
+. "$(dirname "$0")/../lib/check.sh"
 
 headers=$($objdump -p "$dll")
 case $arch in

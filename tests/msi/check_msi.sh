@@ -7,16 +7,8 @@ set -u
 dist=$(cd "$1" && pwd)
 wxs=$(realpath "$2")
 build=$(cd "$3" && pwd)
-pass=0
-fail=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then pass=$((pass + 1)); else
-    fail=$((fail + 1))
-    echo "FAIL (msi): $what"
-  fi
-}
+CHECK_LABEL="msi"
+. "$(dirname "$0")/../lib/check.sh"
 rows() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
 
 expected=$("$wxs" --registry-rows | sort)
@@ -58,6 +50,9 @@ check "ProgID" grep -q 'REG_SZ *OrvanClassifyAddinForOutlook' <<<"$(q "$clsid\\P
 check "LoadBehavior 3" grep -q 'REG_DWORD *0x3' <<<"$(q "$addin" /v LoadBehavior)"
 check "CommandLineSafe 0" grep -q 'REG_DWORD *0x0' <<<"$(q "$addin" /v CommandLineSafe)"
 check "FriendlyName" grep -q 'REG_SZ *Orvan Classify Add-In for Outlook' <<<"$(q "$addin" /v FriendlyName)"
+rm -f "$installed"
+check "msiexec /fa /qn repairs a deleted DLL" "$wine" msiexec /fa 'C:\OrvanClassify-x64.msi' /qn
+check "the DLL is back" test -f "$installed"
 echo "== session against the installed DLL"
 check "session through CoCreateInstance from the installed location" "$wine" "$build/orvan-wine-session.exe"
 check "msiexec /x /qn removes it" "$wine" msiexec /x 'C:\OrvanClassify-x64.msi' /qn

@@ -10,16 +10,8 @@ export WINEPREFIX=$(mktemp -d /tmp/orvan-wine-XXXXXX)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 server=/usr/lib/wine/wineserver64; [ -x "$server" ] || server=wineserver
 trap '"$server" -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
-pass=0
-fail=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then pass=$((pass + 1)); else
-    fail=$((fail + 1))
-    echo "FAIL (wine): $what"
-  fi
-}
+CHECK_LABEL="wine"
+. "$(dirname "$0")/../lib/check.sh"
 query() { "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r'; }
 query_default() { "$wine" reg query "$1" /ve 2>/dev/null | tr -d '\r'; }
 
