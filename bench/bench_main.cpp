@@ -28,7 +28,9 @@ struct alignas(16) BlockHeader {
 size_t g_live = 0, g_peak = 0;
 bool g_tracking = false;
 
-void* Allocate(size_t size) {
+}  // namespace
+
+void* ReplacedAllocate(size_t size) {
   auto* h = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + (size ? size : 1)));
   if (!h) throw std::bad_alloc();
   h->size = size;
@@ -39,30 +41,15 @@ void* Allocate(size_t size) {
   }
   return h + 1;
 }
-void Free(void* p) {
+
+void ReplacedFree(void* p) noexcept {
   if (!p) return;
   auto* h = static_cast<BlockHeader*>(p) - 1;
   if (h->counted) g_live -= h->size;
   std::free(h);
 }
-}  // namespace
 
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return Allocate(size);
-  } catch (...) {
-    return nullptr;
-  }
-}
-void* operator new[](size_t size, const std::nothrow_t& t) noexcept { return operator new(size, t); }
-void operator delete(void* p) noexcept { Free(p); }
-void operator delete[](void* p) noexcept { Free(p); }
-void operator delete(void* p, size_t) noexcept { Free(p); }
-void operator delete[](void* p, size_t) noexcept { Free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { Free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Free(p); }
+#include "lib/replace_allocator.h"
 
 namespace {
 

@@ -19,7 +19,9 @@ long g_allocCountdown = 0;  // 0: off
 long g_allocSeen = 0;
 bool g_allocCounting = false;
 
-void* Allocate(size_t size) {
+}  // namespace
+
+void* ReplacedAllocate(size_t size) {
   if (g_allocCounting && sim::AddInDepth() > 0) {
     ++g_allocSeen;
     if (g_allocCountdown > 0 && --g_allocCountdown == 0) throw std::bad_alloc();
@@ -28,24 +30,9 @@ void* Allocate(size_t size) {
   throw std::bad_alloc();
 }
 
-}  // namespace
+void ReplacedFree(void* p) noexcept { std::free(p); }
 
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return Allocate(size);
-  } catch (...) {
-    return nullptr;
-  }
-}
-void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
+#include "lib/replace_allocator.h"
 
 namespace {
 
