@@ -206,8 +206,19 @@ void BM_ScanHeaders(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(headers.find("X-Orvan-classification:"));
 }
 
-// Peak memory allocated inside the add-in during one 16 MB HTML Send.
+// BSTR memory the add-in allocates itself (new strings, and what a string it holds grows
+// by); the portable layer reports it, since BSTRs do not come from operator new.
+void CountBstr(long long bytes, bool) {
+  if (!g_tracking || sim::AddInDepth() == 0 || bytes <= 0) return;
+  g_live += size_t(bytes);
+  if (g_live > g_peak) g_peak = g_live;
+}
+
+// Peak memory allocated inside the add-in during one 16 MB HTML Send. The string the host
+// hands out (2 bytes a character) is held for the whole marking and then reused for the
+// marked body; it is reported beside the add-in's own allocations.
 void BM_SendPeakMemory(benchmark::State& state) {
+  SetPortableBstrAccounting(CountBstr);
   Host host;
   const size_t chars = 16u << 20;
   const sim::WideText body = sim::Wide(Body(chars, true));
@@ -223,8 +234,10 @@ void BM_SendPeakMemory(benchmark::State& state) {
     g_tracking = false;
     sim::WideText().swap(w->mail()->htmlBody);
     state.counters["peak_bytes_per_char"] = double(g_peak) / double(chars);
+    state.counters["with_host_string"] = double(g_peak) / double(chars) + 2.0;
     state.ResumeTiming();
   }
+  SetPortableBstrAccounting(nullptr);
 }
 
 }  // namespace
@@ -287,8 +300,10 @@ void PrintSummary(const SummaryReporter& r) {
   const double level = r.Ms("BM_LevelFromHeaders"), scan = r.Ms("BM_ScanHeaders");
   std::printf("level from 64 KB of headers: %.1f us; one scan %.1f us; ratio %.1f\n", level * 1000, scan * 1000,
               scan > 0 ? level / scan : 0);
-  std::printf("peak memory of a 16 MB Send: %.2f bytes per body character\n",
-              r.Counter("BM_SendPeakMemory/iterations:3/real_time", "peak_bytes_per_char"));
+  std::printf("peak memory of a 16 MB Send: %.2f bytes per body character allocated by the add-in; %.2f with the "
+              "host's string it holds and reuses\n",
+              r.Counter("BM_SendPeakMemory/iterations:3/real_time", "peak_bytes_per_char"),
+              r.Counter("BM_SendPeakMemory/iterations:3/real_time", "with_host_string"));
 }
 
 // The check ./dev test runs: Send against the round trip with a margin wide enough that

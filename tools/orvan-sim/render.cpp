@@ -98,7 +98,7 @@ std::string WindowPage(const sim::Inspector& w, int number, const std::string& b
        << ".title{background:#2b579a;color:#fff;padding:6px 10px}"
        << ".bar{background:#f3f3f3;border-bottom:1px solid #ccc;padding:4px 8px;display:flex;gap:6px;align-items:center}"
        << ".bar .name{color:#888;font-size:11px;margin-right:8px}.button{padding:2px 6px}"
-       << ".level{border:1px solid #999;padding:2px 6px;background:#fff}"
+       << ".level{border:1px solid #999;padding:1px 2px;background:#fff;font-size:11px}"
        << ".subject{padding:6px 10px;border-bottom:1px solid #ddd}.subject b{display:inline-block;width:60px}"
        << ".body{padding:10px;min-height:120px}pre{margin:0;font:13px Consolas,monospace}</style></head><body>\n";
   page << "<div class=\"frame\"><div class=\"title\">" << (m ? Escape(m->Subject()) : "Item") << " - "
