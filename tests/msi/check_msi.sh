@@ -51,7 +51,8 @@ check "LoadBehavior 3" grep -q 'REG_DWORD *0x3' <<<"$(q "$addin" /v LoadBehavior
 check "CommandLineSafe 0" grep -q 'REG_DWORD *0x0' <<<"$(q "$addin" /v CommandLineSafe)"
 check "FriendlyName" grep -q 'REG_SZ *Orvan Classify Add-In for Outlook' <<<"$(q "$addin" /v FriendlyName)"
 rm -f "$installed"
-check "msiexec /fa /qn repairs a deleted DLL" "$wine" msiexec /fa 'C:\OrvanClassify-x64.msi' /qn
+# Repair through the REINSTALL property (what msiexec /fa sets; Wine's msiexec lacks /f).
+check "a repair brings a deleted DLL back" "$wine" msiexec /i 'C:\OrvanClassify-x64.msi' REINSTALL=ALL REINSTALLMODE=amus /qn
 check "the DLL is back" test -f "$installed"
 echo "== session against the installed DLL"
 check "session through CoCreateInstance from the installed location" "$wine" "$build/orvan-wine-session.exe"
