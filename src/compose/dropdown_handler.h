@@ -16,12 +16,6 @@ class CDropdownHandler final : public EventSink, public LevelSelection {
   CDropdownHandler(CMailItem* mailItem, const CommandBarControls& controls, bool editable, int level);
 
   bool BuildControls(const CommandBarControls& controls, bool editable, int level);
-
- private:
-  // The host's ListIndex, with a value no entry has read as "nothing chosen" (0).
-  int ChosenIndex() const;
-
- public:
   int GetSelection(std::string* text) override;
 
  protected:
@@ -29,6 +23,9 @@ class CDropdownHandler final : public EventSink, public LevelSelection {
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
 
  private:
+  // The host's ListIndex, with a value no entry has read as "nothing chosen" (0).
+  int ChosenIndex() const;
+
   CMailItem* MailItem_;
   CommandBarComboBox ComboBox_;
   int Level_ = 0;
