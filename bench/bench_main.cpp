@@ -208,7 +208,7 @@ void BM_ScanHeaders(benchmark::State& state) {
 
 // BSTR memory the add-in allocates itself (new strings, and what a string it holds grows
 // by); the portable layer reports it, since BSTRs do not come from operator new.
-void CountBstr(long long bytes, bool) {
+void CountBstr(long long bytes) {
   if (!g_tracking || sim::AddInDepth() == 0 || bytes <= 0) return;
   g_live += size_t(bytes);
   if (g_live > g_peak) g_peak = g_live;

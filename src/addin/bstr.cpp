@@ -5,13 +5,6 @@
 #include <new>
 #include "addin/text.h"
 
-Bstr Bstr::Copy(const OLECHAR* text, size_t length) {
-  Bstr result;
-  result.s_ = SysAllocStringLen(text, UINT(length));
-  if (!result.s_) throw std::bad_alloc();
-  return result;
-}
-
 Bstr Bstr::FromAnsi(const char* text, size_t length) {
   Bstr result;
   if (length > size_t(INT_MAX)) throw std::bad_alloc();

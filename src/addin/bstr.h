@@ -23,8 +23,6 @@ class Bstr {
   // Replaces the string with converted ANSI text, growing the held block rather than
   // allocating another (a body handed out by the host goes back in the same memory).
   void AssignAnsi(const std::string& text);
-  // Copies wide text.
-  static Bstr Copy(const OLECHAR* text, size_t length);
 
   // Takes ownership of an existing BSTR.
   void Reset(BSTR s = nullptr) {

@@ -41,8 +41,6 @@ int LevelCount() {
   return s ? s->LevelCount() : 0;
 }
 
-Variant AnsiVariant(const std::string& text) { return Variant::Text(text); }
-
 }  // namespace
 
 CMailItem::CMailItem(IDispatch* mailItem) {
@@ -72,12 +70,15 @@ long CMailItem::Release() {
 
 // ---- accessors
 
-std::string CMailItem::GetBody() const { return mailItem_.Body().ToAnsi(); }
-void CMailItem::PutBody(const std::string& text) const { mailItem_.PutBody(AnsiVariant(text)); }
-std::string CMailItem::GetHTMLBody() const { return mailItem_.HTMLBody().ToAnsi(); }
-void CMailItem::PutHTMLBody(const std::string& text) const { mailItem_.PutHTMLBody(AnsiVariant(text)); }
+Bstr CMailItem::GetBodyText(long format) const {
+  return format == olFormatPlain ? mailItem_.Body() : mailItem_.HTMLBody();
+}
+void CMailItem::PutBodyText(long format, Bstr text) const {
+  if (format == olFormatPlain) mailItem_.PutBody(Variant::Take(std::move(text)));
+  else mailItem_.PutHTMLBody(Variant::Take(std::move(text)));
+}
 std::string CMailItem::GetSubject() const { return mailItem_.Subject().ToAnsi(); }
-void CMailItem::PutSubject(const std::string& text) const { mailItem_.PutSubject(AnsiVariant(text)); }
+void CMailItem::PutSubject(const std::string& text) const { mailItem_.PutSubject(Variant::Text(text)); }
 long CMailItem::GetBodyFormat() const { return mailItem_.BodyFormat(); }
 void CMailItem::PutBodyFormat(long format) const { mailItem_.PutBodyFormat(format); }
 bool CMailItem::GetSent() const { return mailItem_.Sent(); }

@@ -46,10 +46,9 @@ class CMailItem {
   void MarkSubject(int level, const std::string& name);
 
   // Item accessors: 8-bit ANSI text in and out; HostError on a failed host call.
-  std::string GetBody() const;
-  void PutBody(const std::string& text) const;
-  std::string GetHTMLBody() const;
-  void PutHTMLBody(const std::string& text) const;
+  // The body in the given format's member: Body for plain text, HTMLBody for all others.
+  Bstr GetBodyText(long format) const;
+  void PutBodyText(long format, Bstr text) const;
   std::string GetSubject() const;
   void PutSubject(const std::string& text) const;
   long GetBodyFormat() const;

@@ -39,7 +39,7 @@ void CMailItem::MarkBody(int /*level*/, const std::string& name) {
   Bstr text;
   std::string body;
   if (!TryHostStep([&] {
-        text = format == olFormatPlain ? mailItem_.Body() : mailItem_.HTMLBody();
+        text = GetBodyText(format);
         body = text.ToAnsi(2 * mark.size() + 16);  // room for both marks: no second copy
       }))
     return;
@@ -47,8 +47,7 @@ void CMailItem::MarkBody(int /*level*/, const std::string& name) {
   // The marked text goes back in the string the host handed out, grown in place.
   text.AssignAnsi(body);
   std::string().swap(body);
-  if (format == olFormatPlain) mailItem_.PutBody(Variant::Take(std::move(text)));
-  else mailItem_.PutHTMLBody(Variant::Take(std::move(text)));
+  PutBodyText(format, std::move(text));
   PutBodyFormat(format);
 }
 

@@ -6,6 +6,7 @@
 namespace {
 struct LowerTable {
   char map[256];
+  bool caseless[256];  // no other character lowers to this one
   LowerTable() {
     for (int i = 0; i < 256; ++i) map[i] = char(i);
     char text[256];
@@ -13,6 +14,9 @@ struct LowerTable {
     text[255] = '\0';
     CharLowerA(text);
     for (int i = 1; i < 256; ++i) map[i] = text[i - 1];
+    for (int i = 0; i < 256; ++i) caseless[i] = true;
+    for (int i = 0; i < 256; ++i)
+      if (static_cast<unsigned char>(map[i]) != i) caseless[static_cast<unsigned char>(map[i])] = false;
   }
 };
 const LowerTable& Table() {
@@ -24,12 +28,7 @@ const LowerTable& Table() {
 char LowerAnsi(char c) { return Table().map[static_cast<unsigned char>(c)]; }
 
 namespace {
-// True when some other character lowers to c (c has an upper-case form).
-char Upper(char c) {
-  for (int i = 0; i < 256; ++i)
-    if (char(i) != c && LowerAnsi(char(i)) == c) return char(i);
-  return c;
-}
+bool Caseless(char c) { return Table().caseless[static_cast<unsigned char>(c)]; }
 }  // namespace
 
 std::string LowerCopy(const std::string& text) {
@@ -46,7 +45,7 @@ size_t FindNoCase(std::string_view text, std::string_view lowerNeedle, size_t fr
   // through the lower-case table only there.
   size_t anchor = lowerNeedle.size();
   for (size_t k = lowerNeedle.size(); k-- > 0;)
-    if (Upper(lowerNeedle[k]) == lowerNeedle[k]) {
+    if (Caseless(lowerNeedle[k])) {
       anchor = k;
       break;
     }

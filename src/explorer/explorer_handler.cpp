@@ -27,7 +27,8 @@ void ReplyButtonSink::CarrySelectionLevel() {
   ComPtr<IDispatch> selected = Explorer::From(active.get()).Selection();
   if (!selected) return;
   Selection selection = Selection::From(selected.get());
-  for (long i = 1; i <= selection.Count(); ++i) {
+  // Items are indexed with a VT_I2: those past 32767 cannot be asked for.
+  for (long i = 1; i <= selection.Count() && i <= 32767; ++i) {
     ComPtr<IDispatch> item = selection.Item(short(i));
     MailItem mail;
     if (!item || !MailItem::TryFrom(item.get(), &mail)) continue;

@@ -171,5 +171,5 @@ HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc);
 
 // Accounting of BSTR memory for the benchmarks: called with the bytes a BSTR block gains
 // (positive) or gives back (negative). Null turns it off.
-typedef void (*PortableBstrAccounting)(long long bytes, bool isNewBlock);
+typedef void (*PortableBstrAccounting)(long long bytes);
 void SetPortableBstrAccounting(PortableBstrAccounting hook);

@@ -15,7 +15,7 @@ BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch) {
   if (cch > 0x3FFFFFF0u) return nullptr;
   auto* block = static_cast<uint32_t*>(std::malloc(BlockBytes(cch)));
   if (!block) return nullptr;
-  if (g_accounting) g_accounting(static_cast<long long>(BlockBytes(cch)), true);
+  if (g_accounting) g_accounting(static_cast<long long>(BlockBytes(cch)));
   block[0] = cch * sizeof(OLECHAR);
   BSTR text = reinterpret_cast<BSTR>(block + 1);
   // Without a source the characters are left for the caller to fill, as on Windows.
@@ -33,7 +33,7 @@ BSTR SysAllocString(const OLECHAR* psz) {
 
 void SysFreeString(BSTR bstr) {
   if (!bstr) return;
-  if (g_accounting) g_accounting(-static_cast<long long>(BlockBytes(*Header(bstr) / sizeof(OLECHAR))), false);
+  if (g_accounting) g_accounting(-static_cast<long long>(BlockBytes(*Header(bstr) / sizeof(OLECHAR))));
   std::free(Header(bstr));
 }
 
@@ -44,7 +44,7 @@ INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len) {
   // The block grows in place where the heap can (a large block is remapped, not copied).
   auto* block = static_cast<uint32_t*>(std::realloc(Header(*pbstr), BlockBytes(len)));
   if (!block) return FALSE;
-  if (g_accounting) g_accounting(static_cast<long long>(BlockBytes(len)) - static_cast<long long>(oldBytes), false);
+  if (g_accounting) g_accounting(static_cast<long long>(BlockBytes(len)) - static_cast<long long>(oldBytes));
   block[0] = len * sizeof(OLECHAR);
   BSTR text = reinterpret_cast<BSTR>(block + 1);
   if (psz) std::memmove(text, psz, size_t(len) * sizeof(OLECHAR));
