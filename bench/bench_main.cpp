@@ -13,9 +13,9 @@
 #include <new>
 #include <string>
 #include "addin/dispatch_call.h"
-#include "addin/host_iids.h"
+#include "com/iids.h"
 #include "classify/mail_item.h"
-#include "server/module.h"
+#include "com/module.h"
 #include "sim/outlook.h"
 
 // ---- memory the add-in allocates: blocks made while control is inside the add-in

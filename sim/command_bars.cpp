@@ -1,6 +1,6 @@
 #include "sim/command_bars.h"
 
-#include "addin/host_iids.h"
+#include "com/iids.h"
 
 namespace sim {
 
@@ -9,15 +9,11 @@ std::string OptionalText(const VARIANT* v) { return v ? VariantText(*v) : std::s
 }  // namespace
 
 Control::Control(World& world, int type, bool temporary)
-    : DispatchObject(world, type == 3 ? "drop-down" : "button"), type(type), temporary(temporary) {
-  Answer(IID_CommandBarControl);
-  if (type == 3) {
-    Answer(IID__CommandBarComboBox);
-    AddEvents(IID__CommandBarComboBoxEvents);
-  } else {
-    Answer(IID__CommandBarButton);
-    AddEvents(IID__CommandBarButtonEvents);
-  }
+    : DispatchObject(world, type == 3 ? "drop-down" : "button",
+                     type == 3 ? typelib::CommandBarComboBox : typelib::CommandBarButton),
+      type(type),
+      temporary(temporary) {
+  AddEvents(type == 3 ? IID__CommandBarComboBoxEvents : IID__CommandBarButtonEvents);
   Property("Type", [this](const Args&) { return Variant::I4(this->type); });
   Property("Caption", [this](const Args&) { return TextVariant(caption); },
            [this](const VARIANT& v) { caption = VariantText(v); });
@@ -73,8 +69,7 @@ bool Control::Click() {
   return cancel == VARIANT_FALSE;
 }
 
-Controls::Controls(World& world) : DispatchObject(world, "CommandBarControls") {
-  Answer(IID_CommandBarControls);
+Controls::Controls(World& world) : DispatchObject(world, "CommandBarControls", typelib::CommandBarControls) {
   AddMethod("Add", [this](const Args& a) {
     long type = a.size() > 0 && a[0] ? VariantLong(*a[0]) : 1;
     bool temporary = a.size() > 4 && a[4] ? VariantBool(*a[4]) : false;
@@ -99,9 +94,8 @@ Controls::Controls(World& world) : DispatchObject(world, "CommandBarControls") {
 }
 
 CommandBar::CommandBar(World& world, std::string name, long position, bool temporary)
-    : DispatchObject(world, "CommandBar " + name), barName(std::move(name)), temporary(temporary), position(position),
+    : DispatchObject(world, "CommandBar " + name, typelib::CommandBar), barName(std::move(name)), temporary(temporary), position(position),
       controls(world.Make<Controls>()) {
-  Answer(IID_CommandBar);
   Property("Name", [this](const Args&) { return TextVariant(barName); });
   Property("Controls", [this](const Args&) { return DispatchVariant(controls->dispatch()); });
   Property("Visible", [this](const Args&) { return Variant::Bool(visible); },
@@ -125,8 +119,7 @@ void CommandBar::Move(long newLeft, long newTop, long newPosition, long newRow) 
   rowIndex = newRow;
 }
 
-CommandBars::CommandBars(World& world) : DispatchObject(world, "CommandBars") {
-  Answer(IID__CommandBars);
+CommandBars::CommandBars(World& world) : DispatchObject(world, "CommandBars", typelib::CommandBars) {
   Property("Item", [this](const Args& a) {
     if (a.empty() || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
     CommandBar* bar = Find(VariantText(*a[0]));

@@ -1,6 +1,7 @@
 #include "sim/dispatch_object.h"
 
-#include "addin/bstr.h"
+#include <stdexcept>
+#include "com/bstr.h"
 
 namespace sim {
 
@@ -64,7 +65,8 @@ Variant DispatchVariant(IDispatch* object) {
 
 // ---- DispatchObject
 
-DispatchObject::DispatchObject(World& world, std::string name) : SimUnknown(world, std::move(name)) {}
+DispatchObject::DispatchObject(World& world, std::string name, const TypeInfo& type)
+    : SimUnknown(world, std::move(name)), type_(type) {}
 
 DispatchObject::~DispatchObject() = default;
 
@@ -75,9 +77,8 @@ HRESULT DispatchObject::QueryInterface(REFIID riid, void** ppv) {
     *ppv = static_cast<IDispatch*>(this);
   } else if (IsEqualIID(riid, IID_IConnectionPointContainer) && !points_.empty()) {
     *ppv = static_cast<IConnectionPointContainer*>(this);
-  } else {
-    for (const IID& iid : iids_)
-      if (IsEqualIID(riid, iid)) *ppv = static_cast<IDispatch*>(this);
+  } else if ((type_.iid && IsEqualIID(riid, *type_.iid)) || (type_.baseIid && IsEqualIID(riid, *type_.baseIid))) {
+    *ppv = static_cast<IDispatch*>(this);
   }
   if (!*ppv) return E_NOINTERFACE;
   AddRef();
@@ -105,9 +106,9 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, 
   for (UINT i = 0; i < count; ++i) {
     size_t n = 0;
     while (names[i] && names[i][n]) ++n;
-    DISPID id = World::DispidFor(Utf8(names[i], n));
-    if (i == 0 && members_.count(id)) {
-      ids[i] = id;
+    const MemberInfo* member = i == 0 ? type_.Find(Utf8(names[i], n)) : nullptr;
+    if (member) {
+      ids[i] = member->id;
     } else {
       ids[i] = DISPID_UNKNOWN;
       hr = DISP_E_UNKNOWNNAME;
@@ -119,37 +120,41 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, 
 HRESULT DispatchObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                EXCEPINFO* excepinfo, UINT*) {
   HostScope host;
-  auto it = members_.find(id);
-  HRESULT fault = world().BeforeCall(it == members_.end() ? "Invoke" : it->second.name.c_str());
+  const MemberInfo* info = type_.Find(id);
+  HRESULT fault = world().BeforeCall(info ? info->name : "Invoke");
   HRESULT hr = S_OK;
   try {
     if (FAILED(fault)) throw Fault{fault};
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    if (it == members_.end()) return DISP_E_MEMBERNOTFOUND;
+    if (!info) return DISP_E_MEMBERNOTFOUND;
     if (!params) return E_INVALIDARG;
-    Member& m = it->second;
-    bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    auto it = members_.find(id);
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     if (put) {
-      if (!m.set) return DISP_E_MEMBERNOTFOUND;
+      // As ITypeInfo::Invoke: a flag the member's kind does not have finds no member.
+      if (!(info->kinds & kPut)) return DISP_E_MEMBERNOTFOUND;
       if (params->cNamedArgs != 1 || !params->rgdispidNamedArgs || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT ||
           params->cArgs != 1)
         return DISP_E_PARAMNOTFOUND;
-      m.set(params->rgvarg[0]);
+      if (it == members_.end() || !it->second.set) return E_NOTIMPL;
+      it->second.set(params->rgvarg[0]);
       return S_OK;
     }
+    // A get may come as DISPATCH_PROPERTYGET or with DISPATCH_METHOD added; a method as
+    // DISPATCH_METHOD, with or without DISPATCH_PROPERTYGET. Either alone on the other
+    // kind is no member.
+    const bool asMethod = (flags & DISPATCH_METHOD) && (info->kinds & kMethod);
+    const bool asGet = !asMethod && (flags & DISPATCH_PROPERTYGET) && (info->kinds & kGet);
+    if (!asMethod && !asGet) return DISP_E_MEMBERNOTFOUND;
     if (params->cNamedArgs) return DISP_E_NONAMEDARGS;
+    if (it == members_.end()) return E_NOTIMPL;
     Args args;
     for (UINT i = params->cArgs; i-- > 0;) {
       const VARIANT* a = &params->rgvarg[i];
       bool missing = a->vt == VT_ERROR && a->scode == DISP_E_PARAMNOTFOUND;
       args.push_back(missing ? nullptr : a);
     }
-    Variant value;
-    if (m.method && (flags & DISPATCH_METHOD)) value = m.method(args);
-    else if (m.get && (flags & DISPATCH_PROPERTYGET)) value = m.get(args);
-    else if (m.method) value = m.method(args);
-    else if (m.get && (flags & DISPATCH_METHOD)) value = m.get(args);  // as type-library dispatch does
-    else return DISP_E_MEMBERNOTFOUND;
+    Variant value = asMethod ? it->second.method(args) : it->second.get(args);
     if (result) *result = value.Detach();
   } catch (const Fault& f) {
     hr = f.hr;
@@ -187,17 +192,23 @@ HRESULT DispatchObject::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP
   return CONNECT_E_NOCONNECTION;
 }
 
+DispatchObject::Member& DispatchObject::Implement(const std::string& name, unsigned kind) {
+  const MemberInfo* info = type_.Find(name);
+  if (!info || (info->kinds & kind) != kind)
+    throw std::logic_error(std::string(type_.name) + " has no member " + name + " of that kind");
+  Member& m = members_[info->id];
+  m.name = info->name;
+  return m;
+}
+
 void DispatchObject::Property(const std::string& name, Getter get, Setter set) {
-  Member& m = members_[World::DispidFor(name)];
-  m.name = name;
+  Member& m = Implement(name, set ? kGetPut : kGet);
   m.get = std::move(get);
   m.set = std::move(set);
 }
 
 void DispatchObject::AddMethod(const std::string& name, Method fn) {
-  Member& m = members_[World::DispidFor(name)];
-  m.name = name;
-  m.method = std::move(fn);
+  Implement(name, kMethod).method = std::move(fn);
 }
 
 void DispatchObject::AddEvents(const IID& events) {

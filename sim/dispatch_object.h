@@ -1,7 +1,9 @@
-// A generic simulated host object: an IDispatch with a member table, the interface ids it
-// answers QueryInterface for, and one connection point per event interface. As strict as
-// the real host: puts need DISPID_PROPERTYPUT, failures come back through EXCEPINFO
-// when the caller passes one, and a connection point holds its sinks' only reference.
+// A generic simulated host object: an IDispatch serving one interface of the type library
+// (its DISPIDs and kinds, sim/type_library.h), the interface ids it answers QueryInterface
+// for, and one connection point per event interface. As strict as the real host: names
+// the interface lacks are unknown, a flag the member's kind lacks finds no member, puts
+// need DISPID_PROPERTYPUT, failures come back through EXCEPINFO when the caller passes
+// one, and a connection point holds its sinks' only reference.
 #pragma once
 
 #include <functional>
@@ -9,8 +11,9 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "addin/com_ptr.h"
-#include "addin/variant.h"
+#include "com/com_ptr.h"
+#include "com/variant.h"
+#include "sim/type_library.h"
 #include "sim/world.h"
 
 namespace sim {
@@ -25,7 +28,7 @@ class ConnectionPoint;
 
 class DispatchObject : public SimUnknown, public IDispatch, public IConnectionPointContainer {
  public:
-  DispatchObject(World& world, std::string name);
+  DispatchObject(World& world, std::string name, const TypeInfo& type = typelib::None);
   ~DispatchObject() override;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
@@ -49,7 +52,8 @@ class DispatchObject : public SimUnknown, public IDispatch, public IConnectionPo
   void DropSinks() override;
 
  protected:
-  void Answer(const IID& iid) { iids_.push_back(iid); }
+  // Implements a member of the object's interface; a name the type library does not give
+  // it, or a kind it lacks, is a mistake of the simulator (std::logic_error).
   void Property(const std::string& name, Getter get, Setter set = nullptr);
   void AddMethod(const std::string& name, Method fn);
   void AddEvents(const IID& events);
@@ -61,8 +65,10 @@ class DispatchObject : public SimUnknown, public IDispatch, public IConnectionPo
     Setter set;
     Method method;
   };
+  Member& Implement(const std::string& name, unsigned kind);
+
+  const TypeInfo& type_;
   std::map<DISPID, Member> members_;
-  std::vector<IID> iids_;
   std::vector<std::unique_ptr<ConnectionPoint>> points_;
 };
 

@@ -1,6 +1,6 @@
 #include "sim/items.h"
 
-#include "addin/host_iids.h"
+#include "com/iids.h"
 
 namespace sim {
 
@@ -26,8 +26,7 @@ WideText TextOf(const WideText& html) {
 }  // namespace
 
 MailItem::MailItem(World& world)
-    : DispatchObject(world, "MailItem"), message(world.Make<MapiMessage>()), number(++world.mailItems) {
-  Answer(IID__MailItem);
+    : DispatchObject(world, "MailItem", typelib::MailItem), message(world.Make<MapiMessage>()), number(++world.mailItems) {
   AddEvents(IID_ItemEvents);
   auto writable = [this] {
     if (sent) throw Fault{E_ACCESSDENIED};  // a sent item is read-only
@@ -73,7 +72,7 @@ MailItem::MailItem(World& world)
            });
 }
 
-OtherItem::OtherItem(World& world, long itemClass) : DispatchObject(world, "Item " + std::to_string(itemClass)) {
+OtherItem::OtherItem(World& world, long itemClass) : DispatchObject(world, "Item " + std::to_string(itemClass), typelib::OtherItem) {
   Property("Class", [itemClass](const Args&) { return Variant::I4(itemClass); });
   Property("Subject", [](const Args&) { return TextVariant("not a message"); });
 }

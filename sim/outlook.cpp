@@ -2,20 +2,17 @@
 
 #include <algorithm>
 #include <fstream>
-#include "addin/host_iids.h"
+#include "com/iids.h"
 #include "sim/transport.h"
 #ifndef _WIN32
-#include "server/module.h"
+#include "com/module.h"
 #endif
 
 namespace sim {
 
-NameSpace::NameSpace(World& world, std::string type) : DispatchObject(world, "NameSpace " + type) {
-  Answer(IID__NameSpace);
-}
+NameSpace::NameSpace(World& world, std::string type) : DispatchObject(world, "NameSpace " + type, typelib::NameSpace) {}
 
-Application::Application(World& world) : DispatchObject(world, "Application") {
-  Answer(IID__Application);
+Application::Application(World& world) : DispatchObject(world, "Application", typelib::Application) {
   AddMethod("GetNamespace", [this](const Args& a) {
     if (a.size() != 1 || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
     std::string type = VariantText(*a[0]);
@@ -28,23 +25,37 @@ Application::Application(World& world) : DispatchObject(world, "Application") {
 }
 
 Inspector::Inspector(World& world, DispatchObject* item)
-    : DispatchObject(world, "Inspector"), item(item), bars(world.Make<CommandBars>()) {
-  Answer(IID__Inspector);
+    : DispatchObject(world, "Inspector", typelib::Inspector), item(item), bars(world.Make<CommandBars>()) {
   Property("CurrentItem", [this](const Args&) { return DispatchVariant(this->item->dispatch()); });
-  Property("CommandBars", [this](const Args&) { return DispatchVariant(bars->dispatch()); });
+  // Outlook's type library gives CommandBars as Office's coclass: some windows hand it out
+  // as VT_DISPATCH, others as VT_UNKNOWN.
+  const bool asUnknown = ++world.inspectorsMade % 2 == 0;
+  Property("CommandBars", [this, asUnknown](const Args&) {
+    Variant v;
+    VARIANT* raw = v.Receive();
+    raw->vt = asUnknown ? VT_UNKNOWN : VT_DISPATCH;
+    raw->pdispVal = bars->dispatch();  // an IDispatch is its own IUnknown here
+    bars->AddRef();
+    return v;
+  });
   // Every window has Office's own bars beside the add-in's.
   bars->AddBar("Standard", 1, false)->visible = true;
 }
 
-Inspectors::Inspectors(World& world) : DispatchObject(world, "Inspectors") {
-  Answer(IID__Inspectors);
+Inspectors::Inspectors(World& world) : DispatchObject(world, "Inspectors", typelib::Inspectors) {
   AddEvents(IID_InspectorsEvents);
+  Property("Count", [this](const Args&) { return Variant::I4(long(windows.size())); });
+  AddMethod("Item", [this](const Args& a) {
+    if (a.empty() || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
+    long i = VariantLong(*a[0]);
+    if (i < 1 || size_t(i) > windows.size()) throw Fault{DISP_E_BADINDEX};
+    return DispatchVariant(windows[size_t(i) - 1]->dispatch());
+  });
 }
 
-Selection::Selection(World& world) : DispatchObject(world, "Selection") {
-  Answer(IID_Selection);
+Selection::Selection(World& world) : DispatchObject(world, "Selection", typelib::Selection) {
   Property("Count", [this](const Args&) { return Variant::I4(long(items.size())); });
-  Property("Item", [this](const Args& a) {
+  AddMethod("Item", [this](const Args& a) {
     if (a.empty() || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
     long i = VariantLong(*a[0]);
     if (i < 1 || size_t(i) > items.size()) throw Fault{DISP_E_BADINDEX};
@@ -53,8 +64,7 @@ Selection::Selection(World& world) : DispatchObject(world, "Selection") {
 }
 
 Explorer::Explorer(World& world)
-    : DispatchObject(world, "Explorer"), bars(world.Make<CommandBars>()), selection(world.Make<Selection>()) {
-  Answer(IID__Explorer);
+    : DispatchObject(world, "Explorer", typelib::Explorer), bars(world.Make<CommandBars>()), selection(world.Make<Selection>()) {
   AddEvents(IID_ExplorerEvents);
   Property("CommandBars", [this](const Args&) { return DispatchVariant(bars->dispatch()); });
   Property("Selection", [this](const Args&) { return DispatchVariant(selection->dispatch()); });

@@ -4,7 +4,7 @@
 
 #include <string>
 #include <vector>
-#include "addin/extensibility.h"
+#include "com/extensibility.h"
 #include "sim/command_bars.h"
 #include "sim/dispatch_object.h"
 #include "sim/items.h"

@@ -98,24 +98,6 @@ void World::ResetCounts() {
   perMember_.clear();
 }
 
-DISPID World::DispidFor(const std::string& name) {
-  // Known ids of Outlook's and Office's type libraries; the rest get stable ids of
-  // their own, the same for every object of the process.
-  static std::map<std::string, DISPID> ids = {
-      {"class", 0xF00A},      {"subject", 0x37},        {"body", 0x9100},        {"htmlbody", 0xF404},
-      {"bodyformat", 0xFA49}, {"sent", 0xF03F},         {"mapiobject", 0xF061},  {"getnamespace", 0x2111},
-      {"activeexplorer", 0x111}, {"inspectors", 0x2118}, {"currentitem", 0x2102}, {"commandbars", 0x2100},
-      {"selection", 0x2204},  {"count", 0x50},          {"item", 0x51},          {"controls", 0x60030000},
-      {"add", 0x60030001},    {"visible", 0x60030022},  {"delete", 0x60030005},  {"caption", 0x6003000B},
-  };
-  static DISPID next = 0x7000;
-  std::string key = name;
-  for (char& c : key) c = char(std::tolower(static_cast<unsigned char>(c)));
-  auto it = ids.find(key);
-  if (it != ids.end()) return it->second;
-  return ids[key] = next++;
-}
-
 void World::DropAllSinks() {
   for (size_t i = 0; i < objects_.size(); ++i) objects_[i]->DropSinks();
 }

@@ -36,9 +36,6 @@ class World {
   long Calls(const std::string& member) const;
   void ResetCounts();
 
-  // DISPIDs are fixed per member name for the whole process, as a type library fixes them.
-  static DISPID DispidFor(const std::string& name);
-
   // Objects: the world owns them; their COM counts only count outside references.
   template <class T, class... A>
   T* Make(A&&... args) {
@@ -64,6 +61,7 @@ class World {
   };
   std::vector<MessageBox> messageBoxes;
   long mailItems = 0;
+  long inspectorsMade = 0;
 
  private:
   std::vector<std::unique_ptr<SimUnknown>> objects_;

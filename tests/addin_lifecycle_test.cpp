@@ -1,4 +1,4 @@
-#include "addin/host_iids.h"
+#include "com/iids.h"
 #include "test_support.h"
 
 using testing_support::AddInTest;

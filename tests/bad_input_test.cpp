@@ -1,7 +1,7 @@
 // What the add-in does with input nobody should send it: each case gets a defined answer
 // (an HRESULT, a cut text, or the fallback), and nothing is read or written out of bounds
 // (the asan build runs these too).
-#include "addin/host_iids.h"
+#include "com/iids.h"
 #include "classify/mail_item.h"
 #include "server/class_factory.h"
 #include "test_support.h"

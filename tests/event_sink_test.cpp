@@ -1,6 +1,6 @@
 #include "addin/event_sink.h"
 #include "addin/host_error.h"
-#include "addin/host_iids.h"
+#include "com/iids.h"
 #include "test_support.h"
 
 using testing_support::AddInTest;

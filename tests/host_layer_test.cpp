@@ -40,6 +40,38 @@ TEST_F(HostLayer, MissingInterfaceIsNoFailureForTryFrom) {
   EXPECT_EQ(world.OutstandingRefs(), 0);
 }
 
+// Style is 0x6005000A on a button and 0x6005000E on a combo box; 0x6005000A is no member
+// of a combo box at all. A number learned on one must never be used on the other.
+TEST_F(HostLayer, SameMemberNameOnTwoInterfacesKeepsEachItsOwnDispid) {
+  sim::CommandBar* bar = world.Make<sim::CommandBar>("Orvan_Classify", 1, true);
+  sim::Control* button = world.Make<sim::Control>(1, true);
+  sim::Control* combo = world.Make<sim::Control>(3, true);
+  ForgetHostMemberIds();
+  {
+    CommandBarButton::From(button->dispatch()).PutStyle(2);
+    CommandBarComboBox::From(combo->dispatch()).PutStyle(1);
+    CommandBarButton::From(button->dispatch()).PutCaption("b");
+    CommandBarComboBox::From(combo->dispatch()).PutCaption("c");
+    CommandBar::From(bar->dispatch()).PutVisible(true);
+  }
+  EXPECT_EQ(button->style, 2);
+  EXPECT_EQ(combo->style, 1);
+  EXPECT_EQ(button->caption, "b");
+  EXPECT_EQ(combo->caption, "c");
+  EXPECT_TRUE(bar->visible);
+  EXPECT_EQ(world.OutstandingRefs(), 0);
+}
+
+TEST_F(HostLayer, MemberOfAnotherInterfaceIsRefusedBeforeItReachesTheHost) {
+  static HostMember style{IID__CommandBarButton, "Style"};
+  sim::Control* combo = world.Make<sim::Control>(3, true);
+  HostInterface combobox(ComPtr<IDispatch>::Borrow(combo->dispatch()), IID__CommandBarComboBox);
+  world.ResetCounts();
+  EXPECT_THROW(combobox.Put(style, Variant::I4(1)), HostError);
+  EXPECT_EQ(world.Calls(), 0);
+  EXPECT_EQ(combo->style, 0);
+}
+
 TEST_F(HostLayer, GuardTurnsEveryExceptionIntoAnHResult) {
   EXPECT_EQ(GuardHostCall([]() -> HRESULT { throw HostError(RPC_E_DISCONNECTED, IID_IDispatch); }),
             RPC_E_DISCONNECTED);

@@ -11,7 +11,7 @@
 #include "addin/add_in.h"
 #include "classify/settings.h"
 #include "diag/session_log.h"
-#include "server/module.h"
+#include "com/module.h"
 #include "sim/outlook.h"
 
 namespace testing_support {

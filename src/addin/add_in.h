@@ -3,15 +3,19 @@
 #pragma once
 
 #include <memory>
-#include "addin/com_ptr.h"
-#include "addin/extensibility.h"
+#include "com/com_ptr.h"
+#include "com/extensibility.h"
 #include "classify/settings.h"
 #include "diag/object_tracker.h"
 #include "diag/session_log.h"
 #include "platform/mapi.h"
-#include "server/module.h"
+#include "com/module.h"
 
+class AddIn;
 class EventSink;
+
+// The add-in object the class factory made last: the context every other part reaches.
+extern AddIn* CurrentAddIn;
 class ExplorerHandler;
 
 class AddIn final : public _IDTExtensibility2 {

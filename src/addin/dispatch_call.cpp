@@ -1,15 +1,18 @@
 #include "addin/dispatch_call.h"
 
 #include <vector>
-#include "addin/bstr.h"
+#include "com/bstr.h"
 #include "addin/host_error.h"
-#include "addin/text.h"
+#include "com/text.h"
 
 namespace {
 HostMember* g_members = nullptr;
 }  // namespace
 
-HostMember::HostMember(const char* memberName) : name(memberName), next(g_members) { g_members = this; }
+HostMember::HostMember(const IID& memberOf, const char* memberName)
+    : iid(memberOf), name(memberName), next(g_members) {
+  g_members = this;
+}
 
 void ForgetHostMemberIds() {
   for (HostMember* m = g_members; m; m = m->next) m->resolved = false;
@@ -53,6 +56,8 @@ HostError FromException(HRESULT hr, const IID& iid, EXCEPINFO& info) {
 Variant HostInterface::Invoke(HostMember& m, WORD flags, std::initializer_list<const VARIANT*> args,
                               const Variant* putValue) const {
   if (!p_) throw HostError(E_POINTER, *iid_);
+  // A DISPID learned on another interface would call some other member, or none.
+  if (!IsEqualIID(m.iid, *iid_)) throw HostError(E_INVALIDARG, *iid_);
   Resolve(p_.get(), *iid_, m);
 
   // The host takes arguments last first. They are passed by value and stay owned here.

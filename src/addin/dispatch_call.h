@@ -1,15 +1,19 @@
 // Calls on the host's dual interfaces by member name through IDispatch. Each member's
 // DISPID is asked for once (GetIDsOfNames) and kept: a dual interface's DISPIDs are
-// fixed by its type library, so they hold for every object and every later call.
+// fixed by its type library, so they hold for every object of that interface and every
+// later call. A DISPID belongs to one interface: the same name has other numbers on other
+// interfaces (Style on a button and on a combo box), so a member is always declared with
+// its interface and only ever invoked on it.
 #pragma once
 
 #include <initializer_list>
-#include "addin/com_ptr.h"
-#include "addin/bstr.h"
-#include "addin/variant.h"
+#include "com/com_ptr.h"
+#include "com/bstr.h"
+#include "com/variant.h"
 
 struct HostMember {
-  explicit HostMember(const char* memberName);
+  HostMember(const IID& memberOf, const char* memberName);
+  const IID& iid;
   const char* name;
   DISPID id = DISPID_UNKNOWN;
   bool resolved = false;

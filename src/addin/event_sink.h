@@ -4,8 +4,8 @@
 // unsubscribes the sink and destroys it.
 #pragma once
 
-#include "addin/com_ptr.h"
-#include "server/module.h"
+#include "com/com_ptr.h"
+#include "com/module.h"
 
 class EventSink : public IDispatch {
  public:

@@ -1,72 +1,66 @@
 #include "addin/host_objects.h"
 
-namespace {
-// Office's command bar members are shared by the control, button and combo box
-// interfaces, so their dispatch ids are cached once.
-HostMember m_Caption{"Caption"}, m_TooltipText{"TooltipText"}, m_Tag{"Tag"}, m_Width{"Width"},
-    m_OLEUsage{"OLEUsage"}, m_Style{"Style"};
-}  // namespace
-
 // ---- Application
 ComPtr<IDispatch> Application::GetNamespace(const std::string& type) const {
-  static HostMember m{"GetNamespace"};
+  static HostMember m{IID__Application, "GetNamespace"};
   Variant arg = Variant::Text(type);
   return i_.ToDispatch(i_.Call(m, {&arg.get()}));
 }
 ComPtr<IDispatch> Application::ActiveExplorer() const {
-  static HostMember m{"ActiveExplorer"};
+  static HostMember m{IID__Application, "ActiveExplorer"};
   return i_.ToDispatch(i_.Call(m));
 }
 ComPtr<IDispatch> Application::Inspectors() const {
-  static HostMember m{"Inspectors"};
+  static HostMember m{IID__Application, "Inspectors"};
   return i_.ToDispatch(i_.Get(m));
 }
 
 // ---- Explorer
 CommandBars Explorer::GetCommandBars() const {
-  static HostMember m{"CommandBars"};
+  static HostMember m{IID__Explorer, "CommandBars"};
   return CommandBars::From(i_.ToDispatch(i_.Get(m)).get());
 }
 ComPtr<IDispatch> Explorer::Selection() const {
-  static HostMember m{"Selection"};
+  static HostMember m{IID__Explorer, "Selection"};
   return i_.ToDispatch(i_.Get(m));
 }
 
 // ---- Selection
 long Selection::Count() const {
-  static HostMember m{"Count"};
+  static HostMember m{IID_Selection, "Count"};
   return i_.ToLong(i_.Get(m));
 }
 ComPtr<IDispatch> Selection::Item(short index) const {
-  static HostMember m{"Item"};
+  static HostMember m{IID_Selection, "Item"};
   Variant arg = Variant::I2(index);
   return i_.ToDispatch(i_.Call(m, {&arg.get()}));
 }
 
 // ---- Inspector
 ComPtr<IDispatch> Inspector::CurrentItem() const {
-  static HostMember m{"CurrentItem"};
+  static HostMember m{IID__Inspector, "CurrentItem"};
   return i_.ToDispatch(i_.Get(m));
 }
 CommandBars Inspector::GetCommandBars() const {
-  static HostMember m{"CommandBars"};
+  static HostMember m{IID__Inspector, "CommandBars"};
   return CommandBars::From(i_.ToDispatch(i_.Get(m)).get());
 }
 
 // ---- MailItem
 namespace {
-HostMember m_Subject{"Subject"}, m_Body{"Body"}, m_HTMLBody{"HTMLBody"}, m_BodyFormat{"BodyFormat"};
+HostMember m_Subject{IID__MailItem, "Subject"}, m_Body{IID__MailItem, "Body"}, m_HTMLBody{IID__MailItem, "HTMLBody"},
+    m_BodyFormat{IID__MailItem, "BodyFormat"};
 }
 long MailItem::Class() const {
-  static HostMember m{"Class"};
+  static HostMember m{IID__MailItem, "Class"};
   return i_.ToLong(i_.Get(m));
 }
 bool MailItem::Sent() const {
-  static HostMember m{"Sent"};
+  static HostMember m{IID__MailItem, "Sent"};
   return i_.ToBool(i_.Get(m));
 }
 ComPtr<IUnknown> MailItem::MAPIOBJECT() const {
-  static HostMember m{"MAPIOBJECT"};
+  static HostMember m{IID__MailItem, "MAPIOBJECT"};
   return i_.ToUnknown(i_.Get(m));
 }
 Bstr MailItem::Subject() const {
@@ -89,12 +83,12 @@ void MailItem::PutBodyFormat(long format) const { i_.Put(m_BodyFormat, Variant::
 
 // ---- CommandBars
 CommandBar CommandBars::Item(const std::string& name) const {
-  static HostMember m{"Item"};
+  static HostMember m{IID__CommandBars, "Item"};
   Variant arg = Variant::Text(name);
   return CommandBar::From(i_.ToDispatch(i_.Get(m, {&arg.get()})).get());
 }
 CommandBar CommandBars::Add(const std::string& name, int position, bool menuBar, bool temporary) const {
-  static HostMember m{"Add"};
+  static HostMember m{IID__CommandBars, "Add"};
   Variant a = Variant::Text(name), b = Variant::Int(position), c = Variant::Bool(menuBar),
           d = Variant::Bool(temporary);
   return CommandBar::From(i_.ToDispatch(i_.Call(m, {&a.get(), &b.get(), &c.get(), &d.get()})).get());
@@ -102,14 +96,15 @@ CommandBar CommandBars::Add(const std::string& name, int position, bool menuBar,
 
 // ---- CommandBar
 namespace {
-HostMember m_Left{"Left"}, m_Top{"Top"}, m_Position{"Position"}, m_RowIndex{"RowIndex"};
+HostMember m_Left{IID_CommandBar, "Left"}, m_Top{IID_CommandBar, "Top"}, m_Position{IID_CommandBar, "Position"},
+    m_RowIndex{IID_CommandBar, "RowIndex"};
 }
 CommandBarControls CommandBar::Controls() const {
-  static HostMember m{"Controls"};
+  static HostMember m{IID_CommandBar, "Controls"};
   return CommandBarControls::From(i_.ToDispatch(i_.Get(m)).get());
 }
 void CommandBar::PutVisible(bool visible) const {
-  static HostMember m{"Visible"};
+  static HostMember m{IID_CommandBar, "Visible"};
   i_.Put(m, Variant::Bool(visible));
 }
 long CommandBar::Left() const { return i_.ToLong(i_.Get(m_Left)); }
@@ -121,71 +116,84 @@ void CommandBar::PutPosition(long value) const { i_.Put(m_Position, Variant::I4(
 long CommandBar::RowIndex() const { return i_.ToLong(i_.Get(m_RowIndex)); }
 void CommandBar::PutRowIndex(long value) const { i_.Put(m_RowIndex, Variant::I4(value)); }
 void CommandBar::Delete() const {
-  static HostMember m{"Delete"};
+  static HostMember m{IID_CommandBar, "Delete"};
   i_.Call(m);
 }
 
 // ---- CommandBarControls
 ComPtr<IDispatch> CommandBarControls::Add(int type, bool temporary) const {
-  static HostMember m{"Add"};
+  static HostMember m{IID_CommandBarControls, "Add"};
   Variant t = Variant::Int(type), missing = Variant::Missing(), temp = Variant::Bool(temporary);
   return i_.ToDispatch(i_.Call(m, {&t.get(), &missing.get(), &missing.get(), &missing.get(), &temp.get()}));
 }
 ComPtr<IDispatch> CommandBarControls::Item(const std::string& caption) const {
-  static HostMember m{"Item"};
+  static HostMember m{IID_CommandBarControls, "Item"};
   Variant arg = Variant::Text(caption);
   return i_.ToDispatch(i_.Get(m, {&arg.get()}));
 }
 
-// ---- CommandBarControl and the interfaces derived from it
+// ---- CommandBarControl and the interfaces derived from it. The inherited members have
+// the same DISPIDs on every control interface, but each interface learns its own: the
+// template gives every instantiation its own cache.
 template <class S, const IID& I>
 void CommandBarControlBase<S, I>::PutCaption(const std::string& text) const {
-  this->i_.Put(m_Caption, Variant::Text(text));
+  static HostMember m{I, "Caption"};
+  this->i_.Put(m, Variant::Text(text));
 }
 template <class S, const IID& I>
 void CommandBarControlBase<S, I>::PutTooltipText(const std::string& text) const {
-  this->i_.Put(m_TooltipText, Variant::Text(text));
+  static HostMember m{I, "TooltipText"};
+  this->i_.Put(m, Variant::Text(text));
 }
 template <class S, const IID& I>
 void CommandBarControlBase<S, I>::PutTag(const std::string& text) const {
-  this->i_.Put(m_Tag, Variant::Text(text));
+  static HostMember m{I, "Tag"};
+  this->i_.Put(m, Variant::Text(text));
 }
 template <class S, const IID& I>
 void CommandBarControlBase<S, I>::PutWidth(long pixels) const {
-  this->i_.Put(m_Width, Variant::I4(pixels));
+  static HostMember m{I, "Width"};
+  this->i_.Put(m, Variant::I4(pixels));
 }
 template <class S, const IID& I>
 void CommandBarControlBase<S, I>::PutOLEUsage(long usage) const {
-  this->i_.Put(m_OLEUsage, Variant::I4(usage));
+  static HostMember m{I, "OLEUsage"};
+  this->i_.Put(m, Variant::I4(usage));
 }
 template class CommandBarControlBase<CommandBarControl, IID_CommandBarControl>;
 template class CommandBarControlBase<CommandBarButton, IID__CommandBarButton>;
 template class CommandBarControlBase<CommandBarComboBox, IID__CommandBarComboBox>;
 
-void CommandBarButton::PutStyle(long style) const { i_.Put(m_Style, Variant::I4(style)); }
+void CommandBarButton::PutStyle(long style) const {
+  static HostMember m{IID__CommandBarButton, "Style"};
+  i_.Put(m, Variant::I4(style));
+}
 
 // ---- CommandBarComboBox
 namespace {
-HostMember m_ListIndex{"ListIndex"};
+HostMember m_ListIndex{IID__CommandBarComboBox, "ListIndex"};
 }
-void CommandBarComboBox::PutStyle(long style) const { i_.Put(m_Style, Variant::I4(style)); }
+void CommandBarComboBox::PutStyle(long style) const {
+  static HostMember m{IID__CommandBarComboBox, "Style"};
+  i_.Put(m, Variant::I4(style));
+}
 void CommandBarComboBox::AddItem(const std::string& text, long index) const {
-  static HostMember m{"AddItem"};
+  static HostMember m{IID__CommandBarComboBox, "AddItem"};
   Variant a = Variant::Text(text), b = Variant::I4(index);
   i_.Call(m, {&a.get(), &b.get()});
 }
 long CommandBarComboBox::ListIndex() const { return i_.ToLong(i_.Get(m_ListIndex)); }
 void CommandBarComboBox::PutListIndex(long index) const { i_.Put(m_ListIndex, Variant::I4(index)); }
 void CommandBarComboBox::PutDropDownLines(long lines) const {
-  static HostMember m{"DropDownLines"};
+  static HostMember m{IID__CommandBarComboBox, "DropDownLines"};
   i_.Put(m, Variant::I4(lines));
 }
 void CommandBarComboBox::PutDropDownWidth(long width) const {
-  static HostMember m{"DropDownWidth"};
+  static HostMember m{IID__CommandBarComboBox, "DropDownWidth"};
   i_.Put(m, Variant::I4(width));
 }
 Bstr CommandBarComboBox::Text() const {
-  static HostMember m{"Text"};
+  static HostMember m{IID__CommandBarComboBox, "Text"};
   Variant v = i_.Get(m);
   return i_.ToBstr(v);
 }

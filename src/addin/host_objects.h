@@ -4,10 +4,10 @@
 #pragma once
 
 #include <string>
-#include "addin/bstr.h"
+#include "com/bstr.h"
 #include "addin/dispatch_call.h"
 #include "addin/host_error.h"
-#include "addin/host_iids.h"
+#include "com/iids.h"
 
 class CommandBar;
 class CommandBars;

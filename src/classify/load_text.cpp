@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include "platform/win.h"
-#include "server/module.h"
+#include "com/module.h"
 
 const char* LoadText(unsigned id) {
   static char buffer[1024];

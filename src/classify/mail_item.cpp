@@ -4,7 +4,7 @@
 #include <cstring>
 #include "addin/add_in.h"
 #include "addin/host_guard.h"
-#include "addin/text.h"
+#include "com/text.h"
 #include "classify/marking.h"
 
 const GUID PS_PUBLIC_STRINGS_ID = {0x00020329, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};

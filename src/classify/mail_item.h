@@ -4,7 +4,7 @@
 
 #include <memory>
 #include <string>
-#include "addin/com_ptr.h"
+#include "com/com_ptr.h"
 #include "addin/host_objects.h"
 #include "platform/mapi.h"
 

@@ -25,7 +25,17 @@ SettingsDefaults& ClassificationSettings::NextDefaults() {
   return defaults;
 }
 
-ClassificationSettings::ClassificationSettings() : ClassificationSettings(NextDefaults()) {}
+namespace {
+SettingsDefaults ProductDefaults() {
+  SettingsDefaults d = ClassificationSettings::NextDefaults();
+#ifndef _WIN32
+  if (PortablePolicy().requireSelection >= 0) d.RequireSelection = PortablePolicy().requireSelection != 0;
+#endif
+  return d;
+}
+}  // namespace
+
+ClassificationSettings::ClassificationSettings() : ClassificationSettings(ProductDefaults()) {}
 
 ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
     : SubjectMarkMode(d.SubjectMarkMode),

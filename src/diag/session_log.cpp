@@ -10,7 +10,16 @@ bool g_defaultEnabled = ORVAN_DEFAULT_LOG_ENABLED;
 
 void SessionLog::SetDefaultEnabled(bool enabled) { g_defaultEnabled = enabled; }
 
-SessionLog::SessionLog(const char* name) : Enabled(g_defaultEnabled) {
+namespace {
+bool DefaultEnabled() {
+#ifndef _WIN32
+  if (PortablePolicy().logEnabled >= 0) return PortablePolicy().logEnabled != 0;
+#endif
+  return g_defaultEnabled;
+}
+}  // namespace
+
+SessionLog::SessionLog(const char* name) : Enabled(DefaultEnabled()) {
   if (name) name_ = name;
 }
 

@@ -2,7 +2,7 @@
 
 #include <new>
 #include "addin/add_in.h"
-#include "addin/host_iids.h"
+#include "com/iids.h"
 
 #ifdef _WIN32
 HINSTANCE ModuleHandle = nullptr;  // set by DllMain

@@ -1,7 +1,7 @@
 // The class factory of the add-in object.
 #pragma once
 
-#include "server/module.h"
+#include "com/module.h"
 
 class AddInFactory final : public IClassFactory {
  public:

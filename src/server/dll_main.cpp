@@ -1,5 +1,5 @@
 // Entry of the Windows DLL.
-#include "server/module.h"
+#include "com/module.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {

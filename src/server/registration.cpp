@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include "server/module.h"
+#include "com/module.h"
 #include "server/registration_table.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // Prints its own pass and fail counts; exits non-zero on any failure.
 #include <cstdio>
 #include <string>
-#include "addin/host_iids.h"
+#include "com/iids.h"
 #include "sim/outlook.h"
 
 namespace {

@@ -4,12 +4,8 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
-#include "addin/host_iids.h"
+#include "com/iids.h"
 #include "render.h"
-#ifndef _WIN32
-#include "classify/settings.h"
-#include "diag/session_log.h"
-#endif
 
 namespace orvan_sim {
 
@@ -84,9 +80,9 @@ Session::Session(const Options& options, std::ostream& out, std::ostream& err)
 #ifndef _WIN32
   if (!options.logDir.empty()) {
     setenv("APPDATA", options.logDir.c_str(), 1);
-    SessionLog::SetDefaultEnabled(true);
+    PortablePolicy().logEnabled = 1;
   }
-  if (options.requireSelection) ClassificationSettings::NextDefaults().RequireSelection = true;
+  if (options.requireSelection) PortablePolicy().requireSelection = 1;
   if (!options.registry.empty()) {
     std::string error;
     bool exists = bool(std::ifstream(options.registry));

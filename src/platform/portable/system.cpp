@@ -15,6 +15,11 @@ PortableUiHooks SetPortableUiHooks(PortableUiHooks hooks) {
   return previous;
 }
 
+PortablePolicyChoices& PortablePolicy() {
+  static PortablePolicyChoices choices;
+  return choices;
+}
+
 HWND GetActiveWindow() { return g_hooks.activeWindow ? g_hooks.activeWindow() : nullptr; }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {

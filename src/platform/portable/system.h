@@ -67,5 +67,14 @@ struct PortableUiHooks {
 // Installs the hooks; returns the previous ones. Null members keep the quiet defaults.
 PortableUiHooks SetPortableUiHooks(PortableUiHooks hooks);
 
+// Policy switches that a Windows build compiles in and that the one portable library lets
+// its host program choose per run instead (orvan-sim's --log-dir, --require-selection).
+// -1 keeps the compiled-in choice.
+struct PortablePolicyChoices {
+  int logEnabled = -1;
+  int requireSelection = -1;
+};
+PortablePolicyChoices& PortablePolicy();
+
 // The file this module was loaded from (here: the running program).
 DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);

@@ -1,9 +1,9 @@
-#include "addin/bstr.h"
+#include "com/bstr.h"
 
 #include <cassert>
 #include <climits>
 #include <new>
-#include "addin/text.h"
+#include "com/text.h"
 
 Bstr Bstr::FromAnsi(const char* text, size_t length) {
   Bstr result;

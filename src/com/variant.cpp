@@ -1,6 +1,6 @@
-#include "addin/variant.h"
+#include "com/variant.h"
 
-#include "addin/bstr.h"
+#include "com/bstr.h"
 
 Variant& Variant::operator=(Variant&& other) noexcept {
   if (this != &other) {

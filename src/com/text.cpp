@@ -1,4 +1,4 @@
-#include "addin/text.h"
+#include "com/text.h"
 
 #include <climits>
 #include <new>
