@@ -300,12 +300,13 @@ HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
   HRESULT fault = world().BeforeCall("Unadvise");
   auto it = sinks_.find(cookie);
   if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
+  // A source that fails Unadvise (disconnected, say) keeps its pointer to the sink, and
+  // its reference, and may still call it; the sink must outlive that.
+  if (FAILED(fault)) return fault;
   IDispatch* sink = it->second;
   sinks_.erase(it);
   sink->Release();
-  // A failed Unadvise still drops the sink here: the simulator must not keep a pointer
-  // to an object the add-in is about to free.
-  return fault;
+  return S_OK;
 }
 
 HRESULT ConnectionPoint::EnumConnections(IEnumConnections** e) {

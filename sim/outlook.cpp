@@ -19,13 +19,16 @@ Application::Application(World& world) : DispatchObject(world, "Application", ty
     if (type != "MAPI") throw Fault{E_INVALIDARG};
     return DispatchVariant(this->world().Make<NameSpace>(type));
   });
+  AddEvents(IID_ApplicationEvents_11);
   AddMethod("ActiveExplorer", [this](const Args&) { return DispatchVariant(activeExplorer); });
   Property("Inspectors", [this](const Args&) { return DispatchVariant(inspectors); });
   inspectors = world.Make<Inspectors>();
 }
 
-Inspector::Inspector(World& world, DispatchObject* item)
-    : DispatchObject(world, "Inspector", typelib::Inspector), item(item), bars(world.Make<CommandBars>()) {
+Inspector::Inspector(World& world, DispatchObject* item, CommandBars* sharedBars)
+    : DispatchObject(world, "Inspector", typelib::Inspector),
+      item(item),
+      bars(sharedBars ? sharedBars : world.Make<CommandBars>()) {
   Property("CurrentItem", [this](const Args&) { return DispatchVariant(this->item->dispatch()); });
   // Outlook's type library gives CommandBars as Office's coclass: some windows hand it out
   // as VT_DISPATCH, others as VT_UNKNOWN.
@@ -39,7 +42,7 @@ Inspector::Inspector(World& world, DispatchObject* item)
     return v;
   });
   // Every window has Office's own bars beside the add-in's.
-  bars->AddBar("Standard", 1, false)->visible = true;
+  if (!bars->Find("Standard")) bars->AddBar("Standard", 1, false)->visible = true;
 }
 
 Inspectors::Inspectors(World& world) : DispatchObject(world, "Inspectors", typelib::Inspectors) {
@@ -133,6 +136,8 @@ void Outlook::Shutdown() {
   Unload();
 }
 
+void Outlook::FastShutdown() { Unload(); }
+
 void Outlook::Unload() {
   AddInScope addIn;
   addIn_.reset();
@@ -165,7 +170,7 @@ Inspector* Outlook::Compose(long format, const std::string& subject, const std::
 }
 
 Inspector* Outlook::Open(DispatchObject* item) {
-  Inspector* window = world_.Make<Inspector>(item);
+  Inspector* window = world_.Make<Inspector>(item, sharedBars_);
   app_->inspectors->windows.push_back(window);
   app_->inspectors->Fire(IID_InspectorsEvents, 0xF001, {Borrowed(window->dispatch())});
   return window;
@@ -175,8 +180,17 @@ bool Outlook::Send(Inspector* window) {
   MailItem* mail = window->mail();
   if (!mail || !window->open) return false;
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  mail->Fire(IID_ItemEvents, 0xF005, {ByRefBool(&cancel)});
+  mail->Fire(IID_ItemEvents, events::ItemSend, {ByRefBool(&cancel)});
   if (cancel != VARIANT_FALSE) return false;
+  // Once the user has committed: Application.ItemSend, this add-in's handler and then
+  // the others'.
+  app_->Fire(IID_ApplicationEvents_11, events::ApplicationItemSend, {Borrowed(mail->dispatch()), ByRefBool(&cancel)});
+  if (cancel == VARIANT_FALSE && otherAddInItemSend && otherAddInItemSend(mail)) cancel = VARIANT_TRUE;
+  if (cancel != VARIANT_FALSE) return false;
+  if (abortSends > 0) {
+    --abortSends;
+    return false;
+  }
   sentMail.push_back(mail);
   if (!outbox.empty()) {
     std::ofstream out(outbox + "/message-" + std::to_string(sentMail.size()) + ".eml", std::ios::binary);
@@ -194,6 +208,17 @@ void Outlook::Close(Inspector* window) {
   window->open = false;
   auto& w = app_->inspectors->windows;
   w.erase(std::remove(w.begin(), w.end(), window), w.end());
+}
+
+void Outlook::ShowInWindow(Inspector* window, DispatchObject* next) {
+  if (!window->open) return;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  if (DispatchObject* item = window->item) item->Fire(IID_ItemEvents, events::ItemClose, {ByRefBool(&cancel)});
+  window->item = next;
+}
+
+void Outlook::ShareCommandBars() {
+  if (!sharedBars_) sharedBars_ = world_.Make<CommandBars>();
 }
 
 void Outlook::CloseAll() {

@@ -2,6 +2,7 @@
 // add-in loaded the way Outlook loads it (class factory, IDTExtensibility2).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 #include "com/extensibility.h"
@@ -29,7 +30,8 @@ class Application : public DispatchObject {
 // A window on one item, with its own command bars.
 class Inspector : public DispatchObject {
  public:
-  Inspector(World& world, DispatchObject* item);
+  // bars: the window's own command bars, or those all compose windows share.
+  Inspector(World& world, DispatchObject* item, CommandBars* bars);
   DispatchObject* item;
   CommandBars* bars;
   bool open = true;
@@ -78,14 +80,29 @@ class Outlook {
   // Outlook's own shutdown: the main window closes, then OnBeginShutdown,
   // OnDisconnection and the last Release.
   void Shutdown();
+  // Outlook 2010 and later at exit: no OnBeginShutdown, no OnDisconnection; Outlook lets
+  // go of the add-in object, and the windows still open simply vanish with the process.
+  void FastShutdown();
   void Unload();  // lets go of the add-in object
 
   // What a user does in compose windows.
   Inspector* Compose(long format, const std::string& subject, const std::string& body);
   Inspector* Open(DispatchObject* item);  // a window on an existing item; NewInspector fires
-  // Send: the item's Send event, then, unless an add-in cancelled it, the message leaves
-  // (kept in sentMail, written to outbox as .eml when set) and the window closes.
+  // Send: the item's Send event, then Application.ItemSend; unless an add-in cancelled
+  // either, or Outlook gave up, the message leaves (kept in sentMail, written to outbox as
+  // .eml when set) and the window closes. Otherwise the window stays open, unsent.
   bool Send(Inspector* window);
+  // Another add-in's ItemSend handler, which runs after this add-in's: true cancels.
+  std::function<bool(MailItem*)> otherAddInItemSend;
+  // Outlook gives up on this many of the next sends after every handler let them go (no
+  // account, a transport error).
+  int abortSends = 0;
+  // A read window moved to the next or previous message: the old item's Close fires and
+  // the window shows the other item, with no NewInspector.
+  void ShowInWindow(Inspector* window, DispatchObject* next);
+  // From now on every compose window shares one set of command bars, as when Word is the
+  // mail editor.
+  void ShareCommandBars();
   void Close(Inspector* window);
   void CloseAll();  // every window still open, as when Outlook exits
   enum Response { kReply = 0xF466, kReplyAll = 0xF467, kForward = 0xF468 };
@@ -114,6 +131,7 @@ class Outlook {
 
   World& world_;
   Application* app_;
+  CommandBars* sharedBars_ = nullptr;
   ComPtr<_IDTExtensibility2> addIn_;
 };
 

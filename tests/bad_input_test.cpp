@@ -7,26 +7,15 @@
 #include "test_support.h"
 
 using testing_support::AddInTest;
+using testing_support::DropDown;
+using testing_support::Header;
+using testing_support::Numeric;
 
 namespace {
 
 class BadInput : public AddInTest {
  protected:
   void Start() { StartOutlook(); }
-  static sim::Control* DropDown(sim::Inspector* w) {
-    if (sim::CommandBar* bar = w->ClassificationBar())
-      for (sim::Control* c : bar->controls->items)
-        if (c->type == 3) return c;
-    return nullptr;
-  }
-  static std::string Header(sim::MailItem* m) {
-    const auto* v = m->message->Find(PS_INTERNET_HEADERS_ID, "X-Orvan-classification");
-    return v ? v->text : "";
-  }
-  static long Numeric(sim::MailItem* m) {
-    const auto* v = m->message->Find(PS_PUBLIC_STRINGS_ID, "MAPI-Orvan-classification");
-    return v ? v->l : -99;
-  }
 };
 
 TEST_F(BadInput, LevelNameOfAThousandCharactersIsCutInTheHeaderOnly) {

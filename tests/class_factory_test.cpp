@@ -45,7 +45,9 @@ TEST_F(ClassFactory, NewAddInBecomesCurrentAndCountsUntilReleased) {
   ULONG before = ObjectCount;
   ComPtr<IUnknown> addIn;
   ASSERT_EQ(f->CreateInstance(nullptr, IID_IUnknown, addIn.put_void()), S_OK);
-  EXPECT_EQ(static_cast<void*>(CurrentAddIn), static_cast<void*>(static_cast<_IDTExtensibility2*>(CurrentAddIn)));
+  // The object just handed out is the one every other part of the add-in now reaches.
+  ASSERT_NE(CurrentAddIn, nullptr);
+  EXPECT_EQ(static_cast<IUnknown*>(static_cast<_IDTExtensibility2*>(CurrentAddIn)), addIn.get());
   EXPECT_EQ(ObjectCount, before + 1);
   EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
   addIn.reset();

@@ -148,6 +148,55 @@ std::vector<Scenario> Scenarios() {
          s.Choose(w, 3);
          s.outlook.Close(w);
        }},
+      {"send-stopped-after-stamping-then-sent-again",
+       [](Session& s) {
+         s.Start();
+         sim::Inspector* w = s.Compose(2, "Quarterly numbers");
+         s.Choose(w, 3);
+         s.outlook.otherAddInItemSend = [](sim::MailItem*) { return true; };
+         s.outlook.Send(w);  // stopped after the add-in stamped it: the message may change
+         s.outlook.otherAddInItemSend = nullptr;
+         s.outlook.abortSends = 1;
+         s.outlook.Send(w);
+         s.outlook.Send(w);
+       }},
+      {"read-window-moves-to-the-next-message",
+       [](Session& s) {
+         s.Start();
+         sim::MailItem* first = s.Received();
+         sim::MailItem* second = s.Received();
+         sim::Inspector* w = s.outlook.Open(first);
+         s.outlook.ShowInWindow(w, second);
+         s.outlook.Close(w);
+       }},
+      {"same-item-in-two-windows",
+       [](Session& s) {
+         s.Start();
+         sim::Inspector* a = s.Compose(1, "Seen twice");
+         sim::Inspector* b = s.outlook.Open(a->mail());
+         s.Choose(b, 2);
+         s.Send(a);
+         s.outlook.Close(b);
+       }},
+      {"shared-command-bars",
+       [](Session& s) {
+         s.outlook.ShareCommandBars();
+         s.Start();
+         sim::Inspector* a = s.Compose(1, "First window");
+         sim::Inspector* b = s.Compose(2, "Second window");
+         s.Choose(a, 3);
+         s.outlook.Close(a);
+         s.Choose(b, 2);
+         s.Send(b);
+       }},
+      {"fast-shutdown-with-a-window-open",
+       [](Session& s) {
+         s.Start();
+         sim::Inspector* a = s.Compose(1, "Closed before exit");
+         s.outlook.Close(a);
+         s.Compose(2, "Open at exit");
+         s.outlook.FastShutdown();
+       }},
       {"shutdown-with-windows-open",
        [](Session& s) {
          s.Start();

@@ -50,9 +50,11 @@ TEST_F(HostCalls, WindowAndSendMakeExactlyTheCallsTheirWorkNeeds) {
   // Send: BodyFormat get, HTMLBody get and put, BodyFormat put; two GetIDsFromNames, two
   // SetProps, SaveChanges; Subject get and put; teardown: the drop-down's Unadvise, the
   // bar's lookup (CommandBars, Item), its RowIndex, Position, Top, Left and Delete, the
-  // item sink's Unadvise.
+  // item sink's Unadvise; and Sent of the message stamped before, which has gone out and
+  // need no longer be remembered as stamped.
   EXPECT_EQ(send["GetIDsOfNames"], 0);
-  EXPECT_EQ(send["(all)"], 20) << ::testing::PrintToString(send);
+  EXPECT_EQ(send["Sent"], 1);
+  EXPECT_EQ(send["(all)"], 21) << ::testing::PrintToString(send);
 }
 
 }  // namespace

@@ -30,8 +30,10 @@ class SendMarking : public AddInTest {
     AddInTest::SetUp();
     StartOutlook();
   }
-  // Sends the item with the given choice and returns OnSend's answer.
+  // Sends the item with the given choice and returns OnSend's answer. Every call stands
+  // for a message of its own: the item is not remembered as stamped.
   int Send(int level, const std::string& name) {
+    CurrentAddIn->Stamped.Clear();
     FixedSelection choice(level, name);
     CMailItem* w = new CMailItem(mail->dispatch());
     w->dropdown = &choice;

@@ -105,13 +105,17 @@ TEST_F(Log, PathTooLongIsNotOpened) {
 }
 
 TEST_F(Log, StartLineShowsMillisecondsWithThreeDigits) {
-  SYSTEMTIME t{2026, 12, 2, 8, 9, 5, 3, 7};
-  char date[128];
-  ASSERT_GT(GetDateFormatA(0, DATE_LONGDATE, &t, nullptr, date, 127), 0);
-  char line[256];
-  std::snprintf(line, sizeof line, "%s %02u:%02u:%02u.%03u", date, unsigned(t.wHour), unsigned(t.wMinute),
-                unsigned(t.wSecond), unsigned(t.wMilliseconds));
-  EXPECT_STREQ(line, "Tuesday, December 8, 2026 09:05:03.007");
+  SetPortableClock([](SYSTEMTIME* t) { *t = SYSTEMTIME{2026, 12, 2, 8, 9, 5, 3, 7}; });
+  {
+    SessionLog log("Orvan_Classify");
+    log.Enabled = true;
+    log.Print("report<br>");
+  }
+  SetPortableClock(nullptr);
+  EXPECT_NE(LogText().find("<font color=\"#800080\"><b>--- Session Start : Tuesday, December 8, 2026 09:05:03.007 "
+                           "---</b></font><br>\r\n"),
+            std::string::npos)
+      << LogText();
 }
 
 TEST_F(Log, AddInReportsReachTheLogOnlyWhileItExists) {

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include "addin/add_in.h"
+#include "classify/mail_item.h"
 #include "classify/settings.h"
 #include "diag/session_log.h"
 #include "com/module.h"
@@ -21,6 +22,24 @@ inline std::string ReadFile(const std::filesystem::path& p) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// What Outlook shows of a compose window: its level drop-down, or null.
+inline sim::Control* DropDown(sim::Inspector* w) {
+  if (sim::CommandBar* bar = w ? w->ClassificationBar() : nullptr)
+    for (sim::Control* c : bar->controls->items)
+      if (c->type == 3) return c;
+  return nullptr;
+}
+// The classification properties of a message: the numeric one (-1 when absent) and the
+// header one ("(none)" when absent).
+inline long Numeric(sim::MailItem* m) {
+  const auto* v = m->message->Find(PS_PUBLIC_STRINGS_ID, "MAPI-Orvan-classification");
+  return v ? v->l : -1;
+}
+inline std::string Header(sim::MailItem* m) {
+  const auto* v = m->message->Find(PS_INTERNET_HEADERS_ID, "X-Orvan-classification");
+  return v ? v->text : "(none)";
 }
 
 class TempDir {

@@ -40,7 +40,10 @@ ULONG AddIn::AddRef() { return ++refs_; }
 ULONG AddIn::Release() {
   if (refs_ == 0) return 0;
   if (--refs_ != 0) return refs_;
-  delete this;  // Namespace and whatever else is still held go with the members
+  // Outlook 2010 and later may let a started add-in go at a fast shutdown without calling
+  // OnBeginShutdown or OnDisconnection: the shutdown sequence then runs here, in its order.
+  GuardHostCall([&] { return ShutDown(); });
+  delete this;  // Namespace, Application and whatever else is still held go with the members
   return 0;
 }
 
@@ -108,6 +111,7 @@ HRESULT AddIn::ShutDown() {
   // could never end itself: it ends with the add-in instead.
   if (ExplorerHandlerPtr && !ExplorerHandlerPtr->Subscribed()) std::exchange(ExplorerHandlerPtr, nullptr)->Release();
   Session.reset();
+  Stamped.Clear();
   Tracker.reset();  // reports leaked objects while the log still exists
   Log.reset();
   Settings.reset();  // writes the command bar placement to the registry

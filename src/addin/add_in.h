@@ -6,6 +6,7 @@
 #include "com/com_ptr.h"
 #include "com/extensibility.h"
 #include "classify/settings.h"
+#include "classify/stamped_items.h"
 #include "diag/object_tracker.h"
 #include "diag/session_log.h"
 #include "platform/mapi.h"
@@ -50,12 +51,15 @@ class AddIn final : public _IDTExtensibility2 {
   ComPtr<IDispatch> Application;
   ComPtr<IDispatch> Namespace;
   ComPtr<IMAPISession> Session;
-  std::unique_ptr<ObjectTracker> Tracker;
+  // Declared so that, should they ever go with the object, they go in the shutdown's order:
+  // the tracker reports into the log, and the log closes before the settings write.
   std::unique_ptr<ClassificationSettings> Settings;
   std::unique_ptr<SessionLog> Log;
+  std::unique_ptr<ObjectTracker> Tracker;
   ExplorerHandler* ExplorerHandlerPtr = nullptr;  // ends itself with its Explorer
   EventSink* InspectorsSink = nullptr;            // the sink's one reference
   int CarriedLevel = 0;
+  StampedItems Stamped;  // stamped at Send, not gone out yet
 
   // Destroys an object that never reached the factory's count (its QueryInterface failed).
   static void Discard(AddIn* addIn) { delete addIn; }

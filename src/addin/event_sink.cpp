@@ -17,13 +17,20 @@ ULONG EventSink::AddRef() { return ++refs_; }
 
 ULONG EventSink::Release() {
   if (refs_ == 0) return 0;
-  if (refs_ == 1 && point_) {
-    // Hold ourselves while the connection point lets go of its pointer to us.
+  if (refs_ == 1 && !ended_) {
+    // The owner's one reference, which the connection point holds while subscribed. Hold
+    // ourselves while our own parts go and the connection point lets go of its pointer.
+    ended_ = true;
     ++refs_;
-    ComPtr<IConnectionPoint> point = std::move(point_);
-    DWORD cookie = cookie_;
-    cookie_ = 0;
-    point->Unadvise(cookie);
+    TryHostStep([&] { OnEnded(); });
+    if (ComPtr<IConnectionPoint> point = std::move(point_)) {
+      // The connection point's release of its pointer gives our extra reference back. A
+      // failed Unadvise (a disconnected source) leaves the source holding it: the sink then
+      // lives on, ended, until the source lets go of it.
+      point->Unadvise(std::exchange(cookie_, 0));
+    } else {
+      --refs_;
+    }
   }
   if (--refs_ != 0) return refs_;
   delete this;
@@ -53,6 +60,7 @@ HRESULT EventSink::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
 HRESULT EventSink::Invoke(DISPID dispid, REFIID riid, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                           UINT*) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  if (ended_) return S_OK;  // a late event from a source that could not be unadvised
   return GuardHostCall([&] { return OnEvent(dispid, params); });
 }
 

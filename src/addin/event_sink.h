@@ -25,6 +25,9 @@ class EventSink : public IDispatch {
 
   bool Subscribed() const { return bool(point_); }
   ULONG RefCount() const { return refs_; }
+  // The owner has given its reference back. A source whose Unadvise failed may still hold
+  // the sink and call it; an ended sink ignores every event, since what it served is gone.
+  bool Ended() const { return ended_; }
 
  protected:
   explicit EventSink(const IID& eventIid) : eventIid_(eventIid) {}
@@ -37,11 +40,16 @@ class EventSink : public IDispatch {
   // The sink's own handling. The sink may be destroyed during this call (its owner's
   // Release); the implementation then touches no member afterwards.
   virtual HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) = 0;
+  // Runs once, when the owner gives its reference back, before the subscription is
+  // dropped: what the sink owns in its turn goes now, even while a source that could not
+  // be unadvised keeps the sink itself alive.
+  virtual void OnEnded() {}
 
  private:
   ModuleObjectCount moduleCount_;
   const IID& eventIid_;
   ULONG refs_ = 0;
+  bool ended_ = false;
   ComPtr<IConnectionPoint> point_;
   DWORD cookie_ = 0;
 };

@@ -16,13 +16,19 @@ int CMailItem::OnSend() {
     return 1;
   }
   if (level == 0) level = 1;
-  // A failing host call abandons the marking, never the Send: the window's handlers are
-  // still torn down and the message goes out.
-  TryHostStep([&] {
-    if (level >= settings->MinMarkLevel && settings->BodyMarkPlaces != 0) MarkBody(level, name);
-    SetClassificationProperty(level, name.c_str(), true);
-    MarkSubject(level, name);
-  });
+  // A message is stamped once: the same item open in another window, or sent again after
+  // Outlook or another add-in stopped the first Send, keeps the marks it has.
+  AddIn* context = CurrentAddIn;
+  if (!context || !context->Stamped.Contains(mailItem_.get())) {
+    // A failing host call abandons the marking, never the Send: the window's handlers are
+    // still torn down and the message goes out.
+    TryHostStep([&] {
+      if (level >= settings->MinMarkLevel && settings->BodyMarkPlaces != 0) MarkBody(level, name);
+      SetClassificationProperty(level, name.c_str(), true);
+      MarkSubject(level, name);
+    });
+    if (context) TryHostStep([&] { context->Stamped.Add(mailItem_.get()); });
+  }
   if (WindowHandler* handler = inspectorHandler) handler->TearDownAndDelete();  // releases this wrapper
   return 0;
 }

@@ -63,3 +63,12 @@ class ComPtr {
   }
   T* p_ = nullptr;
 };
+
+// The object's identity: COM promises one IUnknown pointer per object, whichever of its
+// interfaces is asked. Null when there is no object or it will not say.
+template <class T>
+ComPtr<IUnknown> ComIdentity(T* object) {
+  ComPtr<IUnknown> unknown;
+  if (object && FAILED(object->QueryInterface(IID_IUnknown, unknown.put_void()))) unknown.reset();
+  return unknown;
+}

@@ -17,6 +17,7 @@ extern const IID IID_CommandBarControl;
 extern const IID IID__CommandBarButton;
 extern const IID IID__CommandBarComboBox;
 
+extern const IID IID_ApplicationEvents_11;
 extern const IID IID_InspectorsEvents;
 extern const IID IID_ItemEvents;
 extern const IID IID_ExplorerEvents;

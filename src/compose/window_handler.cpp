@@ -49,8 +49,9 @@ CInspectorEventHandler::~CInspectorEventHandler() {
   if (MailItem_) MailItem_->dropdown = nullptr;
   // Keep the bar's placement for the next window, then remove the bar. A failure here
   // must not stop the rest: every handler of the window goes, whatever the host says.
-  if (Inspector_) {
-    if (CommandBar bar = FindBar(Inspector_)) {
+  if (Inspector_ && Bar_) {
+    CommandBar bar = FindBar(Inspector_);
+    if (bar && ComIdentity(bar.get()).get() == Bar_.get()) {
       TryHostStep([&] {
         long row = bar.RowIndex(), position = bar.Position(), top = bar.Top(), left = bar.Left();
         if (ClassificationSettings* s = Settings()) s->SetCommandBarPosition(int(left), int(top), int(position), int(row));
@@ -63,6 +64,7 @@ CInspectorEventHandler::~CInspectorEventHandler() {
     m->inspectorHandler = nullptr;
     m->Release();
   }
+  Bar_.reset();
   Inspector_ = Inspector();
   if (ObjectTracker* t = Tracker()) t->Remove(this);
 }
@@ -79,6 +81,7 @@ void CInspectorEventHandler::BuildCommandBar(bool editable) {
     CommandBars bars = Inspector_.GetCommandBars();
     if (CommandBar old = FindBar(bars)) old.Delete();
     CommandBar bar = bars.Add(kBarName, msoBarTop, false, true);
+    Bar_ = ComIdentity(bar.get());
     bar.PutVisible(true);
     int left, top, position, row;
     if (ClassificationSettings* s = Settings(); s && s->GetCommandBarPosition(&left, &top, &position, &row)) {

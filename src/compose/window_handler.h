@@ -28,4 +28,8 @@ class CInspectorEventHandler final : public WindowHandler {
   CItemHandler* ItemHandler = nullptr;
   CMailItem* MailItem_ = nullptr;
   Inspector Inspector_;
+  // The bar this window built, by COM identity. Where all compose windows share their
+  // command bars (Word as the mail editor), "Orvan_Classify" may be another window's bar:
+  // the teardown records and deletes only this one.
+  ComPtr<IUnknown> Bar_;
 };

@@ -46,9 +46,10 @@ ExplorerHandler::ExplorerHandler(IDispatch* explorer) : EventSink(IID_ExplorerEv
   Subscribe(explorer);
 }
 
-ExplorerHandler::~ExplorerHandler() {
+void ExplorerHandler::OnEnded() {
   for (ReplyButtonSink* sink : ButtonSinks) sink->Release();
   ButtonSinks.clear();
+  Explorer_ = Explorer();
   if (CurrentAddIn && CurrentAddIn->ExplorerHandlerPtr == this) CurrentAddIn->ExplorerHandlerPtr = nullptr;
 }
 

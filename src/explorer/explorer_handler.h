@@ -33,8 +33,8 @@ class ExplorerHandler final : public EventSink {
   size_t ButtonCount() const { return ButtonSinks.size(); }
 
  protected:
-  ~ExplorerHandler() override;
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
+  void OnEnded() override;
 
  private:
   bool ButtonsPending = true;

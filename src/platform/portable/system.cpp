@@ -39,7 +39,14 @@ HRESULT SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
   });
 }
 
+namespace {
+void (*g_clock)(SYSTEMTIME*) = nullptr;
+}
+
+void SetPortableClock(void (*clock)(SYSTEMTIME* time)) { g_clock = clock; }
+
 void GetLocalTime(SYSTEMTIME* out) {
+  if (g_clock) return g_clock(out);
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   tm local{};

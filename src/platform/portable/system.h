@@ -41,6 +41,8 @@ struct SYSTEMTIME {
 #define DATE_SHORTDATE 0x00000001
 #define DATE_LONGDATE 0x00000002
 void GetLocalTime(SYSTEMTIME* time);
+// The clock GetLocalTime reads: null for the system's; a test fixes the time with it.
+void SetPortableClock(void (*clock)(SYSTEMTIME* time));
 int GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCSTR format, LPSTR out, int cchOut);
 
 // Runtime-library files. Paths use the Windows separator; text mode writes "\n" as CR LF.
