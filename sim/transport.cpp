@@ -1,5 +1,6 @@
 #include "sim/transport.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <sstream>
@@ -47,24 +48,92 @@ bool Ascii(const std::string& s) {
   return true;
 }
 
-// A header value: as it is when it is plain ASCII, else an RFC 2047 encoded word.
-std::string HeaderValue(const std::string& utf8) {
-  return Ascii(utf8) ? utf8 : "=?utf-8?B?" + Base64(utf8) + "?=";
+std::string Lower(std::string s) {
+  for (char& c : s) c = char(std::tolower((unsigned char)c));
+  return s;
 }
 
+// A header field: its value as it is when it is plain ASCII, else as RFC 2047 encoded
+// words of UTF-8, each whole characters, folded so that no line passes 76 characters.
+std::string HeaderField(const std::string& name, const std::string& utf8) {
+  if (Ascii(utf8)) return name + ": " + utf8;
+  std::string out = name + ":";
+  size_t line = out.size();
+  for (size_t i = 0; i < utf8.size();) {
+    if (i > 0) {
+      out += "\r\n";
+      line = 0;
+    }
+    // A blank, "=?utf-8?B?" and "?=" take 13 characters; base64 turns 3 bytes into 4.
+    const size_t room = 76 - line - 13;
+    size_t take = std::min(room / 4 * 3, utf8.size() - i);
+    // Never cut a character: back up to the start of a UTF-8 sequence.
+    while (take > 0 && i + take < utf8.size() && (static_cast<unsigned char>(utf8[i + take]) & 0xC0) == 0x80) --take;
+    if (take == 0) take = 1;  // not UTF-8 at all: any cut will do
+    const std::string word = "=?utf-8?B?" + Base64(utf8.substr(i, take)) + "?=";
+    out += " " + word;
+    line += 1 + word.size();
+    i += take;
+  }
+  return out;
+}
+
+std::string Latin1ToUtf8(const std::string& bytes) {
+  std::basic_string<OLECHAR> w;
+  for (unsigned char c : bytes) w += OLECHAR(c);
+  return Utf8(w.data(), w.size());
+}
+
+// One encoded word's text ("B" or "Q" encoding), as UTF-8; false when its charset is one
+// the simulator does not read.
+bool DecodeWord(const std::string& charset, const std::string& encoding, const std::string& text, std::string* out) {
+  std::string bytes;
+  if (encoding == "b") {
+    bytes = Unbase64(text);
+  } else if (encoding == "q") {
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '_') {
+        bytes += ' ';
+      } else if (text[i] == '=' && i + 2 < text.size() && std::isxdigit((unsigned char)text[i + 1]) &&
+                 std::isxdigit((unsigned char)text[i + 2])) {
+        bytes += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else {
+        bytes += text[i];
+      }
+    }
+  } else {
+    return false;
+  }
+  if (charset == "utf-8" || charset == "us-ascii") *out = bytes;
+  else if (charset == "iso-8859-1") *out = Latin1ToUtf8(bytes);
+  else return false;
+  return true;
+}
+
+// A header value with its RFC 2047 encoded words decoded; the blanks between two encoded
+// words are no part of the text.
 std::string DecodeWords(const std::string& value) {
   std::string out;
+  bool afterWord = false;
   size_t i = 0;
   while (i < value.size()) {
     size_t start = value.find("=?", i);
-    if (start == std::string::npos) break;
-    size_t q1 = value.find('?', start + 2);
+    size_t q1 = start == std::string::npos ? start : value.find('?', start + 2);
     size_t q2 = q1 == std::string::npos ? q1 : value.find('?', q1 + 1);
     size_t end = q2 == std::string::npos ? q2 : value.find("?=", q2 + 1);
     if (end == std::string::npos) break;
-    out += value.substr(i, start - i);
-    std::string enc = value.substr(q1 + 1, q2 - q1 - 1);
-    out += (enc == "B" || enc == "b") ? Unbase64(value.substr(q2 + 1, end - q2 - 1)) : value.substr(start, end + 2 - start);
+    std::string between = value.substr(i, start - i), decoded;
+    const bool blanks = between.find_first_not_of(" \t") == std::string::npos;
+    if (!DecodeWord(Lower(value.substr(start + 2, q1 - start - 2)), Lower(value.substr(q1 + 1, q2 - q1 - 1)),
+                    value.substr(q2 + 1, end - q2 - 1), &decoded)) {
+      out += between + value.substr(start, end + 2 - start);
+      afterWord = false;
+    } else {
+      if (!(afterWord && blanks)) out += between;
+      out += decoded;
+      afterWord = true;
+    }
     i = end + 2;
   }
   return out + value.substr(i);
@@ -87,23 +156,18 @@ std::string CrLf(const std::string& text) {
   return out;
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower((unsigned char)c));
-  return s;
-}
-
 }  // namespace
 
 std::string WriteEml(const MailItem& item) {
   std::ostringstream out;
   out << "From: sender@orvan.example\r\n";
   out << "To: recipient@orvan.example\r\n";
-  out << "Subject: " << HeaderValue(item.Subject()) << "\r\n";
+  out << HeaderField("Subject", item.Subject()) << "\r\n";
   out << "Date: Tue, 08 Dec 2026 12:00:00 +0000\r\n";
   out << "Message-ID: <message-" << item.number << "@sim.orvan.example>\r\n";
   out << "MIME-Version: 1.0\r\n";
   for (const auto& [name, value] : item.message->InternetHeaders())
-    out << name << ": " << HeaderValue(AnsiToUtf8(value)) << "\r\n";
+    out << HeaderField(name, AnsiToUtf8(value)) << "\r\n";
   out << "Content-Type: " << (item.bodyFormat == 1 ? "text/plain" : "text/html") << "; charset=utf-8\r\n";
   out << "Content-Transfer-Encoding: 8bit\r\n";
   out << "\r\n";

@@ -126,6 +126,28 @@ TEST_F(ComposeWindow, ReceivedMessageShowsItsLevelReadOnly) {
   ExpectAllReferencesBack();
 }
 
+TEST_F(ComposeWindow, OutsideTextCannotSetTheLevelAndIsEscapedInTheLog) {
+  SessionLog::SetDefaultEnabled(true);
+  Start();
+  sim::Inspector* w = Received(
+      "Subject: note x-orvan-classification: 1 - UNCLASSIFIED <script>alert(1)</script>\r\n"
+      "X-Orvan-classification: 3 - SECRET\r\n\r\nThe budget.");
+  ASSERT_NE(w->ClassificationBar(), nullptr);
+  EXPECT_EQ(w->ClassificationBar()->controls->items.back()->caption, "SECRET");
+  sim::Inspector* reply = outlook.Respond(w, sim::Outlook::kReply);
+  ASSERT_NE(DropDown(reply), nullptr);
+  EXPECT_EQ(DropDown(reply)->listIndex, 3);
+  outlook.Close(reply);
+  outlook.Close(w);
+  outlook.Shutdown();
+  const std::string log = LogText();
+  EXPECT_EQ(log.find("<script>"), std::string::npos) << log;
+  EXPECT_NE(log.find("New object: CMailItem, note x-orvan-classification: 1 - UNCLASSIFIED "
+                     "&lt;script&gt;alert(1)&lt;/script&gt;. Count="),
+            std::string::npos)
+      << log;
+}
+
 TEST_F(ComposeWindow, ReceivedMessageWithoutLevelGetsNoBarAndKeepsTheCarriedLevel) {
   Start();
   CurrentAddIn->CarryLevel(3);

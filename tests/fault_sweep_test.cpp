@@ -42,7 +42,8 @@ using testing_support::TempDir;
 struct Observed {
   struct Text {
     sim::MailItem* item;
-    std::string words;  // the sender's own words, which must survive
+    std::string words;    // the sender's own words, which must survive in the body
+    std::string subject;  // and in the subject
   };
   std::vector<Text> texts;
   struct SendAttempt {
@@ -65,9 +66,11 @@ class Session {
     if (SUCCEEDED(outlook.Load()) && SUCCEEDED(outlook.Connect(ext_cm_Startup))) outlook.StartupComplete();
   }
   sim::Inspector* Compose(long format, const std::string& words) {
-    std::string body = format == 2 ? "<html><body>" + words + "</body></html>" : words;
-    sim::Inspector* w = outlook.Compose(format, "Plans", body);
-    seen.texts.push_back({w->mail(), words});
+    // Words no code page holds: a conversion anywhere would show.
+    const std::string text = words + " \u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u65e5\u672c \U0001F600";
+    std::string body = format == 2 ? "<html><body>" + text + "</body></html>" : text;
+    sim::Inspector* w = outlook.Compose(format, "Plans \u05e9\u05dc\u05d5\u05dd \U0001F600", body);
+    seen.texts.push_back({w->mail(), text, w->mail()->Subject()});
     return w;
   }
   void Choose(sim::Inspector* w, long n) {
@@ -87,7 +90,7 @@ class Session {
   sim::MailItem* Received() {
     std::string error;
     sim::MailItem* m = outlook.Receive(kReceived, &error);
-    seen.texts.push_back({m, "The draft budget is attached."});
+    seen.texts.push_back({m, "The draft budget is attached.", "Budget"});
     return m;
   }
 };
@@ -118,7 +121,7 @@ std::vector<Scenario> Scenarios() {
          s.Start();
          sim::Inspector* w = s.outlook.Open(s.Received());
          sim::Inspector* reply = s.outlook.Respond(w, sim::Outlook::kReply);
-         if (reply) s.seen.texts.push_back({reply->mail(), "The draft budget is attached."});
+         if (reply) s.seen.texts.push_back({reply->mail(), "The draft budget is attached.", "Budget"});
          s.Send(reply);
          s.outlook.Close(w);
        }},
@@ -127,7 +130,7 @@ std::vector<Scenario> Scenarios() {
          s.Start();
          s.outlook.Select({s.Received()});
          sim::Inspector* reply = s.outlook.ClickInExplorer("Reply");
-         if (reply) s.seen.texts.push_back({reply->mail(), "The draft budget is attached."});
+         if (reply) s.seen.texts.push_back({reply->mail(), "The draft budget is attached.", "Budget"});
          s.Send(reply);
        }},
       {"required-selection-refused-then-granted",
@@ -240,6 +243,8 @@ std::string RunOnce(const Scenario& scenario, const std::function<void(sim::Worl
     for (const auto& t : session.seen.texts) {
       std::string body = t.item->SentBody();
       if (body.find(t.words) == std::string::npos) failures += "the sender's text was lost: '" + body + "'; ";
+      if (t.item->Subject().find(t.subject) == std::string::npos)
+        failures += "the sender's subject was lost: '" + t.item->Subject() + "'; ";
     }
     for (const auto& a : session.seen.sends) {
       if (a.went) continue;

@@ -124,6 +124,27 @@ TEST_F(MailItemTest, TransportHeadersGiveOneDigitAfterOneBlank) {
   }
 }
 
+// Anyone outside can write anything into a subject or another header's value: only a
+// header line of its own may set the level.
+TEST_F(MailItemTest, NameInsideAnotherHeaderCountsForNothing) {
+  struct Case {
+    const char* headers;
+    int level;
+  } cases[] = {{"Subject: note x-orvan-classification: 1 - UNCLASSIFIED\r\nX-Orvan-classification: 3 - SECRET\r\n", 3},
+               {"Subject: note X-Orvan-classification: 2 - CONFIDENTIAL\r\n", 0},
+               {"Subject: folded\r\n X-Orvan-classification: 2 - CONFIDENTIAL\r\n", 0},
+               {"Subject: folded\r\n\tX-Orvan-classification: 2 - CONFIDENTIAL\r\n", 0},
+               {"XX-Orvan-classification: 2 - CONFIDENTIAL\r\n", 0},
+               {"Subject: x\nX-Orvan-classification: 2 - CONFIDENTIAL\n", 2}};
+  for (const Case& c : cases) {
+    sim::MailItem* m = world.Make<sim::MailItem>();
+    m->message->SetString8(0x007D, c.headers);
+    CMailItem* w = new CMailItem(m->dispatch());
+    EXPECT_EQ(w->GetClassification(), c.level) << c.headers;
+    w->Release();
+  }
+}
+
 TEST_F(MailItemTest, NumericZeroFallsBackToTheHeaders) {
   Headers("X-Orvan-classification: 3 - SECRET\r\n");
   mail->message->SetLong(0x8000, 0);

@@ -96,10 +96,38 @@ TEST_F(SendMarking, RichTextIsMarkedAsTextThroughTheHtmlBody) {
   EXPECT_EQ(mail->bodyFormat, 3);
 }
 
-TEST_F(SendMarking, CharactersOutsideTheCodePageComeBackAsTheSystemConvertsThem) {
-  mail->body = u"\u0416 ok";
-  Send(1, "UNCLASSIFIED");
-  EXPECT_NE(mail->Body().find("\n\n? ok\n"), std::string::npos) << mail->Body();
+TEST_F(SendMarking, TextOutsideTheCodePageSurvivesWhole) {
+  const std::u16string words = u"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u65e5\u672c \U0001F600 Plans";
+  const std::string utf8 = "\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u65e5\u672c \U0001F600 Plans";
+  const std::string mark = "Classification: SECRET " + kFooterText;
+  mail->subject = words;
+  mail->body = words;
+  Send(3, "SECRET");
+  EXPECT_EQ(mail->Subject(), "[SECRET] " + utf8);
+  EXPECT_EQ(mail->Body(), mark + "\n\n" + utf8 + "\n" + mark);
+  mail->subject = words;
+  mail->htmlBody = u"<html><body title=\"\u0416>\">" + words + u"</body></html>";
+  mail->bodyFormat = 2;
+  Send(3, "SECRET");
+  const std::string html = "<b>Classification: SECRET</b> " + kFooterLink;
+  EXPECT_EQ(mail->HTMLBody(),
+            "<html><body title=\"\u0416>\">" + html + "<br><br>" + utf8 + "<br>" + html + "</body></html>");
+  EXPECT_EQ(mail->Subject(), "[SECRET] " + utf8);
+}
+
+TEST_F(SendMarking, UnreadableFormatOrSubjectIsLeftAloneAndTheSendGoesOn) {
+  mail->htmlBody = u"<html><body>Numbers</body></html>";
+  mail->bodyFormat = 2;
+  mail->subject = u"Plans";
+  world.FailMember("BodyFormat", E_FAIL);
+  world.FailMember("Subject", E_FAIL, 2);  // both reads: the wrapper's and the marking's
+  EXPECT_EQ(Send(2, "CONFIDENTIAL"), 0);
+  world.ClearFaults();
+  EXPECT_EQ(mail->bodyFormat, 2) << "the message keeps its formatting";
+  EXPECT_EQ(mail->HTMLBody(), "<html><body>Numbers</body></html>");
+  EXPECT_EQ(mail->Subject(), "Plans") << "the subject is not replaced by the bare mark";
+  EXPECT_EQ(mail->message->Find(PS_PUBLIC_STRINGS_ID, "MAPI-Orvan-classification")->l, 2);
+  EXPECT_EQ(mail->message->saves, 1);
 }
 
 TEST_F(SendMarking, NoDropDownMeansLevelOneWithAnEmptyName) {
@@ -187,7 +215,7 @@ TEST_F(SendMarking, UnreadableBodyIsNeverOverwritten) {
 TEST_F(SendMarking, FailedBodyWriteAbandonsTheRestButNotTheSend) {
   mail->body = u"text";
   mail->subject = u"x";
-  world.FailMember("BodyFormat", E_FAIL);
+  mail->sent = true;  // read-only: every write fails
   EXPECT_EQ(Send(2, "CONFIDENTIAL"), 0);
   EXPECT_EQ(mail->message->saves, 0);
   EXPECT_EQ(mail->Subject(), "x");

@@ -51,6 +51,45 @@ TEST_F(Transport, HtmlMessagesTravelAsHtml) {
   EXPECT_EQ(in->HTMLBody(), "<html><body>x</body></html>");
 }
 
+TEST_F(Transport, SubjectsInEveryScriptTravelAsEncodedWordsAMailProgramReads) {
+  sim::MailItem* out = world.Make<sim::MailItem>();
+  const std::u16string arabic = u"\u0627\u0644\u0645\u064a\u0632\u0627\u0646\u064a\u0629 e\u0301 ";
+  std::u16string subject(u"[SECRET] \u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u65e5\u672c \U0001F600 ");
+  subject.reserve(subject.size() + 6 * arabic.size());
+  for (int i = 0; i < 6; ++i) subject.append(arabic);
+  out->subject = subject;
+  out->body.assign(1, u'x');
+  const std::string eml = sim::WriteEml(*out);
+  const std::string headers = eml.substr(0, eml.find("\r\n\r\n") + 2);
+  size_t start = 0, lines = 0;
+  for (size_t end = headers.find("\r\n"); end != std::string::npos; end = headers.find("\r\n", start = end + 2)) {
+    EXPECT_LE(end - start, 76u) << headers.substr(start, end - start);
+    for (size_t i = start; i < end; ++i) EXPECT_LT(static_cast<unsigned char>(headers[i]), 0x80) << "8-bit header";
+    ++lines;
+  }
+  EXPECT_GT(lines, 10u) << "the long subject is folded over several lines";
+  std::string error;
+  sim::MailItem* in = sim::ReadEml(world, eml, &error);
+  ASSERT_NE(in, nullptr) << error;
+  EXPECT_EQ(in->subject, subject);
+}
+
+TEST_F(Transport, ReceivedEncodedWordsAreDecodedAsMailProgramsWriteThem) {
+  struct Case {
+    const char* header;
+    const char16_t* subject;
+  } cases[] = {{"=?utf-8?B?zpHOuw==?= =?UTF-8?b?zrs=?=", u"\u0391\u03bb\u03bb"},
+               {"=?iso-8859-1?Q?caf=E9_cr=E8me?= ok", u"caf\u00e9 cr\u00e8me ok"},
+               {"Re: =?utf-8?q?=E2=82=AC?= 5", u"Re: \u20ac 5"},
+               {"=?koi8-r?B?8NLJ18XU?=", u"=?koi8-r?B?8NLJ18XU?="}};
+  for (const Case& c : cases) {
+    std::string error;
+    sim::MailItem* in = sim::ReadEml(world, std::string("Subject: ") + c.header + "\r\n\r\nbody", &error);
+    ASSERT_NE(in, nullptr) << error;
+    EXPECT_EQ(in->subject, c.subject) << c.header;
+  }
+}
+
 TEST_F(Transport, ReceivedItemsAreReadOnly) {
   std::string error;
   sim::MailItem* in = sim::ReadEml(world, "Subject: hi\r\n\r\nbody", &error);

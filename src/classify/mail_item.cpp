@@ -51,7 +51,7 @@ CMailItem::CMailItem(IDispatch* mailItem) {
     // MAPIOBJECT is the message's IMAPIProp itself.
     message_ = ComPtr<IMAPIProp>::Adopt(static_cast<IMAPIProp*>(object.detach()));
   });
-  TryHostStep([&] { subject = GetSubject(); });
+  TryHostStep([&] { subject = GetSubject().ToAnsi(); });  // the tracker's log line is ANSI
   if (ObjectTracker* t = Tracker()) t->Add(this, "CMailItem", subject.c_str());
   refCount_ = 1;
 }
@@ -77,8 +77,8 @@ void CMailItem::PutBodyText(long format, Bstr text) const {
   if (format == olFormatPlain) mailItem_.PutBody(Variant::Take(std::move(text)));
   else mailItem_.PutHTMLBody(Variant::Take(std::move(text)));
 }
-std::string CMailItem::GetSubject() const { return mailItem_.Subject().ToAnsi(); }
-void CMailItem::PutSubject(const std::string& text) const { mailItem_.PutSubject(Variant::Text(text)); }
+Bstr CMailItem::GetSubject() const { return mailItem_.Subject(); }
+void CMailItem::PutSubject(Bstr text) const { mailItem_.PutSubject(Variant::Take(std::move(text))); }
 long CMailItem::GetBodyFormat() const { return mailItem_.BodyFormat(); }
 void CMailItem::PutBodyFormat(long format) const { mailItem_.PutBodyFormat(format); }
 bool CMailItem::GetSent() const { return mailItem_.Sent(); }
@@ -142,7 +142,8 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
 
   if (name && *name && (kinds & 2)) {
     std::snprintf(propName, sizeof propName, "X-%s-classification", Organisation().c_str());
-    LogPrint("SetClassificationProperty: PROP_SMTP - %s = %u - %s<br>\n", propName, unsigned(level), name);
+    LogPrint("SetClassificationProperty: PROP_SMTP - %s = %u - %s<br>\n", propName, unsigned(level),
+             HtmlText(name).c_str());
     ULONG tag = NamedTag(PS_INTERNET_HEADERS_ID, propName, MAPI_CREATE, PT_STRING8, &result);
     if (!tag) {
       LogPrint("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
@@ -153,7 +154,7 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
       value.ulPropTag = tag;
       value.Value.lpszA = text;
       result = HrSetOneProp(message_.get(), &value);
-      if (FAILED(result)) LogPrint("HrSetOneProp of %s failed with %08X<br>\n", text, unsigned(result));
+      if (FAILED(result)) LogPrint("HrSetOneProp of %s failed with %08X<br>\n", HtmlText(text).c_str(), unsigned(result));
     }
   }
 

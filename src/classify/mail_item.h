@@ -45,12 +45,13 @@ class CMailItem {
   int OnSend();
   void MarkSubject(int level, const std::string& name);
 
-  // Item accessors: 8-bit ANSI text in and out; HostError on a failed host call.
-  // The body in the given format's member: Body for plain text, HTMLBody for all others.
+  // Item accessors; HostError on a failed host call. The sender's text stays the host's
+  // wide string. The body in the given format's member: Body for plain text, HTMLBody for
+  // all others.
   Bstr GetBodyText(long format) const;
   void PutBodyText(long format, Bstr text) const;
-  std::string GetSubject() const;
-  void PutSubject(const std::string& text) const;
+  Bstr GetSubject() const;
+  void PutSubject(Bstr text) const;
   long GetBodyFormat() const;
   void PutBodyFormat(long format) const;
   bool GetSent() const;

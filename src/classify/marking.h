@@ -1,27 +1,50 @@
 // The text work of classification, free of host calls: the body mark and where it goes,
 // the subject mark, and the level in a received message's headers.
+//
+// The sender's subject and body are wide text and stay so: the marks are made from the
+// settings' ANSI texts, widened once, and put into the sender's text; nothing of the
+// sender's text passes through a code page.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
+#include "platform/win.h"
 
 class ClassificationSettings;
+
+using WideText = std::basic_string<OLECHAR>;
+using WideView = std::basic_string_view<OLECHAR>;
 
 // The marking text of a body: bold for HTML, label, level name, footer (linked for HTML).
 std::string BodyMark(const ClassificationSettings& settings, const std::string& levelName, bool html);
 
-// Puts the mark at the top (places bit 1) and the bottom (bit 2). HTML goes after the
-// opening body tag and before the closing one, found without regard to case; a body
-// without them is left as it is. Other text gets the mark before and after it.
-void InsertBodyMarks(std::string& body, bool html, const std::string& mark, int places);
+// Text to put into a body, and where: a position in the body as it was read.
+struct Insertion {
+  size_t at;
+  WideText text;
+};
+
+// Where the marks go (places bit 1 the top, bit 2 the bottom), as insertions in order of
+// position. HTML: the top mark right after the opening body tag (which ends at its first
+// '>' outside a quoted attribute value), the bottom mark right before the first closing
+// body tag of the body as the top mark leaves it; tags are found without regard to case,
+// and a body without them gets no mark there. Other text: the mark before and after it.
+std::vector<Insertion> PlanBodyMarks(WideView body, bool html, const WideText& mark, int places);
+// The body with the insertions made (the add-in makes them in the host's own string).
+WideText WithInsertions(WideView body, const std::vector<Insertion>& insertions);
 
 // Removes one old mark per level name (prefix form first, then suffix form), then adds the
 // new one when markIt is set: mode 1 "[NAME] " before, mode 2 " [NAME]" after. An empty
 // result becomes one blank.
-std::string MarkedSubject(std::string subject, const std::vector<std::string>& levels, int mode, bool markIt,
-                          const std::string& levelName);
+WideText MarkedSubject(WideText subject, const std::vector<std::string>& levels, int mode, bool markIt,
+                       const std::string& levelName);
 
-// The single digit that stands one blank after "X-<organisation>-classification:" in a
-// header block, as a number (its character code less '0'); 0 when there is none.
+// The single digit that stands one blank after "X-<organisation>-classification:" at the
+// start of a header line, as a number (its character code less '0'); 0 when there is none.
+// The name anywhere else (inside another header's value) counts for nothing.
 int LevelFromHeaders(std::string_view headers, const std::string& organisation);
+
+// Position of the first occurrence of an ASCII lower-case needle in wide text, matched
+// without regard to case, at or after from; npos when there is none.
+size_t FindNoCase(WideView text, std::string_view lowerAsciiNeedle, size_t from = 0);

@@ -1,9 +1,37 @@
 // What Send does to a message: refuse it while the prompt entry is chosen, mark the body,
 // write and save the classification, mark the subject, and end the window's handlers.
+#include <cstring>
 #include "addin/add_in.h"
 #include "addin/host_guard.h"
 #include "classify/mail_item.h"
 #include "classify/marking.h"
+#include "com/text.h"
+
+namespace {
+
+// The body with the marks put in, in a string the host can take: the sender's text is
+// copied once, untouched, around the marks.
+Bstr Marked(const Bstr& body, const std::vector<Insertion>& plan) {
+  const WideView text = body.View();
+  size_t length = text.size();
+  for (const Insertion& i : plan) length += i.text.size();
+  Bstr out = Bstr::Allocate(length);
+  OLECHAR* to = out.get();
+  size_t done = 0;
+  auto copy = [&to](const OLECHAR* from, size_t n) {
+    if (n) std::memcpy(to, from, n * sizeof(OLECHAR));
+    to += n;
+  };
+  for (const Insertion& i : plan) {
+    copy(text.data() + done, i.at - done);
+    copy(i.text.data(), i.text.size());
+    done = i.at;
+  }
+  copy(text.data() + done, text.size() - done);
+  return out;
+}
+
+}  // namespace
 
 int CMailItem::OnSend() {
   std::string name;
@@ -35,34 +63,34 @@ int CMailItem::OnSend() {
 
 void CMailItem::MarkBody(int /*level*/, const std::string& name) {
   const ClassificationSettings& s = *Settings();
+  // A body whose format or text cannot be read is left alone: taking it for plain text
+  // would write an HTML message back without its markup, and writing marks over an
+  // unread body would replace the sender's text.
   long format = olFormatPlain;
-  TryHostStep([&] { format = GetBodyFormat(); });
-  const bool html = format == olFormatHTML;
-  const std::string mark = BodyMark(s, name, html);
-
-  // A body that cannot be read is left alone: writing marks over it would replace the
-  // sender's text.
+  if (!TryHostStep([&] { format = GetBodyFormat(); })) return;
   Bstr text;
-  std::string body;
-  if (!TryHostStep([&] {
-        text = GetBodyText(format);
-        body = text.ToAnsi(2 * mark.size() + 16);  // room for both marks: no second copy
-      }))
-    return;
-  InsertBodyMarks(body, html, mark, s.BodyMarkPlaces);
-  // The marked text goes back in the string the host handed out, grown in place.
-  text.AssignAnsi(body);
-  std::string().swap(body);
-  PutBodyText(format, std::move(text));
+  if (!TryHostStep([&] { text = GetBodyText(format); })) return;
+  const bool html = format == olFormatHTML;
+  const WideText mark = AnsiToWide(BodyMark(s, name, html));
+  const std::vector<Insertion> plan = PlanBodyMarks(text.View(), html, mark, s.BodyMarkPlaces);
+  Bstr marked = Marked(text, plan);
+  text.Reset();
+  PutBodyText(format, std::move(marked));
   PutBodyFormat(format);
 }
 
 void CMailItem::MarkSubject(int level, const std::string& name) {
   const ClassificationSettings& s = *Settings();
   if (s.SubjectMarkMode == 0) return;
-  std::string subject;
-  TryHostStep([&] { subject = GetSubject(); });
+  // A subject that cannot be read is left as it is: writing the mark alone would replace
+  // the sender's words.
+  Bstr subject;
+  if (!TryHostStep([&] { subject = GetSubject(); })) return;
   const bool markIt = !s.SubjectUsesMinLevel || level >= s.MinMarkLevel;
-  const std::string marked = MarkedSubject(std::move(subject), s.Levels, s.SubjectMarkMode, markIt, name);
-  TryHostStep([&] { PutSubject(marked); });
+  WideText marked;
+  if (!TryHostStep([&] {
+        marked = MarkedSubject(WideText(subject.View()), s.Levels, s.SubjectMarkMode, markIt, name);
+      }))
+    return;
+  TryHostStep([&] { PutSubject(Bstr::FromWide(marked.data(), marked.size())); });
 }

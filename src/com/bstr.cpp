@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <climits>
+#include <cstring>
 #include <new>
 #include "com/text.h"
 
@@ -14,6 +15,20 @@ Bstr Bstr::FromAnsi(const char* text, size_t length) {
   if (!result.s_) throw std::bad_alloc();
   // Converted once, into the string the host will receive.
   if (n && MultiByteToWideChar(CP_ACP, 0, text, int(length), result.s_, n) != n) throw std::bad_alloc();
+  return result;
+}
+
+Bstr Bstr::Allocate(size_t length) {
+  Bstr result;
+  if (length > 0x3FFFFFF0u) throw std::bad_alloc();
+  result.s_ = SysAllocStringLen(nullptr, UINT(length));
+  if (!result.s_) throw std::bad_alloc();
+  return result;
+}
+
+Bstr Bstr::FromWide(const OLECHAR* text, size_t length) {
+  Bstr result = Allocate(length);
+  if (length) std::memcpy(result.s_, text, length * sizeof(OLECHAR));
   return result;
 }
 

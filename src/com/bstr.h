@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include "platform/win.h"
 
@@ -24,6 +25,11 @@ class Bstr {
   // allocating another (a body handed out by the host goes back in the same memory).
   void AssignAnsi(const std::string& text);
 
+  // A string of length characters for the caller to fill; throws std::bad_alloc.
+  static Bstr Allocate(size_t length);
+  // Wide text, copied; throws std::bad_alloc.
+  static Bstr FromWide(const OLECHAR* text, size_t length);
+
   // Takes ownership of an existing BSTR.
   void Reset(BSTR s = nullptr) {
     if (s_ != s) SysFreeString(std::exchange(s_, s));
@@ -34,6 +40,10 @@ class Bstr {
 
   BSTR get() const { return s_; }
   size_t Length() const { return s_ ? SysStringLen(s_) : 0; }
+  // The characters; a null string is the empty text.
+  std::basic_string_view<OLECHAR> View() const {
+    return s_ ? std::basic_string_view<OLECHAR>(s_, Length()) : std::basic_string_view<OLECHAR>();
+  }
   // The text in the ANSI code page, with room for reserve more characters.
   std::string ToAnsi(size_t reserve = 0) const;
 

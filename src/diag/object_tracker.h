@@ -29,6 +29,8 @@ class ObjectTracker {
   const std::list<TrackedObject>& Entries() const { return entries_; }
 
  private:
+  bool Logging() const;
+
   SessionLog* log_;
   std::list<TrackedObject> entries_;
   uint32_t count_ = 0;

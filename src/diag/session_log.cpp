@@ -19,6 +19,21 @@ bool DefaultEnabled() {
 }
 }  // namespace
 
+std::string HtmlText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '&': out += "&amp;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
 SessionLog::SessionLog(const char* name) : Enabled(DefaultEnabled()) {
   if (name) name_ = name;
 }

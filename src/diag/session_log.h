@@ -13,6 +13,11 @@
 #define ORVAN_PRINTF(fmt, args)
 #endif
 
+// Text from outside the add-in (a received subject, a host's error description) as HTML
+// text: what markup would read (<, >, &, ") is written as entities, so that it can only
+// ever show as text in the log.
+std::string HtmlText(const std::string& text);
+
 class SessionLog {
  public:
   static constexpr size_t kMaxReport = 8192;

@@ -26,7 +26,7 @@ compare() {  # expected actual what
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-for example in demo reply-chain required-selection moved-bar; do
+for example in demo reply-chain required-selection moved-bar multilingual; do
   flags=""
   [ "$example" = required-selection ] && flags="--require-selection"
   out="$work/$example"
