@@ -115,6 +115,25 @@ TEST_F(SendMarking, TextOutsideTheCodePageSurvivesWhole) {
   EXPECT_EQ(mail->Subject(), "[SECRET] " + utf8);
 }
 
+TEST_F(SendMarking, TopMarkGoesAfterTheTagNeverInsideAQuotedValue) {
+  const std::string mark = "<b>Classification: CONFIDENTIAL</b> " + kFooterLink;
+  struct Case {
+    const char16_t* body;
+    std::string marked;
+  } cases[] = {
+      {u"<body title=\"a>b\">x</body>", "<body title=\"a>b\">" + mark + "<br><br>x<br>" + mark + "</body>"},
+      {u"<BODY onload = 'x>1' >x</BODY>", "<BODY onload = 'x>1' >" + mark + "<br><br>x<br>" + mark + "</BODY>"},
+      {u"<body class=it's>x</body>", "<body class=it's>" + mark + "<br><br>x<br>" + mark + "</body>"},
+      {u"<body title=\"never closed>x</body>", "<body title=\"never closed>x<br>" + mark + "</body>"},
+  };
+  for (const Case& c : cases) {
+    mail->htmlBody = c.body;
+    mail->bodyFormat = 2;
+    Send(2, "CONFIDENTIAL");
+    EXPECT_EQ(mail->HTMLBody(), c.marked);
+  }
+}
+
 TEST_F(SendMarking, UnreadableFormatOrSubjectIsLeftAloneAndTheSendGoesOn) {
   mail->htmlBody = u"<html><body>Numbers</body></html>";
   mail->bodyFormat = 2;
