@@ -17,6 +17,7 @@ class MailItem : public DispatchObject {
   WideText subject, body, htmlBody;
   long bodyFormat = 1;  // 1 plain, 2 HTML, 3 rich text
   bool sent = false;
+  bool received = false;  // came in through the transport rather than being sent here
   MapiMessage* message;
   long number;  // the world's count of mail items: stable names for message ids
 

@@ -149,11 +149,17 @@ void MapiMessage::SetString8(ULONG propId, const std::string& value) {
 
 std::map<std::string, std::string> MapiMessage::InternetHeaders() const {
   std::map<std::string, std::string> out;
-  const std::string set = GuidKey(kInternetHeaders);
-  for (const auto& [key, id] : names_) {
-    if (key.first != set) continue;
-    if (const Value* v = Find(id); v && v->type == PT_STRING8) out[key.second] = v->text;
-  }
+  for (const auto& [name, v] : Named(kInternetHeaders))
+    if (v->type == PT_STRING8) out[name] = v->text;
+  return out;
+}
+
+std::map<std::string, const MapiMessage::Value*> MapiMessage::Named(const GUID& set) const {
+  std::map<std::string, const Value*> out;
+  const std::string key = GuidKey(set);
+  for (const auto& [name, id] : names_)
+    if (name.first == key)
+      if (const Value* v = Find(id)) out[name.second] = v;
   return out;
 }
 

@@ -51,6 +51,8 @@ class MapiMessage : public SimUnknown, public IMAPIProp {
   void SetString8(ULONG propId, const std::string& value);
   // Every PS_INTERNET_HEADERS string property, by name.
   std::map<std::string, std::string> InternetHeaders() const;
+  // The named properties of a set that hold a value, by name.
+  std::map<std::string, const Value*> Named(const GUID& set) const;
 
   int saves = 0;
   bool readOnly = false;

@@ -193,8 +193,11 @@ bool Outlook::Send(Inspector* window) {
   }
   sentMail.push_back(mail);
   if (!outbox.empty()) {
-    std::ofstream out(outbox + "/message-" + std::to_string(sentMail.size()) + ".eml", std::ios::binary);
+    const std::string path = outbox + "/message-" + std::to_string(sentMail.size()) + ".eml";
+    std::ofstream out(path, std::ios::binary);
     out << WriteEml(*mail);
+    out.close();
+    if (!out) outboxError = "cannot write " + path;
   }
   mail->sent = true;
   Close(window);

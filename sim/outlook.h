@@ -122,6 +122,7 @@ class Outlook {
   void CloseExplorer();  // Close fires; the window is gone afterwards
 
   std::string outbox;
+  std::string outboxError;  // set when a sent message could not be written to the outbox
   std::vector<MailItem*> sentMail;
   _IDTExtensibility2* addIn() const { return addIn_.get(); }
 

@@ -222,6 +222,7 @@ MailItem* ReadEml(World& world, const std::string& text, std::string* error) {
   item->message->SetString8(0x007D, headers);  // PR_TRANSPORT_MESSAGE_HEADERS_A
   item->message->readOnly = true;
   item->sent = true;
+  item->received = true;
   return item;
 }
 

@@ -44,11 +44,36 @@ AddInScope::~AddInScope() { --g_addInDepth; }
 HostScope::HostScope() : saved(g_addInDepth) { g_addInDepth = 0; }
 HostScope::~HostScope() { g_addInDepth = saved; }
 
+namespace {
+#ifdef _WIN32
+// On Windows the add-in's message box is a real one: the user of the simulated Outlook
+// reads it here and presses OK, so that a script never waits for a hand on the mouse.
+HHOOK g_messageBoxWatch = nullptr;
+
+LRESULT CALLBACK WatchMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    HWND box = reinterpret_cast<HWND>(wParam);
+    char kind[16] = {}, caption[512] = {}, text[2048] = {};
+    GetClassNameA(box, kind, sizeof kind);
+    if (std::string(kind) == "#32770" && World::Current()) {  // the dialog class of a message box
+      GetWindowTextA(box, caption, sizeof caption);
+      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // its text control
+      World::Current()->messageBoxes.push_back({text, caption, 0});
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+  }
+  return CallNextHookEx(g_messageBoxWatch, code, wParam, lParam);
+}
+#endif
+}  // namespace
+
 World::World() : previous_(g_current) {
   g_current = this;
 #ifndef _WIN32
   SetPortableUiHooks({ActiveWindowHook, MessageBoxHook});
   SetPortableMapiLogonHook(LogonHook);
+#else
+  if (!g_messageBoxWatch) g_messageBoxWatch = SetWindowsHookExA(WH_CBT, WatchMessageBoxes, nullptr, GetCurrentThreadId());
 #endif
 }
 
@@ -58,6 +83,11 @@ World::~World() {
   if (!previous_) {
     SetPortableUiHooks({nullptr, nullptr});
     SetPortableMapiLogonHook(nullptr);
+  }
+#else
+  if (!previous_ && g_messageBoxWatch) {
+    UnhookWindowsHookEx(g_messageBoxWatch);
+    g_messageBoxWatch = nullptr;
   }
 #endif
 }

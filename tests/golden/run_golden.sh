@@ -58,5 +58,30 @@ grep -q "<b>Subject</b>\[CONFIDENTIAL\] Quarterly plans" "$page" && ok || bad "p
 grep -q "<option selected>CONFIDENTIAL</option>" "$page" && ok || bad "page lacks the selected level"
 grep -q "<body><b>Classification: CONFIDENTIAL</b>" "$page" && ok || bad "page lacks the marked body"
 
+# The page of a refused Send shows the message box; a received message's page says so.
+"$sim" run examples/required-selection.txt --require-selection --html "$work/refused" --quiet >/dev/null 2>&1
+grep -q "Please select Classification level" "$work/refused/window-1.html" && ok || bad "page lacks the refusal's message box"
+printf 'receive examples/budget.eml\nopen 1\n' >"$work/received.txt"
+"$sim" run "$work/received.txt" --html "$work/received" --quiet >/dev/null 2>&1
+grep -q "Message (received)" "$work/received/window-1.html" && ok || bad "a received message's page is not titled as received"
+
+# The command line as people expect it.
+"$sim" --help >"$work/help.out" 2>&1 && grep -q "^usage: orvan-sim" "$work/help.out" && ok || bad "--help"
+"$sim" --frobnicate >/dev/null 2>"$work/bad.err"
+[ $? -eq 2 ] && grep -q "orvan-sim: unknown argument '--frobnicate'" "$work/bad.err" && ok || bad "a bad argument is not named"
+"$sim" run examples/demo.txt --outbox "$work/new/outbox" --html "$work/new/pages" --quiet >/dev/null 2>&1
+[ -f "$work/new/outbox/message-1.eml" ] && [ -f "$work/new/pages/window-1.html" ] && ok || bad "output folders are not made"
+touch "$work/in-the-way"
+"$sim" run examples/demo.txt --outbox "$work/in-the-way/outbox" >"$work/way.out" 2>"$work/way.err"
+[ $? -eq 2 ] && grep -q "cannot make the folder" "$work/way.err" && ! grep -q "sent as" "$work/way.out" && ok ||
+  bad "an outbox that cannot be made is not refused"
+printf 'REGEDIT4\nthis is no registry\n' >"$work/broken.reg"
+cp "$work/broken.reg" "$work/broken.before"
+"$sim" run examples/moved-bar.txt --registry "$work/broken.reg" --quiet >/dev/null 2>"$work/reg.err"
+[ $? -eq 1 ] && cmp -s "$work/broken.reg" "$work/broken.before" && ok || bad "a malformed .reg file was overwritten"
+printf 'compose plain "At the prompt" "typed"\nshutdown\nquit\nsend\n' | "$sim" >"$work/prompt.out" 2>&1
+[ $? -eq 0 ] && ! grep -q "> compose" "$work/prompt.out" && grep -q "the session is over" "$work/prompt.out" &&
+  grep -q "orvan-sim (shut down)> $" "$work/prompt.out" && ok || bad "the prompt echoes, or does not end or say the session is over"
+
 echo "golden: $pass passed, $fail failed"
 [ "$fail" -eq 0 ]

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The installer packages: their tables against the registration table, then (64-bit) a
 # silent install, a session through COM from the installed DLL, and a silent removal
-# under Wine.
-# usage: check_msi.sh DIST_DIR ORVAN_WXS WIN64_BUILD_DIR
+# under Wine; then a newer policy package over an older one, and the older one refused.
+# usage: check_msi.sh DIST_DIR ORVAN_WXS WIN64_BUILD_DIR NEWER_DIST_DIR
 set -u
 dist=$(cd "$1" && pwd)
 wxs=$(realpath "$2")
 build=$(cd "$3" && pwd)
+newer=$(cd "$4" && pwd)
 CHECK_LABEL="msi"
 . "$(dirname "$0")/../lib/check.sh"
 rows() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
@@ -62,6 +63,26 @@ check "class key removed" bash -c "! '$wine' reg query '$clsid' >/dev/null 2>&1"
 check "ProgID key removed" bash -c "! '$wine' reg query 'HKCR\\OrvanClassifyAddinForOutlook' >/dev/null 2>&1"
 check "Outlook add-in key removed" bash -c "! '$wine' reg query '$addin' >/dev/null 2>&1"
 check "the user's bar placement is left alone" grep -q 'REG_DWORD *0x2' <<<"$(q 'HKCU\Software\Orvan_Classify' /v CommandBarRowIndex)"
+
+echo "== a newer package over an older one"
+cp "$newer/OrvanClassify-x64.msi" "$WINEPREFIX/drive_c/OrvanClassify-x64-newer.msi"
+products() { q 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | grep -c 'DisplayName.*Orvan Classify for Outlook (64-bit)'; }
+organisation() { x86_64-w64-mingw32-windres -i "$installed" -O rc 2>/dev/null | sed -n 's/^  112, "\(.*\)"$/\1/p'; }
+check "the standard package (1.0.0) installs" "$wine" msiexec /i 'C:\OrvanClassify-x64.msi' /qn
+check "Acme's package (1.0.7) installs over it" "$wine" msiexec /i 'C:\OrvanClassify-x64-newer.msi' /qn
+check "one product is left ($(products))" test "$(products)" = 1
+check "it is version 1.0.7" grep -q 'DisplayVersion.*1\.0\.7' <<<"$(q 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s)"
+check "the installed DLL carries Acme's policy ($(organisation))" test "$(organisation)" = Acme
+"$wine" msiexec /i 'C:\OrvanClassify-x64.msi' /qn /l*v 'C:\downgrade.log'
+status=$?
+check "the older package is refused over the newer (exit $status)" test "$status" -ne 0
+check "because the newer one was found" grep -q 'WIX_DOWNGRADE_DETECTED = {' "$WINEPREFIX/drive_c/downgrade.log"
+# Windows shows the launch condition's text; Wine's quiet msiexec does not log it.
+check "with the package's message" grep -q "^NOT WIX_DOWNGRADE_DETECTED	A newer version of Orvan Classify is already installed." <<<"$(rows "$dist/OrvanClassify-x64.msi" LaunchCondition)"
+check "and the newer one stays alone" test "$(products)" = 1
+check "with its policy" test "$(organisation)" = Acme
+check "the newer package is removed" "$wine" msiexec /x 'C:\OrvanClassify-x64-newer.msi' /qn
+check "no product is left" test "$(products)" = 0
 
 echo "msi checks: $pass passed, $fail failed"
 [ "$fail" -eq 0 ]

@@ -7,10 +7,23 @@
 
 namespace {
 
-int Usage() {
-  std::cerr << "usage: orvan-sim [run SCRIPT] [--outbox DIR] [--registry FILE] [--log-dir DIR] [--html DIR] [--quiet]\n"
-               "                 [--require-selection]\n"
-               "       without 'run', commands are read from standard input ('help' lists them)\n";
+const char kUsage[] =
+    "usage: orvan-sim [run SCRIPT] [--outbox DIR] [--registry FILE] [--log-dir DIR] [--html DIR] [--quiet]\n"
+    "                 [--require-selection]\n"
+    "  run SCRIPT           play the commands of SCRIPT; without it, commands are typed at the prompt\n"
+    "                       ('help' lists them; 'quit', 'exit' or Ctrl-D ends the prompt)\n"
+    "  --outbox DIR         write each sent message to DIR as message-N.eml\n"
+    "  --registry FILE      load the registry from a REGEDIT4 file at start, save it there at shutdown\n"
+    "  --log-dir DIR        switch the add-in's session log on, under DIR\n"
+    "  --html DIR           write each window to DIR as an HTML page after every command\n"
+    "  --quiet              print only errors and what 'show', 'log' and 'registry' ask for\n"
+    "  --require-selection  play the policy that refuses Send until the sender chooses a level\n"
+    "  --help               print this and exit\n"
+    "Folders are created when missing. Exit status: 0 when every command and write succeeded,\n"
+    "1 when a command failed or a file could not be written, 2 for a bad command line.\n";
+
+int BadArgument(const std::string& what) {
+  std::cerr << "orvan-sim: " << what << "\n" << kUsage;
   return 2;
 }
 
@@ -22,31 +35,29 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](std::string* out) {
-      if (i + 1 >= argc) return false;
+      if (i + 1 >= argc || std::string(argv[i + 1]).empty()) return false;
       *out = argv[++i];
       return true;
     };
-    if (a == "run" && script.empty() && value(&script)) continue;
-    if (a == "--outbox" && value(&options.outbox)) continue;
-    if (a == "--registry" && value(&options.registry)) continue;
-    if (a == "--log-dir" && value(&options.logDir)) continue;
-    if (a == "--html" && value(&options.htmlDir)) continue;
-    if (a == "--require-selection") {
-      options.requireSelection = true;
-      continue;
+    if (a == "--help" || a == "-h") {
+      std::cout << kUsage;
+      return 0;
     }
-    if (a == "--quiet") {
-      options.quiet = true;
-      continue;
+    if (a == "--require-selection") options.requireSelection = true;
+    else if (a == "--quiet") options.quiet = true;
+    else if (a == "run" || a == "--outbox" || a == "--registry" || a == "--log-dir" || a == "--html") {
+      std::string* target = a == "run" ? &script : a == "--outbox" ? &options.outbox : a == "--registry" ? &options.registry
+                                                 : a == "--log-dir" ? &options.logDir : &options.htmlDir;
+      if (!target->empty()) return BadArgument("'" + a + "' is given twice");
+      if (!value(target)) return BadArgument("'" + a + "' needs " + (a == "run" ? "a script" : a == "--registry" ? "a file" : "a folder"));
+    } else {
+      return BadArgument("unknown argument '" + a + "'");
     }
-    return Usage();
   }
 #ifdef _WIN32
-  if (!options.logDir.empty() || !options.registry.empty() || options.requireSelection) {
-    std::cerr << "orvan-sim: --log-dir, --registry and --require-selection need the portable build; the Windows "
-                 "build uses the real registry and the DLL's own policy\n";
-    return 2;
-  }
+  if (!options.logDir.empty() || !options.registry.empty() || options.requireSelection)
+    return BadArgument("--log-dir, --registry and --require-selection need the portable build; the Windows build "
+                       "uses the real registry and the DLL's own policy");
   CoInitialize(nullptr);
 #endif
   std::ifstream file;
@@ -59,23 +70,32 @@ int main(int argc, char** argv) {
     }
     in = &file;
   }
-  int errors = 0;
+  int status = 0;
   {
     orvan_sim::Session session(options, std::cout, std::cerr);
+    if (!session.Usable()) return 2;
     const bool interactive = script.empty();
+    session.SetInteractive(interactive);
     std::string line;
     int number = 0;
-    if (interactive) std::cout << "orvan-sim> " << std::flush;
+    auto prompt = [&] {
+      if (interactive) std::cout << (session.Running() ? "orvan-sim> " : "orvan-sim (shut down)> ") << std::flush;
+    };
+    prompt();
     while (std::getline(*in, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
+      const size_t first = line.find_first_not_of(" \t");
+      const std::string word = first == std::string::npos ? "" : line.substr(first, line.find_first_of(" \t", first) - first);
+      if (interactive && (word == "quit" || word == "exit")) break;
       session.Run(line, ++number);
-      if (interactive) std::cout << "orvan-sim> " << std::flush;
+      prompt();
     }
+    if (interactive) std::cout << "\n";
     session.Finish();
-    errors = session.Errors();
+    status = session.Errors() ? 1 : 0;
   }
 #ifdef _WIN32
   CoUninitialize();
 #endif
-  return errors ? 1 : 0;
+  return status;
 }

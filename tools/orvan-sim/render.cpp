@@ -59,13 +59,37 @@ std::string BarText(const sim::Inspector& w) {
 std::string PropertiesText(const sim::MailItem& m) {
   static const GUID kPublic = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
   static const GUID kHeaders = {0x00020386, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  const std::string suffix = "-classification";
+  // The organisation word is whatever the add-in's policy wrote: read it off the names.
+  auto find = [&](const GUID& set, const std::string& prefix, std::string* organisation) {
+    for (const auto& [name, value] : m.message->Named(set))
+      if (name.size() > prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+          name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        *organisation = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        return value;
+      }
+    return static_cast<const sim::MapiMessage::Value*>(nullptr);
+  };
+  std::string numericOrg, headerOrg;
+  const auto* numeric = find(kPublic, "MAPI-", &numericOrg);
+  const auto* header = find(kHeaders, "X-", &headerOrg);
   std::ostringstream out;
-  const auto* numeric = m.message->Find(kPublic, "MAPI-Orvan-classification");
-  const auto* header = m.message->Find(kHeaders, "X-Orvan-classification");
-  out << "MAPI-Orvan-classification = " << (numeric ? std::to_string(numeric->l) : "(none)");
-  out << ", X-Orvan-classification = " << (header ? "\"" + header->text + "\"" : "(none)");
+  if (!numeric && !header) {
+    out << "no classification properties";
+  } else {
+    const std::string& organisation = numeric ? numericOrg : headerOrg;
+    out << "MAPI-" << (numeric ? numericOrg : organisation) << suffix << " = "
+        << (numeric ? std::to_string(numeric->l) : "(none)");
+    out << ", X-" << (header ? headerOrg : organisation) << suffix << " = "
+        << (header ? "\"" + header->text + "\"" : "(none)");
+  }
   out << ", saved " << m.message->saves << "x";
   return out.str();
+}
+
+std::string MessageBoxHtml(const std::string& caption, const std::string& text) {
+  return "<div class=\"box\"><div class=\"title\">" + Escape(caption) + "</div><p>&#9888; " + Escape(text) +
+         "</p><span class=\"button\">OK</span></div>\n";
 }
 
 std::string BarHtml(const sim::Inspector& w) {
@@ -75,7 +99,10 @@ std::string BarHtml(const sim::Inspector& w) {
   html << "<div class=\"bar\" id=\"Orvan_Classify\"><span class=\"name\">Orvan_Classify</span>";
   for (const sim::Control* c : bar->controls->items) {
     if (c->type == 3) {
-      html << "<select class=\"level\" title=\"" << Escape(c->tooltip) << "\" style=\"width:" << c->width << "px\">";
+      // Office draws the combo box Width pixels wide; at this font the entries need more
+      // room, so that is the least width and the browser widens it to fit them.
+      html << "<select class=\"level\" title=\"" << Escape(c->tooltip) << "\" style=\"min-width:" << c->width
+           << "px\">";
       for (size_t i = 0; i < c->entries.size(); ++i)
         html << "<option" << (long(i + 1) == c->listIndex ? " selected" : "") << ">" << Escape(c->entries[i])
              << "</option>";
@@ -89,7 +116,8 @@ std::string BarHtml(const sim::Inspector& w) {
   return html.str();
 }
 
-std::string WindowPage(const sim::Inspector& w, int number, const std::string& barHtml) {
+std::string WindowPage(const sim::Inspector& w, int number, const std::string& barHtml,
+                       const std::string& messageBoxHtml) {
   std::ostringstream page;
   const sim::MailItem* m = w.mail();
   page << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Window " << number << "</title>\n"
@@ -100,17 +128,21 @@ std::string WindowPage(const sim::Inspector& w, int number, const std::string& b
        << ".bar .name{color:#888;font-size:11px;margin-right:8px}.button{padding:2px 6px}"
        << ".level{border:1px solid #999;padding:1px 2px;background:#fff;font-size:11px}"
        << ".subject{padding:6px 10px;border-bottom:1px solid #ddd}.subject b{display:inline-block;width:60px}"
-       << ".body{padding:10px;min-height:120px}pre{margin:0;font:13px Consolas,monospace}</style></head><body>\n";
+       << ".body{padding:10px;min-height:120px}pre{margin:0;font:13px Consolas,monospace}"
+       << ".props{padding:4px 10px;border-top:1px solid #ddd;color:#555;font-size:11px}"
+       << ".box{margin:16px auto;width:360px;border:1px solid #888;background:#f0f0f0;box-shadow:0 2px 8px #0005}"
+       << ".box p{margin:14px}.box .button{display:block;margin:0 14px 12px auto;width:60px;text-align:center;"
+       << "border:1px solid #888;background:#fff}</style></head><body>\n";
   page << "<div class=\"frame\"><div class=\"title\">" << (m ? Escape(m->Subject()) : "Item") << " - "
-       << (m && m->sent ? "Message (sent)" : "Message") << "</div>\n";
+       << (m && m->received ? "Message (received)" : m && m->sent ? "Message (sent)" : "Message") << "</div>\n";
   page << barHtml;
   if (m) {
     page << "<div class=\"subject\"><b>Subject</b>" << Escape(m->Subject()) << "</div>\n<div class=\"body\">";
     if (m->bodyFormat == 2) page << m->HTMLBody();
     else page << "<pre>" << Escape(m->bodyFormat == 1 ? m->Body() : m->HTMLBody()) << "</pre>";
-    page << "</div>\n";
+    page << "</div>\n<div class=\"props\">" << Escape(PropertiesText(*m)) << "</div>\n";
   }
-  page << "</div></body></html>\n";
+  page << "</div>\n" << messageBoxHtml << "</body></html>\n";
   return page.str();
 }
 

@@ -9,12 +9,16 @@ namespace orvan_sim {
 // "Classification:  [ UNCLASSIFIED | >CONFIDENTIAL< | SECRET ]", "(none)" without a bar.
 std::string BarText(const sim::Inspector& w);
 std::string FormatName(long bodyFormat);
-// The message's classification properties: "MAPI-Orvan-classification = 2, ...".
+// The message's classification properties under the names it carries (the organisation's
+// own): "MAPI-Orvan-classification = 2, X-Orvan-classification = "2 - ...", saved 1x".
 std::string PropertiesText(const sim::MailItem& m);
+// A message box as the page shows it over its window.
+std::string MessageBoxHtml(const std::string& caption, const std::string& text);
 // The bar's controls as HTML, or the empty text when the window has no bar.
 std::string BarHtml(const sim::Inspector& w);
 // The page of a window; barHtml is the bar as the user last saw it (a sent message's bar
 // is gone with its window's handlers).
-std::string WindowPage(const sim::Inspector& w, int number, const std::string& barHtml);
+std::string WindowPage(const sim::Inspector& w, int number, const std::string& barHtml,
+                       const std::string& messageBoxHtml = std::string());
 
 }  // namespace orvan_sim

@@ -1,6 +1,9 @@
 #include "session.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -19,11 +22,16 @@ std::string ReadAll(const std::string& path, bool* ok) {
   return s.str();
 }
 
+// A whole number the host's 32-bit properties can hold; anything else is refused, never
+// wrapped.
 bool ToLong(const std::string& text, long* value) {
   if (text.empty()) return false;
   char* end = nullptr;
-  *value = std::strtol(text.c_str(), &end, 10);
-  return end && *end == '\0';
+  errno = 0;
+  const long long n = std::strtoll(text.c_str(), &end, 10);
+  if (errno == ERANGE || !end || *end != '\0' || n < INT32_MIN || n > INT32_MAX) return false;
+  *value = long(n);
+  return true;
 }
 
 // The text with the first prefix on its first line and the other on every further line.
@@ -74,9 +82,22 @@ std::vector<std::string> SplitWords(const std::string& line, std::string* error)
   return words;
 }
 
+bool Session::MakeFolder(const char* option, const std::string& folder) {
+  if (folder.empty()) return true;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (!error && std::filesystem::is_directory(folder, error)) return true;
+  err_ << "orvan-sim: " << option << " " << folder << ": cannot make the folder"
+       << (error ? " (" + error.message() + ")" : std::string(" (a file of that name is in the way)")) << "\n";
+  return false;
+}
+
 Session::Session(const Options& options, std::ostream& out, std::ostream& err)
     : options_(options), out_(out), err_(err), outlook_(world_) {
   outlook_.outbox = options.outbox;
+  usable_ = MakeFolder("--outbox", options.outbox) && MakeFolder("--html", options.htmlDir) &&
+            MakeFolder("--log-dir", options.logDir);
+  if (!usable_) return;
 #ifndef _WIN32
   if (!options.logDir.empty()) {
     setenv("APPDATA", options.logDir.c_str(), 1);
@@ -86,8 +107,13 @@ Session::Session(const Options& options, std::ostream& out, std::ostream& err)
   if (!options.registry.empty()) {
     std::string error;
     bool exists = bool(std::ifstream(options.registry));
-    if (exists && !portable_registry::LoadFile(options.registry, &error))
-      err_ << "orvan-sim: --registry " << options.registry << ": " << error << "\n";
+    if (exists && !portable_registry::LoadFile(options.registry, &error)) {
+      // A file that cannot be read as a registry is the user's, not ours to replace.
+      err_ << "orvan-sim: --registry " << options.registry << ": " << error
+           << "; the session starts with an empty registry and the file is left as it is\n";
+      registryLoaded_ = false;
+      ++errors_;
+    }
   }
 #endif
   Start();
@@ -123,8 +149,19 @@ bool Session::NeedArgs(const std::string& command, const Args& a, size_t min, si
 
 sim::Inspector* Session::Current(const std::string& command) {
   if (current_ && current_->open) return current_;
-  Error(command, "no window is open");
+  std::string open;
+  for (size_t i = 0; i < windows_.size(); ++i)
+    if (windows_[i]->open) open += (open.empty() ? "" : ", ") + std::to_string(i + 1);
+  Error(command, open.empty() ? "no window is open"
+                              : "no current window; the open ones are " + open + " (choose one with 'window N')");
   return nullptr;
+}
+
+bool Session::Number(const std::string& command, const std::string& text, long* value) {
+  if (ToLong(text, value)) return true;
+  Error(command, "'" + text + "' is no whole number from " + std::to_string(INT32_MIN) + " to " +
+                     std::to_string(INT32_MAX));
+  return false;
 }
 
 int Session::Number(sim::Inspector* w) const {
@@ -144,7 +181,7 @@ void Session::Run(const std::string& line, int lineNumber) {
   if (words.empty()) return;
   const std::string command = words[0];
   Args a(words.begin() + 1, words.end());
-  if (!options_.quiet) out_ << "> " << line.substr(line.find_first_not_of(" \t")) << "\n";
+  if (!options_.quiet && !interactive_) out_ << "> " << line.substr(line.find_first_not_of(" \t")) << "\n";
   if (command == "help") Help();
   else if (command == "log") ShowLog();
   else if (command == "registry") ShowRegistry();
@@ -167,7 +204,7 @@ void Session::Run(const std::string& line, int lineNumber) {
   else if (command == "shutdown") Shutdown();
   else if (command != "send" && command != "close" && command != "reply" && command != "reply-all" && command != "forward")
     Error(command, "unknown command (try 'help')");
-  ShowMessageBoxes();
+  ShowMessageBoxes(current_);
   WritePages();
 }
 
@@ -185,7 +222,8 @@ void Session::Help() {
           "  click reply|reply-all|forward           press a main-window button\n"
           "  switch folder|view                      change folder or view in the main window\n"
           "  log | registry                          print the session log | the add-in's registry values\n"
-          "  shutdown                                shut Outlook down\n";
+          "  shutdown                                shut Outlook down\n"
+          "  quit | exit                             end orvan-sim at the prompt (so does Ctrl-D)\n";
 }
 
 void Session::Opened(sim::Inspector* w) {
@@ -197,7 +235,7 @@ void Session::Opened(sim::Inspector* w) {
 void Session::ShowWindow(sim::Inspector* w) {
   const sim::MailItem* m = w->mail();
   out_ << "  window " << Number(w) << ": \"" << (m ? m->Subject() : "") << "\" ("
-       << (m && m->sent ? "received" : "compose") << ", " << (m ? FormatName(m->bodyFormat) : "item") << ")\n";
+       << (m && m->received ? "received" : m && m->sent ? "sent" : "compose") << ", " << (m ? FormatName(m->bodyFormat) : "item") << ")\n";
   out_ << "    bar  " << BarText(*w) << "\n";
   if (const sim::CommandBar* bar = w->ClassificationBar())
     out_ << "         at left " << bar->left << ", top " << bar->top << ", position " << bar->position << ", row "
@@ -227,7 +265,12 @@ void Session::Choose(const Args& a) {
     for (size_t i = 0; i < drop->entries.size(); ++i)
       if (drop->entries[i] == a[0]) n = long(i + 1);
   }
-  if (n < 1 || size_t(n) > drop->entries.size()) return Error("choose", "no level '" + a[0] + "' in the drop-down");
+  if (n < 1 || size_t(n) > drop->entries.size()) {
+    std::string levels;
+    for (size_t i = 0; i < drop->entries.size(); ++i)
+      levels += (i ? ", " : "") + std::to_string(i + 1) + " " + drop->entries[i];
+    return Error("choose", "no level '" + a[0] + "' in the drop-down; it holds " + levels);
+  }
   drop->Choose(n);
   if (!options_.quiet) out_ << "    bar  " << BarText(*w) << "\n";
 }
@@ -236,7 +279,7 @@ void Session::Move(const Args& a) {
   if (!NeedArgs("move", a, 4, 4, "LEFT TOP POSITION ROW")) return;
   long v[4];
   for (int i = 0; i < 4; ++i)
-    if (!ToLong(a[size_t(i)], &v[i])) return Error("move", "expected four whole numbers");
+    if (!Number("move", a[size_t(i)], &v[i])) return;
   sim::Inspector* w = Current("move");
   if (!w) return;
   sim::CommandBar* bar = w->ClassificationBar();
@@ -260,11 +303,20 @@ void Session::Send() {
   WritePages();  // the window as the user saw it when pressing Send
   sim::MailItem* m = w->mail();
   if (!m || m->sent) return Error("send", "window " + std::to_string(Number(w)) + " shows no message to send");
+  const size_t boxes = world_.messageBoxes.size();
   if (!outlook_.Send(w)) {
-    if (!options_.quiet) out_ << "  the add-in cancelled the send; window " << Number(w) << " stays open\n";
+    if (!options_.quiet) {
+      out_ << "  the add-in cancelled the send; window " << Number(w) << " stays open\n";
+      if (world_.messageBoxes.size() == boxes) out_ << "  (no message box was shown)\n";
+    }
     return;
   }
   std::string file = options_.outbox.empty() ? "" : "message-" + std::to_string(outlook_.sentMail.size()) + ".eml";
+  if (!outlook_.outboxError.empty()) {
+    Error("send", outlook_.outboxError);
+    outlook_.outboxError.clear();
+    file.clear();
+  }
   ShowSent(m, file);
 }
 
@@ -287,7 +339,8 @@ void Session::Respond(const std::string& command) {
 void Session::SelectWindow(const Args& a) {
   long n = 0;
   if (!NeedArgs("window", a, 1, 1, "a window number")) return;
-  if (!ToLong(a[0], &n) || n < 1 || size_t(n) > windows_.size() || !windows_[size_t(n) - 1]->open)
+  if (!Number("window", a[0], &n)) return;
+  if (n < 1 || size_t(n) > windows_.size() || !windows_[size_t(n) - 1]->open)
     return Error("window", "no open window " + a[0]);
   current_ = windows_[size_t(n) - 1];
   if (!options_.quiet) ShowWindow(current_);
@@ -295,6 +348,8 @@ void Session::SelectWindow(const Args& a) {
 
 void Session::Receive(const Args& a) {
   if (!NeedArgs("receive", a, 1, 1, "an .eml file")) return;
+  std::error_code folder;
+  if (std::filesystem::is_directory(a[0], folder)) return Error("receive", "'" + a[0] + "' is a folder, not an .eml file");
   bool ok = false;
   std::string text = ReadAll(a[0], &ok);
   if (!ok) return Error("receive", "cannot read '" + a[0] + "'");
@@ -308,7 +363,8 @@ void Session::Receive(const Args& a) {
 void Session::Open(const Args& a) {
   long n = 0;
   if (!NeedArgs("open", a, 1, 1, "a received message number")) return;
-  if (!ToLong(a[0], &n) || n < 1 || size_t(n) > inbox_.size()) return Error("open", "no received message " + a[0]);
+  if (!Number("open", a[0], &n)) return;
+  if (n < 1 || size_t(n) > inbox_.size()) return Error("open", "no received message " + a[0]);
   Opened(outlook_.Open(inbox_[size_t(n) - 1]));
 }
 
@@ -379,9 +435,12 @@ void Session::Shutdown() {
   running_ = false;
   if (!options_.quiet) out_ << "  Outlook shut down; the add-in is disconnected\n";
 #ifndef _WIN32
-  if (!options_.registry.empty() && !portable_registry::SaveFile(options_.registry))
+  if (!options_.registry.empty() && registryLoaded_ && !portable_registry::SaveFile(options_.registry)) {
     err_ << "orvan-sim: --registry " << options_.registry << ": cannot write\n";
+    ++errors_;
+  }
 #endif
+  if (interactive_) out_ << "  the session is over: 'quit', 'exit' or Ctrl-D ends orvan-sim\n";
 }
 
 void Session::Finish() {
@@ -392,20 +451,29 @@ void Session::Finish() {
   }
 }
 
-void Session::ShowMessageBoxes() {
+void Session::ShowMessageBoxes(sim::Inspector* window) {
   for (; boxesShown_ < world_.messageBoxes.size(); ++boxesShown_) {
     const auto& box = world_.messageBoxes[boxesShown_];
     out_ << "  message box \"" << box.caption << "\": " << box.text << "\n";
+    if (window) lastBox_[window] = MessageBoxHtml(box.caption, box.text);
   }
 }
 
 void Session::WritePages() {
-  if (options_.htmlDir.empty()) return;
+  if (options_.htmlDir.empty() || pagesFailed_) return;
   for (size_t i = 0; i < windows_.size(); ++i) {
     std::string bar = BarHtml(*windows_[i]);
     if (!bar.empty()) lastBar_[windows_[i]] = bar;
-    std::ofstream page(options_.htmlDir + "/window-" + std::to_string(i + 1) + ".html", std::ios::binary);
-    page << WindowPage(*windows_[i], int(i + 1), lastBar_[windows_[i]]);
+    const std::string path = options_.htmlDir + "/window-" + std::to_string(i + 1) + ".html";
+    std::ofstream page(path, std::ios::binary);
+    page << WindowPage(*windows_[i], int(i + 1), lastBar_[windows_[i]], lastBox_[windows_[i]]);
+    page.close();
+    if (!page) {
+      pagesFailed_ = true;  // said once; the session goes on
+      ++errors_;
+      err_ << "orvan-sim: --html: cannot write " << path << "\n";
+      return;
+    }
   }
 }
 

@@ -24,6 +24,12 @@ class Session {
   Session(const Options& options, std::ostream& out, std::ostream& err);
   ~Session();
 
+  // False when the session cannot begin (an output folder cannot be made).
+  bool Usable() const { return usable_; }
+  // Typed at the prompt: commands are not echoed, and the end of the session is said.
+  void SetInteractive(bool interactive) { interactive_ = interactive; }
+  bool Running() const { return running_; }
+
   // Runs one command line; an error is reported on one line and the session goes on.
   void Run(const std::string& line, int lineNumber);
   void Finish();  // shuts Outlook down if the script did not
@@ -56,7 +62,9 @@ class Session {
   void Opened(sim::Inspector* w);
   void ShowWindow(sim::Inspector* w);
   void ShowSent(sim::MailItem* m, const std::string& file);
-  void ShowMessageBoxes();
+  void ShowMessageBoxes(sim::Inspector* window);
+  bool MakeFolder(const char* option, const std::string& folder);
+  bool Number(const std::string& command, const std::string& text, long* value);
   void WritePages();
   int Number(sim::Inspector* w) const;
 
@@ -69,7 +77,12 @@ class Session {
   std::vector<sim::MailItem*> inbox_;
   sim::Inspector* current_ = nullptr;
   std::map<sim::Inspector*, std::string> lastBar_;  // each window's bar as last seen
+  std::map<sim::Inspector*, std::string> lastBox_;  // the message box a window last showed
   size_t boxesShown_ = 0;
+  bool usable_ = true;
+  bool interactive_ = false;
+  bool registryLoaded_ = true;  // false: the file is not ours to overwrite
+  bool pagesFailed_ = false;
   bool running_ = false;
   int line_ = 0;
   int errors_ = 0;

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# An administrator's policy package is exactly that policy: Acme's policy built over a tree
+# that holds the standard one gives both DLLs Acme's string table, switches and version,
+# and both packages Acme's version; ./dev dist then gives the standard policy back. A bad
+# policy file is refused on one line naming it, and nothing is built.
+# usage: check_policy.sh KEEP_DIR   (Acme's packages are left there for the upgrade check)
+set -u
+keep=$1
+cd "$(dirname "$0")/../.."
+CHECK_LABEL="policy"
+. tests/lib/check.sh
+strings_of() { "$2-w64-mingw32-windres" -i "$1" -O rc 2>/dev/null; }
+has() { grep -qF -- "$2" <<<"$1"; }
+product_version() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductVersion\t//p'; }
+file_version() { msiinfo export "$1" File | tr -d '\r' | awk -F'\t' '$1 == "OrvanClassify.dll" {print $5}'; }
+
+check "the standard packages build" bash -c "./dev dist >/dev/null"
+before=$(stat -c %Y dist/x64/OrvanClassify.dll)
+
+printf 'ORVAN_LEVELS=A;B\nORVAN_COLOUR=red\n' >"$keep.bad"
+error=$(./dev dist --policy "$keep.bad" 2>&1 >/dev/null)
+check "an unknown name is refused with its line ($error)" test "$error" = "$keep.bad:2: unknown name 'ORVAN_COLOUR' (the names are those of cmake/default.policy)"
+printf 'ORVAN_REQUIRE_SELECTION=perhaps\n' >"$keep.bad"
+error=$(./dev dist --policy "$keep.bad" 2>&1 >/dev/null)
+check "a bad value is refused with its line ($error)" test "$error" = "$keep.bad:1: ORVAN_REQUIRE_SELECTION is ON or OFF, not 'perhaps'"
+check "and nothing was built" test "$(stat -c %Y dist/x64/OrvanClassify.dll)" = "$before"
+rm -f "$keep.bad"
+
+report=$(./dev dist --policy examples/acme.policy 2>/dev/null)
+check "Acme's packages build over the standard tree" test -n "$report"
+check "dist says which policy and version each package carries" has "$report" "dist/OrvanClassify-x64.msi (dist/x64/OrvanClassify.dll, 64-bit Office), version 1.0.7:"
+for arch in x86:i686 x64:x86_64; do
+  a=${arch%%:*} m=${arch##*:}
+  res=$(strings_of "dist/$a/OrvanClassify.dll" "$m")
+  check "$a DLL holds Acme's levels" has "$res" '  111, "PUBLIC;INTERNAL;RESTRICTED"'
+  check "$a DLL holds Acme's organisation" has "$res" '  112, "Acme"'
+  check "$a DLL holds Acme's tooltip" has "$res" '  103, "Classification (Acme)"'
+  check "$a DLL holds Acme's switches" has "$res" 'RequireSelection=ON'
+  check "$a DLL is version 1.0.7" has "$res" 'FILEVERSION 1, 0, 7, 0'
+  check "$a package is version 1.0.7" test "$(product_version "dist/OrvanClassify-$a.msi")" = 1.0.7
+  check "$a File table gives the DLL's version" test "$(file_version "dist/OrvanClassify-$a.msi")" = 1.0.7.0
+done
+rm -rf "$keep"
+cp -r dist "$keep"
+# The real DLL of Acme's policy under Wine, playing Acme's day: its refusal's message box,
+# and its own property names.
+transcript=$(./dev demo --wine --policy examples/acme.policy examples/acme.txt 2>/dev/null)
+check "Acme's DLL refuses the send with its message box" has "$transcript" 'message box "Acme Classify": Please select Classification level'
+check "and the transcript names Acme's properties" has "$transcript" 'properties  MAPI-Acme-classification = 2, X-Acme-classification = "2 - INTERNAL", saved 1x' 
+
+check "the standard packages build again" bash -c "./dev dist >/dev/null"
+for arch in x86:i686 x64:x86_64; do
+  a=${arch%%:*} m=${arch##*:}
+  res=$(strings_of "dist/$a/OrvanClassify.dll" "$m")
+  check "$a DLL holds the standard levels" has "$res" '  111, "UNCLASSIFIED;CONFIDENTIAL;SECRET"'
+  check "$a DLL holds the standard organisation" has "$res" '  112, "Orvan"'
+  check "$a DLL holds the standard switches" has "$res" 'RequireSelection=OFF'
+  check "$a package is version 1.0.0" test "$(product_version "dist/OrvanClassify-$a.msi")" = 1.0.0
+done
+
+echo "policy checks: $pass passed, $fail failed"
+[ "$fail" -eq 0 ]
