@@ -432,6 +432,10 @@ void Session::ShowRegistry() {
 void Session::Shutdown() {
   if (!running_) return;
   outlook_.Shutdown();
+  // Outlook's process ends: windows still open close after the add-in has gone, and every
+  // source lets go of its sinks.
+  outlook_.CloseAll();
+  world_.DropAllSinks();
   running_ = false;
   if (!options_.quiet) out_ << "  Outlook shut down; the add-in is disconnected\n";
 #ifndef _WIN32
