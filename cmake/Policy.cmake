@@ -38,9 +38,17 @@ foreach(flag ORVAN_SUBJECT_USES_MIN_LEVEL ORVAN_DISABLED ORVAN_SHOW_LABEL ORVAN_
   endif()
 endforeach()
 
+if(ORVAN_UI STREQUAL "commandbar")
+  set(ORVAN_UI_VALUE 1)
+elseif(ORVAN_UI STREQUAL "ribbon")
+  set(ORVAN_UI_VALUE 2)
+else()
+  set(ORVAN_UI_VALUE 0)
+endif()
+
 # The switches as the DLL's version resource shows them, so that a package can be told
 # by its file properties.
-set(ORVAN_POLICY_SUMMARY "Policy: SubjectMarkMode=${ORVAN_SUBJECT_MARK_MODE}, SubjectUsesMinLevel=${ORVAN_SUBJECT_USES_MIN_LEVEL}, Disabled=${ORVAN_DISABLED}, MinMarkLevel=${ORVAN_MIN_MARK_LEVEL}, BodyMarkPlaces=${ORVAN_BODY_MARK_PLACES}, DefaultLevel=${ORVAN_DEFAULT_LEVEL}, PropertyKinds=${ORVAN_PROPERTY_KINDS}, ShowLabel=${ORVAN_SHOW_LABEL}, ShowFooter=${ORVAN_SHOW_FOOTER}, RequireSelection=${ORVAN_REQUIRE_SELECTION}, LogEnabled=${ORVAN_LOG_ENABLED}")
+set(ORVAN_POLICY_SUMMARY "Policy: SubjectMarkMode=${ORVAN_SUBJECT_MARK_MODE}, SubjectUsesMinLevel=${ORVAN_SUBJECT_USES_MIN_LEVEL}, Disabled=${ORVAN_DISABLED}, MinMarkLevel=${ORVAN_MIN_MARK_LEVEL}, BodyMarkPlaces=${ORVAN_BODY_MARK_PLACES}, DefaultLevel=${ORVAN_DEFAULT_LEVEL}, PropertyKinds=${ORVAN_PROPERTY_KINDS}, ShowLabel=${ORVAN_SHOW_LABEL}, ShowFooter=${ORVAN_SHOW_FOOTER}, RequireSelection=${ORVAN_REQUIRE_SELECTION}, LogEnabled=${ORVAN_LOG_ENABLED}, UI=${ORVAN_UI}")
 
 # Texts go into C string literals and resource scripts: escape what would end them.
 foreach(text ORVAN_LABEL ORVAN_FOOTER_TEXT ORVAN_TOOLTIP ORVAN_PROMPT_ENTRY ORVAN_PROMPT_MESSAGE

@@ -22,12 +22,43 @@ TEST_F(Lifecycle, QueryInterfaceGrantsOnlyTheAddInInterfaces) {
   EXPECT_EQ(addIn->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 }
 
-TEST_F(Lifecycle, ExposesNoAutomation) {
+TEST_F(Lifecycle, DispatchAnswersOnlyTheRibbonsCallbacks) {
   ASSERT_EQ(outlook.Load(), S_OK);
+  IDispatch* addIn = outlook.addIn();
   UINT count = 77;
-  EXPECT_EQ(outlook.addIn()->GetTypeInfoCount(&count), E_FAIL);
+  EXPECT_EQ(addIn->GetTypeInfoCount(&count), E_FAIL);
   EXPECT_EQ(count, 77u);
-  EXPECT_EQ(outlook.addIn()->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr), E_FAIL);
+  auto idOf = [&](const char* name, DISPID* id) {
+    std::basic_string<OLECHAR> wide = sim::Wide(name);
+    LPOLESTR names[1] = {&wide[0]};
+    return addIn->GetIDsOfNames(IID_NULL, names, 1, 0, id);
+  };
+  DISPID id = 0;
+  EXPECT_EQ(idOf("Quit", &id), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(id, DISPID_UNKNOWN);
+  ASSERT_EQ(idOf("OrvanLevelCount", &id), S_OK);
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  VARIANT result;
+  VariantInit(&result);
+  EXPECT_EQ(addIn->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(addIn->Invoke(9999, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(addIn->Invoke(id, IID_IDispatch, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
+            DISP_E_UNKNOWNINTERFACE);
+  VariantClear(&result);
+}
+
+TEST_F(Lifecycle, RibbonIsOfferedUnlessThePolicyKeepsToTheCommandBar) {
+  ASSERT_EQ(outlook.Load(), S_OK);
+  void* p = nullptr;
+  ASSERT_EQ(outlook.addIn()->QueryInterface(IID_IRibbonExtensibility, &p), S_OK);
+  static_cast<IUnknown*>(p)->Release();
+  outlook.Unload();
+  ClassificationSettings::NextDefaults().Ui = LevelUi::CommandBar;
+  ASSERT_EQ(outlook.Load(), S_OK);
+  p = reinterpret_cast<void*>(1);
+  EXPECT_EQ(outlook.addIn()->QueryInterface(IID_IRibbonExtensibility, &p), E_NOINTERFACE);
+  EXPECT_EQ(p, nullptr);
 }
 
 TEST_F(Lifecycle, NullApplicationIsRefusedAndCreatesNoLog) {

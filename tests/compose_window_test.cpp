@@ -86,9 +86,9 @@ TEST_F(ComposeWindow, ChosenLevelIsStampedAtSendAndTheWindowLeavesNothingBehind)
   EXPECT_NE(eml.find("\r\nX-Orvan-classification: 2 - CONFIDENTIAL\r\n"), std::string::npos);
   EXPECT_NE(eml.find("Subject: [CONFIDENTIAL] Plans\r\n"), std::string::npos);
   EXPECT_TRUE(TrackedClasses().empty()) << ::testing::PrintToString(TrackedClasses());
-  EXPECT_EQ(world.OutstandingRefs(), 5)
-      << "the application, namespace, session and main window the add-in keeps, and the message just stamped, "
-         "until a later Send finds it gone";
+  EXPECT_EQ(world.OutstandingRefs(), 6)
+      << "the application, namespace and session the add-in keeps, the main window (held by its handler and by "
+         "the watch of its selection), and the message just stamped, until a later Send finds it gone";
   ExpectAllReferencesBack();
 }
 

@@ -41,6 +41,8 @@ if [ -n "$file" ]; then
           OFF | FALSE | NO | 0) v=OFF ;;
           *) fail $n "$name is ON or OFF, not '$v'" ;;
         esac ;;
+      ORVAN_UI)
+        [[ $v =~ ^(both|commandbar|ribbon)$ ]] || fail $n "$name is both, commandbar or ribbon, not '$v'" ;;
       ORVAN_SUBJECT_MARK_MODE)
         [[ $v =~ ^[012]$ ]] || fail $n "$name is 0 (no mark), 1 (prefix) or 2 (suffix), not '$v'" ;;
       ORVAN_BODY_MARK_PLACES | ORVAN_PROPERTY_KINDS)

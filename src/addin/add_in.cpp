@@ -4,6 +4,8 @@
 #include "addin/event_sink.h"
 #include "addin/host_guard.h"
 #include "addin/host_objects.h"
+#include "com/text.h"
+#include "compose/item_send_sink.h"
 #include "compose/new_window_sink.h"
 #include "explorer/explorer_handler.h"
 
@@ -18,15 +20,59 @@ void LogPrint(const char* format, ...) {
 ObjectTracker* Tracker() { return CurrentAddIn ? CurrentAddIn->Tracker.get() : nullptr; }
 ClassificationSettings* Settings() { return CurrentAddIn ? CurrentAddIn->Settings.get() : nullptr; }
 
+namespace {
+// Whether the add-in offers the ribbon: asked before the settings exist, so from the policy
+// they will be built from.
+bool OffersRibbon() {
+  const ClassificationSettings* s = Settings();
+  return (s ? s->Ui : ClassificationSettings::NextDefaults().Ui) != LevelUi::CommandBar;
+}
+}  // namespace
+
 HRESULT AddIn::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (IsEqualIID(riid, IID__IDTExtensibility2) || IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
     *ppv = static_cast<_IDTExtensibility2*>(this);
-    AddRef();
-    return S_OK;
+  } else if (IsEqualIID(riid, IID_IRibbonExtensibility) && OffersRibbon()) {
+    *ppv = static_cast<IRibbonExtensibility*>(this);
+  } else {
+    return E_NOINTERFACE;
   }
-  return E_NOINTERFACE;
+  AddRef();
+  return S_OK;
+}
+
+HRESULT AddIn::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  if (!names || !ids || count == 0) return E_POINTER;
+  HRESULT hr = S_OK;
+  for (UINT i = 0; i < count; ++i) {
+    // Names after the first would be parameter names; the callbacks take none by name.
+    const HRESULT one = i == 0 ? GuardHostCall([&] { return ::Ribbon::IdOfName(names[0], &ids[0]); }) : DISP_E_UNKNOWNNAME;
+    if (i > 0) ids[i] = DISPID_UNKNOWN;
+    if (FAILED(one)) hr = one;
+  }
+  return hr;
+}
+
+HRESULT AddIn::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                      UINT*) {
+  if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+  return GuardHostCall([&] { return Ribbon.Invoke(id, params, result); });
+}
+
+HRESULT AddIn::GetCustomUI(BSTR ribbonId, BSTR* xml) {
+  if (!xml) return E_POINTER;
+  *xml = nullptr;
+  return GuardHostCall([&] {
+    Ribbon.SetHostHasRibbon();
+    const std::string id = WideToAnsi(ribbonId, ribbonId ? SysStringLen(ribbonId) : 0);
+    const std::string text = ::Ribbon::CustomUI(id);
+    if (!text.empty()) *xml = Bstr::FromAnsi(text).Detach();
+    return S_OK;
+  });
 }
 
 AddIn::~AddIn() {
@@ -95,9 +141,14 @@ HRESULT AddIn::StartUp() {
     ExplorerHandlerPtr->HookButtons();
   });
 
+  // Every message that leaves, however it was sent, passes Application.ItemSend.
+  TryHostStep([&] { ItemSendSink = new ::ItemSendSink(Application.get()); });
+
   // Compose windows.
   ComPtr<IDispatch> inspectors = app.Inspectors();
   if (inspectors) InspectorsSink = new ::InspectorsSink(inspectors.get());
+  // A ribbon drawn before start-up showed no policy: it asks again now.
+  Ribbon.Invalidate();
   return S_OK;
 }
 
@@ -107,6 +158,8 @@ HRESULT AddIn::OnBeginShutdown(SAFEARRAY**) {
 
 HRESULT AddIn::ShutDown() {
   if (EventSink* sink = std::exchange(InspectorsSink, nullptr)) sink->Release();
+  if (EventSink* sink = std::exchange(ItemSendSink, nullptr)) sink->Release();
+  Ribbon.Release();
   // A main-window handler that could not subscribe never hears its window close, so it
   // could never end itself: it ends with the add-in instead.
   if (ExplorerHandlerPtr && !ExplorerHandlerPtr->Subscribed()) std::exchange(ExplorerHandlerPtr, nullptr)->Release();

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <memory>
+#include "addin/ribbon.h"
 #include "com/com_ptr.h"
 #include "com/extensibility.h"
+#include "com/ribbon.h"
 #include "classify/settings.h"
 #include "classify/stamped_items.h"
 #include "diag/object_tracker.h"
@@ -19,7 +21,7 @@ class EventSink;
 extern AddIn* CurrentAddIn;
 class ExplorerHandler;
 
-class AddIn final : public _IDTExtensibility2 {
+class AddIn final : public _IDTExtensibility2, public IRibbonExtensibility {
  public:
   AddIn() = default;
   AddIn(const AddIn&) = delete;
@@ -29,13 +31,15 @@ class AddIn final : public _IDTExtensibility2 {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
-  // IDispatch: the add-in exposes no automation.
+  // IDispatch: no type information; the names are the ribbon's callbacks, which Office
+  // calls by name.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_FAIL; }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_FAIL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_FAIL; }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-    return E_FAIL;
-  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO*, UINT*) override;
+  // IRibbonExtensibility
+  HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) override;
   // _IDTExtensibility2
   HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch* AddInInst,
                                          SAFEARRAY** custom) override;
@@ -58,6 +62,8 @@ class AddIn final : public _IDTExtensibility2 {
   std::unique_ptr<ObjectTracker> Tracker;
   ExplorerHandler* ExplorerHandlerPtr = nullptr;  // ends itself with its Explorer
   EventSink* InspectorsSink = nullptr;            // the sink's one reference
+  EventSink* ItemSendSink = nullptr;              // Application.ItemSend: the sink's one reference
+  ::Ribbon Ribbon;
   int CarriedLevel = 0;
   StampedItems Stamped;  // stamped at Send, not gone out yet
 

@@ -81,6 +81,16 @@ void MailItem::PutHTMLBody(const Variant& text) const { i_.Put(m_HTMLBody, text)
 long MailItem::BodyFormat() const { return i_.ToLong(i_.Get(m_BodyFormat)); }
 void MailItem::PutBodyFormat(long format) const { i_.Put(m_BodyFormat, Variant::I4(format)); }
 
+// ---- Ribbon
+ComPtr<IDispatch> RibbonControl::Context() const {
+  static HostMember m{IID_IRibbonControl, "Context"};
+  return i_.ToDispatch(i_.Get(m));
+}
+void RibbonUI::Invalidate() const {
+  static HostMember m{IID_IRibbonUI, "Invalidate"};
+  i_.Call(m);
+}
+
 // ---- CommandBars
 CommandBar CommandBars::Item(const std::string& name) const {
   static HostMember m{IID__CommandBars, "Item"};

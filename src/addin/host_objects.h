@@ -88,6 +88,18 @@ class MailItem : public HostWrapper<MailItem, IID__MailItem> {
   void PutBodyFormat(long format) const;
 };
 
+class RibbonControl : public HostWrapper<RibbonControl, IID_IRibbonControl> {
+ public:
+  using HostWrapper::HostWrapper;
+  ComPtr<IDispatch> Context() const;  // the Inspector or Explorer the control is shown in
+};
+
+class RibbonUI : public HostWrapper<RibbonUI, IID_IRibbonUI> {
+ public:
+  using HostWrapper::HostWrapper;
+  void Invalidate() const;
+};
+
 class CommandBarControls : public HostWrapper<CommandBarControls, IID_CommandBarControls> {
  public:
   using HostWrapper::HostWrapper;

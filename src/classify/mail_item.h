@@ -43,6 +43,9 @@ class CMailItem {
   void OnClose();
   // 1 asks the caller to cancel the Send; 0 lets it go on.
   int OnSend();
+  // Send's work on the message: body and subject marks, the properties written and saved;
+  // remembered as stamped, so that it is never stamped again.
+  void Stamp(int level, const std::string& name);
   void MarkSubject(int level, const std::string& name);
 
   // Item accessors; HostError on a failed host call. The sender's text stays the host's
@@ -74,6 +77,10 @@ class CMailItem {
   MailItem mailItem_;
   ComPtr<IMAPIProp> message_;
 };
+
+class ClassificationSettings;
+// The message box that refuses a Send while no level is chosen.
+void ShowSelectionPrompt(const ClassificationSettings& settings);
 
 // A holder of one count of a CMailItem, given back with Release.
 struct CMailItemRelease {

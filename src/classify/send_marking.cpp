@@ -33,32 +33,38 @@ Bstr Marked(const Bstr& body, const std::vector<Insertion>& plan) {
 
 }  // namespace
 
+void ShowSelectionPrompt(const ClassificationSettings& settings) {
+  MessageBoxA(GetActiveWindow(), settings.PromptMessage.c_str(), settings.PromptCaption.c_str(), MB_ICONEXCLAMATION);
+}
+
 int CMailItem::OnSend() {
   std::string name;
   int level = dropdown ? dropdown->GetSelection(&name) : 0;
   ClassificationSettings* settings = Settings();
   if (!settings) return 0;  // shut down under an open window: nothing to stamp with
   if (settings->RequireSelection && level == settings->PromptIndex) {
-    MessageBoxA(GetActiveWindow(), settings->PromptMessage.c_str(), settings->PromptCaption.c_str(),
-                MB_ICONEXCLAMATION);
+    ShowSelectionPrompt(*settings);
     return 1;
   }
   if (level == 0) level = 1;
   // A message is stamped once: the same item open in another window, or sent again after
   // Outlook or another add-in stopped the first Send, keeps the marks it has.
   AddIn* context = CurrentAddIn;
-  if (!context || !context->Stamped.Contains(mailItem_.get())) {
-    // A failing host call abandons the marking, never the Send: the window's handlers are
-    // still torn down and the message goes out.
-    TryHostStep([&] {
-      if (level >= settings->MinMarkLevel && settings->BodyMarkPlaces != 0) MarkBody(level, name);
-      SetClassificationProperty(level, name.c_str(), true);
-      MarkSubject(level, name);
-    });
-    if (context) TryHostStep([&] { context->Stamped.Add(mailItem_.get()); });
-  }
+  if (!context || !context->Stamped.Contains(mailItem_.get())) Stamp(level, name);
   if (WindowHandler* handler = inspectorHandler) handler->TearDownAndDelete();  // releases this wrapper
   return 0;
+}
+
+void CMailItem::Stamp(int level, const std::string& name) {
+  ClassificationSettings* settings = Settings();
+  if (!settings) return;
+  // A failing host call abandons the marking, never the Send: the message goes out.
+  TryHostStep([&] {
+    if (level >= settings->MinMarkLevel && settings->BodyMarkPlaces != 0) MarkBody(level, name);
+    SetClassificationProperty(level, name.c_str(), true);
+    MarkSubject(level, name);
+  });
+  if (AddIn* context = CurrentAddIn) TryHostStep([&] { context->Stamped.Add(mailItem_.get()); });
 }
 
 void CMailItem::MarkBody(int /*level*/, const std::string& name) {

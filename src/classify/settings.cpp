@@ -17,6 +17,7 @@ SettingsDefaults SettingsDefaults::Compiled() {
   d.ShowLabel = ORVAN_DEFAULT_SHOW_LABEL;
   d.ShowFooter = ORVAN_DEFAULT_SHOW_FOOTER;
   d.RequireSelection = ORVAN_DEFAULT_REQUIRE_SELECTION;
+  d.Ui = LevelUi(ORVAN_DEFAULT_UI);
   return d;
 }
 
@@ -51,7 +52,8 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
       ShowFooter(d.ShowFooter),
       FooterText(d.FooterText),
       Tooltip(d.Tooltip),
-      RequireSelection(d.RequireSelection) {
+      RequireSelection(d.RequireSelection),
+      Ui(d.Ui) {
   if (FooterText.empty()) FooterText = LoadText(IDS_FOOTER);
   std::string levelList = d.LevelList;
   if (levelList.empty()) levelList = LoadText(IDS_LEVELS);
@@ -84,6 +86,23 @@ void ClassificationSettings::WriteRegistryValue(const char* name, int value) {
   DWORD data = DWORD(value);
   RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
   RegCloseKey(key);
+}
+
+std::vector<std::string> ClassificationSettings::DropDownEntries() {
+  std::vector<std::string> entries;
+  for (const std::string& name : Levels)
+    if (!name.empty()) entries.push_back(name);
+  if (RequireSelection && !PromptEntry.empty()) {
+    entries.push_back(PromptEntry);
+    PromptIndex = int(entries.size());
+  }
+  return entries;
+}
+
+int ClassificationSettings::Preselected(int level, int n) const {
+  if (level == 0 && RequireSelection && !PromptEntry.empty()) return n;
+  if (level == 0) return DefaultLevel;
+  return level > n ? n : level;
 }
 
 const std::string& ClassificationSettings::LevelName(int n) const {

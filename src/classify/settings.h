@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+// Where the level is offered: the command bar and, where the host asks for one, the
+// ribbon; the command bar only; or the ribbon only where the host has one.
+enum class LevelUi { Both, CommandBar, Ribbon };
+
 // The compiled-in values a new record starts from (empty texts load from the resources).
 struct SettingsDefaults {
   int SubjectMarkMode;
@@ -18,6 +22,7 @@ struct SettingsDefaults {
   bool ShowLabel;
   bool ShowFooter;
   bool RequireSelection;
+  LevelUi Ui;
   std::string LevelList;
   std::string Label, Organisation, Tooltip, FooterText, PromptEntry, PromptMessage, PromptCaption;
 
@@ -33,6 +38,12 @@ class ClassificationSettings {
   ClassificationSettings& operator=(const ClassificationSettings&) = delete;
 
   std::vector<std::string> GetLevels() const { return Levels; }
+  // What a level drop-down lists: the non-empty level names and, when a selection is
+  // required, the prompt entry after them (recorded as PromptIndex).
+  std::vector<std::string> DropDownEntries();
+  // The entry a drop-down of n entries preselects for a message of the given level (0:
+  // none): the prompt entry or the default level for none, the last entry for too high.
+  int Preselected(int level, int n) const;
   int LevelCount() const { return int(Levels.size()); }
   // The name of level n (1-based), or the empty text outside the list.
   const std::string& LevelName(int n) const;
@@ -61,6 +72,7 @@ class ClassificationSettings {
   std::string FooterText;
   std::string Tooltip;
   bool RequireSelection;
+  LevelUi Ui;
   int PromptIndex = -1;
   std::string PromptEntry;
   std::string PromptMessage;

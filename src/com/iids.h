@@ -18,6 +18,11 @@ extern const IID IID__CommandBarButton;
 extern const IID IID__CommandBarComboBox;
 
 extern const IID IID_ApplicationEvents_11;
+extern const IID IID_ExplorerEvents_10;
+extern const IID IID_ItemEvents_10;
+extern const IID IID_IRibbonExtensibility;
+extern const IID IID_IRibbonControl;
+extern const IID IID_IRibbonUI;
 extern const IID IID_InspectorsEvents;
 extern const IID IID_ItemEvents;
 extern const IID IID_ExplorerEvents;

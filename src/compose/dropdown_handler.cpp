@@ -28,7 +28,7 @@ CDropdownHandler::~CDropdownHandler() {
 }
 
 bool CDropdownHandler::BuildControls(const CommandBarControls& controls, bool editable, int level) {
-  const ClassificationSettings* s = Settings();
+  ClassificationSettings* s = Settings();
   if (!s) return false;
 
   // The caption button is a courtesy: without it the drop-down still works.
@@ -53,23 +53,14 @@ bool CDropdownHandler::BuildControls(const CommandBarControls& controls, bool ed
     }
     CommandBarComboBox combo = CommandBarComboBox::From(controls.Add(msoControlDropdown, true).get());
     combo.PutStyle(msoComboNormal);
-    int n = 0;
+    const std::vector<std::string> entries = s->DropDownEntries();
+    const int n = int(entries.size());
     size_t width = 0;
-    for (const std::string& name : s->GetLevels()) {
-      if (name.empty()) continue;
-      ++n;
-      width = std::max(width, name.size());
-      combo.AddItem(name, n);
+    for (int i = 0; i < n; ++i) {
+      width = std::max(width, entries[size_t(i)].size());
+      combo.AddItem(entries[size_t(i)], i + 1);
     }
-    if (s->RequireSelection && !s->PromptEntry.empty()) {
-      ++n;
-      width = std::max(width, s->PromptEntry.size());
-      combo.AddItem(s->PromptEntry, n);
-      if (level == 0) level = n;
-      Settings()->PromptIndex = n;
-    }
-    if (level == 0) level = s->DefaultLevel;
-    else if (level > n) level = n;
+    level = s->Preselected(level, n);
     Entries_ = n;
     combo.PutListIndex(level);
     combo.PutDropDownLines(n);
@@ -95,7 +86,19 @@ HRESULT CDropdownHandler::OnEvent(DISPID dispid, DISPPARAMS*) {
     LevelText_ = ComboBox_.Text().ToAnsi();
     if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
   });
+  // The ribbon shows the same choice: it asks again.
+  if (CurrentAddIn) CurrentAddIn->Ribbon.Invalidate();
   return S_OK;
+}
+
+void CDropdownHandler::Select(int level) {
+  if (!ComboBox_) return;
+  TryHostStep([&] {
+    ComboBox_.PutListIndex(level);
+    Level_ = level;
+    LevelText_ = ComboBox_.Text().ToAnsi();
+    if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
+  });
 }
 
 int CDropdownHandler::ChosenIndex() const {

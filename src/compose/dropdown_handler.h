@@ -17,6 +17,8 @@ class CDropdownHandler final : public EventSink, public LevelSelection {
 
   bool BuildControls(const CommandBarControls& controls, bool editable, int level);
   int GetSelection(std::string* text) override;
+  // A choice made on the ribbon: shown in the drop-down and written, as the user's own.
+  void Select(int level);
 
  protected:
   ~CDropdownHandler() override;

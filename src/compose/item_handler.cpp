@@ -3,7 +3,7 @@
 #include "addin/add_in.h"
 #include "addin/host_guard.h"
 
-CItemHandler::CItemHandler(CMailItem* mailItem) : EventSink(IID_ItemEvents), MailItem_(mailItem) {
+CItemHandler::CItemHandler(CMailItem* mailItem, const IID& events) : EventSink(events), MailItem_(mailItem) {
   if (ObjectTracker* t = Tracker()) t->Add(this, "CItemHandler", "");
   Subscribe(mailItem->item().get());
 }
@@ -45,7 +45,7 @@ HRESULT CItemHandler::OnEvent(DISPID dispid, DISPPARAMS* params) {
     case kReplyAll:
     case kForward:
       // Outlook's own reply must go on whatever happens here.
-      TryHostStep([&] { CarryToResponse(params); });
+      if (MailItem_) TryHostStep([&] { CarryLevelToResponse(*MailItem_, params); });
       return S_OK;
     default:
       LogPrint("CItemHandler::Invoke %u<br>", unsigned(dispid));
@@ -53,12 +53,12 @@ HRESULT CItemHandler::OnEvent(DISPID dispid, DISPPARAMS* params) {
   }
 }
 
-void CItemHandler::CarryToResponse(DISPPARAMS* params) {
+void CarryLevelToResponse(CMailItem& answered, DISPPARAMS* params) {
   VARIANT* response = EventArg(params, 1);
-  if (!response || response->vt != VT_DISPATCH || !response->pdispVal || !MailItem_) return;
+  if (!response || response->vt != VT_DISPATCH || !response->pdispVal) return;
   MailItem reply;
   if (!MailItem::TryFrom(response->pdispVal, &reply)) return;
-  const int level = MailItem_->GetClassification();
+  const int level = answered.GetClassification();
   if (level == 0) return;
   CMailItemRef carried(new CMailItem(reply.get()));
   carried->SetClassificationProperty(level, nullptr, false);

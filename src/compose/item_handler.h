@@ -5,6 +5,7 @@
 
 #include "addin/event_sink.h"
 #include "classify/mail_item.h"
+#include "com/iids.h"
 
 class CItemHandler final : public EventSink {
  public:
@@ -14,14 +15,19 @@ class CItemHandler final : public EventSink {
   static constexpr DISPID kReplyAll = 0xF467;
   static constexpr DISPID kForward = 0xF468;
 
-  explicit CItemHandler(CMailItem* mailItem);
+  // events: ItemEvents for a compose window's item, as Outlook has always offered them;
+  // ItemEvents_10 for an inline response, which offers only those.
+  explicit CItemHandler(CMailItem* mailItem, const IID& events = IID_ItemEvents);
 
  protected:
   ~CItemHandler() override;
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
 
  private:
-  void CarryToResponse(DISPPARAMS* params);
-
   CMailItem* MailItem_;  // owned by the window's handler
 };
+
+// Reply, Reply to All or Forward on the answered message (params: the new item, Cancel):
+// the new item starts with the answered message's numeric level, written and not saved.
+// Raises HostError when a host call fails.
+void CarryLevelToResponse(CMailItem& answered, DISPPARAMS* params);

@@ -37,6 +37,8 @@ CInspectorEventHandler* CInspectorEventHandler::Create(IDispatch* inspector, IDi
     // would outlive its window, holding the window and the message.
     if (!h->ItemHandler->Subscribed()) throw HostError(CONNECT_E_CANNOTCONNECT, IID_ItemEvents);
     h->MailItem_->inspectorHandler = h;
+    h->MailItem_->dropdown = h;
+    if (CurrentAddIn) CurrentAddIn->Ribbon.Add(inspector, h);
   } catch (...) {
     delete h;  // the teardown copes with whatever part was built
     throw;
@@ -45,6 +47,7 @@ CInspectorEventHandler* CInspectorEventHandler::Create(IDispatch* inspector, IDi
 }
 
 CInspectorEventHandler::~CInspectorEventHandler() {
+  if (CurrentAddIn) CurrentAddIn->Ribbon.Remove(this);
   if (CDropdownHandler* d = std::exchange(Dropdown, nullptr)) d->Release();
   if (MailItem_) MailItem_->dropdown = nullptr;
   // Keep the bar's placement for the next window, then remove the bar. A failure here
@@ -77,6 +80,18 @@ void CInspectorEventHandler::BuildCommandBar(bool editable) {
       level = CurrentAddIn ? CurrentAddIn->CarriedLevel : 0;
     }
     if (CurrentAddIn) CurrentAddIn->CarryLevel(-1);
+    Editable_ = editable;
+    Chosen_.level = level;
+
+    ClassificationSettings* s = Settings();
+    if (s && s->Ui == LevelUi::Ribbon && CurrentAddIn && CurrentAddIn->Ribbon.HostHasRibbon()) {
+      // The ribbon alone: the window's level is preselected and written as the drop-down
+      // would preselect and write it.
+      if (!editable) return;
+      Chosen_.Preselect(level);
+      Chosen_.WriteTo(*MailItem_);
+      return;
+    }
 
     CommandBars bars = Inspector_.GetCommandBars();
     if (CommandBar old = FindBar(bars)) old.Delete();
@@ -93,6 +108,28 @@ void CInspectorEventHandler::BuildCommandBar(bool editable) {
     CommandBarControls controls = bar.Controls();
     if (!controls) return;
     Dropdown = new CDropdownHandler(MailItem_, controls, editable, level);
-    MailItem_->dropdown = Dropdown;
   });
+}
+
+int CInspectorEventHandler::GetSelection(std::string* text) {
+  if (Dropdown) return Dropdown->GetSelection(text);
+  // A sent message's window chose nothing; one without a drop-down (the ribbon alone, or a
+  // bar that could not be built) keeps the level it was given.
+  text->clear();
+  if (!Editable_) return 0;
+  const ClassificationSettings* s = Settings();
+  *text = Chosen_.text.empty() && s ? s->LevelName(Chosen_.level) : Chosen_.text;
+  return Chosen_.level;
+}
+
+int CInspectorEventHandler::Level() {
+  if (!Editable_ || !Dropdown) return Chosen_.level;
+  std::string text;
+  return Dropdown->GetSelection(&text);
+}
+
+void CInspectorEventHandler::Choose(int level) {
+  if (!Editable_) return;
+  if (Dropdown) return Dropdown->Select(level);
+  if (Chosen_.Choose(level)) Chosen_.WriteTo(*MailItem_);
 }

@@ -4,12 +4,14 @@
 #pragma once
 
 #include "addin/host_objects.h"
+#include "addin/ribbon.h"
 #include "classify/mail_item.h"
+#include "compose/chosen_level.h"
 
 class CDropdownHandler;
 class CItemHandler;
 
-class CInspectorEventHandler final : public WindowHandler {
+class CInspectorEventHandler final : public WindowHandler, public LevelSelection, public RibbonWindow {
  public:
   // The window's wrapper with its CMailItem and subscribed item sink. Raises on failure,
   // leaving nothing behind.
@@ -17,8 +19,16 @@ class CInspectorEventHandler final : public WindowHandler {
   CInspectorEventHandler(const CInspectorEventHandler&) = delete;
   CInspectorEventHandler& operator=(const CInspectorEventHandler&) = delete;
 
+  // Builds the bar and its drop-down, unless the policy keeps the level to a ribbon that
+  // this Outlook has; either way the window's level is preselected and written.
   void BuildCommandBar(bool editable);
   void TearDownAndDelete() override { delete this; }
+
+  // The level chosen in the window, on its bar or its ribbon.
+  int GetSelection(std::string* text) override;
+  bool Editable() const override { return Editable_; }
+  int Level() override;
+  void Choose(int level) override;
 
  private:
   CInspectorEventHandler();
@@ -32,4 +42,7 @@ class CInspectorEventHandler final : public WindowHandler {
   // command bars (Word as the mail editor), "Orvan_Classify" may be another window's bar:
   // the teardown records and deletes only this one.
   ComPtr<IUnknown> Bar_;
+  // The level where no drop-down holds it: the read message's, or the ribbon's choice.
+  bool Editable_ = false;
+  ChosenLevel Chosen_;
 };

@@ -3,6 +3,7 @@
 #include "addin/add_in.h"
 #include "addin/host_guard.h"
 #include "classify/mail_item.h"
+#include "explorer/selection_watch.h"
 
 // ---- ReplyButtonSink
 
@@ -44,11 +45,14 @@ void ReplyButtonSink::CarrySelectionLevel() {
 ExplorerHandler::ExplorerHandler(IDispatch* explorer) : EventSink(IID_ExplorerEvents) {
   Explorer_ = Explorer::From(explorer);  // before subscribing, so a failure leaves nothing advised
   Subscribe(explorer);
+  // Outlook before 2002 has no ExplorerEvents_10: the watch then hears nothing.
+  TryHostStep([&] { Watch_ = new SelectionWatch(explorer); });
 }
 
 void ExplorerHandler::OnEnded() {
   for (ReplyButtonSink* sink : ButtonSinks) sink->Release();
   ButtonSinks.clear();
+  if (EventSink* watch = std::exchange(Watch_, nullptr)) watch->Release();
   Explorer_ = Explorer();
   if (CurrentAddIn && CurrentAddIn->ExplorerHandlerPtr == this) CurrentAddIn->ExplorerHandlerPtr = nullptr;
 }

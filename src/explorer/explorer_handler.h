@@ -40,4 +40,5 @@ class ExplorerHandler final : public EventSink {
   bool ButtonsPending = true;
   std::vector<ReplyButtonSink*> ButtonSinks;  // each entry is its sink's one reference
   Explorer Explorer_;
+  EventSink* Watch_ = nullptr;  // today's Outlook: the selection and inline responses
 };

@@ -45,6 +45,7 @@ HRESULT RegisterAddInKey(const char* application, const char* progId, const char
     SetString(key, "FriendlyName", friendlyName);
     SetString(key, "Description", friendlyName);
   }
+  SetDword(key, "RequireShutdownNotification", registration::kRequireShutdownNotification);
   RegCloseKey(key);
   return S_OK;
 }

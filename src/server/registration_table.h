@@ -11,6 +11,9 @@ constexpr const char kDisplayName[] = "Orvan Classify Add-In for Outlook";
 constexpr const char kHostApplication[] = "Outlook";
 constexpr unsigned long kLoadBehavior = 3;  // load at start-up, connected
 constexpr unsigned long kCommandLineSafe = 0;
+// Outlook 2010 and later skip OnBeginShutdown and OnDisconnection at exit unless the add-in
+// asks for them: the bar placement is written and the tracker reports only then.
+constexpr unsigned long kRequireShutdownNotification = 1;
 
 // Where DllRegisterServer's values go, in the order it writes them. "%LIBRARY%" stands for
 // the full path of the DLL file.
@@ -39,6 +42,8 @@ constexpr Entry kEntries[] = {
     {Root::LocalMachine, ORVAN_ADDIN_KEY, "CommandLineSafe", Kind::Dword, nullptr, kCommandLineSafe},
     {Root::LocalMachine, ORVAN_ADDIN_KEY, "FriendlyName", Kind::String, kDisplayName, 0},
     {Root::LocalMachine, ORVAN_ADDIN_KEY, "Description", Kind::String, kDisplayName, 0},
+    {Root::LocalMachine, ORVAN_ADDIN_KEY, "RequireShutdownNotification", Kind::Dword, nullptr,
+     kRequireShutdownNotification},
 };
 
 }  // namespace registration

@@ -50,6 +50,7 @@ check "InprocServer32 names the installed DLL" grep -qi 'REG_SZ *C:\\Program Fil
 check "ProgID" grep -q 'REG_SZ *OrvanClassifyAddinForOutlook' <<<"$(q "$clsid\\ProgID" /ve)"
 check "LoadBehavior 3" grep -q 'REG_DWORD *0x3' <<<"$(q "$addin" /v LoadBehavior)"
 check "CommandLineSafe 0" grep -q 'REG_DWORD *0x0' <<<"$(q "$addin" /v CommandLineSafe)"
+check "RequireShutdownNotification 1" grep -q 'REG_DWORD *0x1' <<<"$(q "$addin" /v RequireShutdownNotification)"
 check "FriendlyName" grep -q 'REG_SZ *Orvan Classify Add-In for Outlook' <<<"$(q "$addin" /v FriendlyName)"
 rm -f "$installed"
 # Repair through the REINSTALL property (what msiexec /fa sets; Wine's msiexec lacks /f).

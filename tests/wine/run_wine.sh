@@ -30,6 +30,7 @@ check "ProgID key" grep -q "REG_SZ *$name" <<<"$(query_default 'HKCR\OrvanClassi
 check "ProgID CLSID" grep -q 'REG_SZ *{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}' <<<"$(query_default 'HKCR\OrvanClassifyAddinForOutlook\CLSID')"
 check "LoadBehavior 3" grep -q 'REG_DWORD *0x3' <<<"$(query "$addin" LoadBehavior)"
 check "CommandLineSafe 0" grep -q 'REG_DWORD *0x0' <<<"$(query "$addin" CommandLineSafe)"
+check "RequireShutdownNotification 1" grep -q 'REG_DWORD *0x1' <<<"$(query "$addin" RequireShutdownNotification)"
 check "FriendlyName" grep -q "REG_SZ *$name" <<<"$(query "$addin" FriendlyName)"
 check "Description" grep -q "REG_SZ *$name" <<<"$(query "$addin" Description)"
 

@@ -1,0 +1,37 @@
+// An inline response: a reply or forward written in the main window's reading pane, with
+// no window of its own (Outlook 2013 and later). Its level is preselected and written when
+// it opens, chosen on the Explorer's ribbon, and stamped when it is sent; it ends when
+// Outlook closes it (sent, discarded, popped out, or left for another message).
+#pragma once
+
+#include <string>
+#include "addin/ribbon.h"
+#include "classify/mail_item.h"
+#include "compose/chosen_level.h"
+
+class CItemHandler;
+
+class CInlineResponse final : public WindowHandler, public LevelSelection, public RibbonWindow {
+ public:
+  // slot: where its owner keeps it; cleared when the response ends some other way (its
+  // own Send). Raises on failure, leaving nothing behind.
+  static CInlineResponse* Create(IDispatch* explorer, IDispatch* mailItem, CInlineResponse** slot);
+  CInlineResponse(const CInlineResponse&) = delete;
+  CInlineResponse& operator=(const CInlineResponse&) = delete;
+
+  void TearDownAndDelete() override { delete this; }
+  int GetSelection(std::string* text) override;
+  bool Editable() const override { return true; }
+  int Level() override { return Chosen_.level; }
+  void Choose(int level) override;
+
+ private:
+  explicit CInlineResponse(CInlineResponse** slot);
+  ~CInlineResponse();
+  void Preselect();
+
+  CInlineResponse** Slot_;
+  CItemHandler* ItemHandler = nullptr;
+  CMailItem* MailItem_ = nullptr;
+  ChosenLevel Chosen_;
+};

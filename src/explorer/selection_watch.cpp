@@ -1,0 +1,92 @@
+#include "explorer/selection_watch.h"
+
+#include "addin/add_in.h"
+#include "addin/host_guard.h"
+#include "classify/mail_item.h"
+#include "compose/inline_response.h"
+#include "compose/item_handler.h"
+
+// ---- SelectedItemSink
+
+SelectedItemSink::SelectedItemSink(IDispatch* mailItem) : EventSink(IID_ItemEvents_10) {
+  Item_ = MailItem::From(mailItem);
+  Subscribe(mailItem);
+}
+
+HRESULT SelectedItemSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
+  if (dispid != CItemHandler::kReply && dispid != CItemHandler::kReplyAll && dispid != CItemHandler::kForward)
+    return S_OK;
+  // Outlook's own reply goes on whatever happens here.
+  TryHostStep([&] {
+    CMailItemRef answered(new CMailItem(Item_.get()));
+    CarryLevelToResponse(*answered, params);
+  });
+  return S_OK;
+}
+
+// ---- SelectionWatch
+
+SelectionWatch::SelectionWatch(IDispatch* explorer) : EventSink(IID_ExplorerEvents_10) {
+  Explorer_ = Explorer::From(explorer);
+  Subscribe(explorer);
+}
+
+HRESULT SelectionWatch::OnEvent(DISPID dispid, DISPPARAMS* params) {
+  switch (dispid) {
+    case kSelectionChange:
+      TryHostStep([&] { WatchSelection(); });
+      break;
+    case kInlineResponse: {
+      VARIANT* item = EventArg(params, 0);
+      if (!item || item->vt != VT_DISPATCH || !item->pdispVal) break;
+      EndInline();  // Outlook closes one before it opens another; never keep two
+      TryHostStep([&] {
+        MailItem mail;
+        if (!MailItem::TryFrom(item->pdispVal, &mail) || mail.Class() != olMail) return;
+        Inline_ = CInlineResponse::Create(Explorer_.get(), mail.get(), &Inline_);
+      });
+      break;
+    }
+    case kInlineResponseClose:
+      EndInline();
+      break;
+    default:
+      break;
+  }
+  return S_OK;
+}
+
+void SelectionWatch::WatchSelection() {
+  StopWatching();
+  ComPtr<IDispatch> selected = Explorer_.Selection();
+  if (!selected) return;
+  Selection selection = Selection::From(selected.get());
+  const long count = selection.Count();
+  for (long i = 1; i <= count && i <= kMostWatched; ++i) {
+    TryHostStep([&] {
+      ComPtr<IDispatch> item = selection.Item(short(i));
+      MailItem mail;
+      if (!item || !MailItem::TryFrom(item.get(), &mail) || mail.Class() != olMail) return;
+      Selected_.reserve(Selected_.size() + 1);
+      auto* sink = new SelectedItemSink(mail.get());
+      if (sink->Subscribed()) Selected_.push_back(sink);
+      else sink->Release();
+    });
+  }
+}
+
+void SelectionWatch::StopWatching() {
+  for (SelectedItemSink* sink : Selected_) sink->Release();
+  Selected_.clear();
+}
+
+void SelectionWatch::EndInline() {
+  if (CInlineResponse* inlineResponse = std::exchange(Inline_, nullptr))
+    TryHostStep([&] { inlineResponse->TearDownAndDelete(); });
+}
+
+void SelectionWatch::OnEnded() {
+  StopWatching();
+  EndInline();
+  Explorer_ = Explorer();
+}

@@ -1,0 +1,50 @@
+// The main window of today's Outlook, where Reply, Reply to All and Forward are ribbon
+// commands and answers are written inline in the reading pane. The selected messages' own
+// Reply, ReplyAll and Forward events carry their level to the new message, in a window or
+// inline; an inline response gets its own handler while it is open.
+#pragma once
+
+#include <vector>
+#include "addin/event_sink.h"
+#include "addin/host_objects.h"
+
+class CInlineResponse;
+
+// The sink of one selected message's ItemEvents_10, while it is selected.
+class SelectedItemSink final : public EventSink {
+ public:
+  explicit SelectedItemSink(IDispatch* mailItem);
+
+ protected:
+  HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
+  void OnEnded() override { Item_ = MailItem(); }
+
+ private:
+  MailItem Item_;
+};
+
+// The Explorer's ExplorerEvents_10: SelectionChange, InlineResponse, InlineResponseClose.
+class SelectionWatch final : public EventSink {
+ public:
+  static constexpr DISPID kSelectionChange = 0xF007;
+  static constexpr DISPID kInlineResponse = 0xFC92;
+  static constexpr DISPID kInlineResponseClose = 0xFC96;
+  // Messages watched at most, of a selection: a reply answers one of them.
+  static constexpr long kMostWatched = 64;
+
+  explicit SelectionWatch(IDispatch* explorer);
+  size_t Watched() const { return Selected_.size(); }
+
+ protected:
+  HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
+  void OnEnded() override;
+
+ private:
+  void WatchSelection();
+  void StopWatching();
+  void EndInline();
+
+  Explorer Explorer_;
+  std::vector<SelectedItemSink*> Selected_;  // each entry is its sink's one reference
+  CInlineResponse* Inline_ = nullptr;
+};
