@@ -28,6 +28,7 @@ WideText TextOf(const WideText& html) {
 MailItem::MailItem(World& world)
     : DispatchObject(world, "MailItem", typelib::MailItem), message(world.Make<MapiMessage>()), number(++world.mailItems) {
   AddEvents(IID_ItemEvents);
+  AddEvents(IID_ItemEvents_10);
   auto writable = [this] {
     if (sent) throw Fault{E_ACCESSDENIED};  // a sent item is read-only
   };

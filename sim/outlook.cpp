@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include "com/iids.h"
+#include "sim/ribbon.h"
 #include "sim/transport.h"
 #ifndef _WIN32
 #include "com/module.h"
@@ -66,9 +67,13 @@ Selection::Selection(World& world) : DispatchObject(world, "Selection", typelib:
   });
 }
 
-Explorer::Explorer(World& world)
+Explorer::Explorer(World& world, bool today)
     : DispatchObject(world, "Explorer", typelib::Explorer), bars(world.Make<CommandBars>()), selection(world.Make<Selection>()) {
   AddEvents(IID_ExplorerEvents);
+  if (today) AddEvents(IID_ExplorerEvents_10);
+  Property("ActiveInlineResponse", [this](const Args&) {
+    return DispatchVariant(inlineResponse ? inlineResponse->dispatch() : nullptr);
+  });
   Property("CommandBars", [this](const Args&) { return DispatchVariant(bars->dispatch()); });
   Property("Selection", [this](const Args&) { return DispatchVariant(selection->dispatch()); });
   CommandBar* standard = bars->AddBar("Standard", 1, false);
@@ -88,11 +93,18 @@ Control* Explorer::Button(const std::string& caption) const {
   return nullptr;
 }
 
-Outlook::Outlook(World& world, bool withExplorer) : world_(world), app_(world.Make<Application>()) {
-  if (withExplorer) app_->activeExplorer = world.Make<Explorer>();
+Outlook::Outlook(World& world, bool withExplorer, Version version)
+    : world_(world), version_(version), app_(world.Make<Application>()) {
+  if (withExplorer) app_->activeExplorer = world.Make<Explorer>(today());
 }
 
 Outlook::~Outlook() { Unload(); }
+
+HRESULT FireItemEvent(DispatchObject* item, DISPID id, std::vector<VARIANT> args) {
+  HRESULT hr = item->Fire(IID_ItemEvents, id, args);
+  HRESULT hr10 = item->Fire(IID_ItemEvents_10, id, std::move(args));
+  return item->SinkCount(IID_ItemEvents) ? hr : hr10;
+}
 
 HRESULT Outlook::Load() {
   AddInScope addIn;
@@ -104,13 +116,24 @@ HRESULT Outlook::Load() {
   ComPtr<IClassFactory> factory;
   HRESULT hr = DllGetClassObject(CLSID_OrvanClassifyAddIn, IID_IClassFactory, factory.put_void());
   if (FAILED(hr)) return hr;
-  return factory->CreateInstance(nullptr, IID__IDTExtensibility2, addIn_.put_void());
+  hr = factory->CreateInstance(nullptr, IID__IDTExtensibility2, addIn_.put_void());
+#if ORVAN_SIM_RIBBON
+  // Today's Outlook asks every add-in whether it brings ribbon customizations.
+  if (SUCCEEDED(hr) && today()) ribbon_ = std::make_unique<sim::Ribbon>(world_, addIn_.get());
+#endif
+  return hr;
 #endif
 }
 
 HRESULT Outlook::Connect(ext_ConnectMode mode) {
-  AddInScope addIn;
-  return addIn_ ? addIn_->OnConnection(app_->dispatch(), mode, nullptr, nullptr) : E_POINTER;
+  HRESULT hr;
+  {
+    AddInScope addIn;
+    hr = addIn_ ? addIn_->OnConnection(app_->dispatch(), mode, nullptr, nullptr) : E_POINTER;
+  }
+  // The main window's ribbon is built at start-up, before OnStartupComplete.
+  if (SUCCEEDED(hr) && ribbon_) ribbon_->Load("Microsoft.Outlook.Explorer");
+  return hr;
 }
 
 HRESULT Outlook::StartupComplete() {
@@ -129,17 +152,50 @@ HRESULT Outlook::Disconnect(ext_DisconnectMode mode) {
 }
 
 void Outlook::Shutdown() {
+  if (InlineResponse()) CloseInline();
   CloseExplorer();  // Outlook closes its main window before it lets add-ins go
   if (!addIn_) return;
-  BeginShutdown();
-  Disconnect(ext_dm_HostShutdown);
+  if (!today() || ShutdownNotificationRegistered()) {
+    BeginShutdown();
+    Disconnect(ext_dm_HostShutdown);
+  }
   Unload();
+}
+
+// What Outlook 2010 and later read before calling an add-in at exit: the add-in's key
+// under HKCU or HKLM, found from its class's ProgID.
+bool Outlook::ShutdownNotificationRegistered() const {
+  char clsid[64];
+  const GUID& g = CLSID_OrvanClassifyAddIn;
+  std::snprintf(clsid, sizeof clsid, "CLSID\\{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}\\ProgID",
+                static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
+                g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+  char progId[256] = {};
+  HKEY classKey = nullptr;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, clsid, 0, KEY_READ, &classKey) != ERROR_SUCCESS) return false;
+  DWORD progIdType = 0, progIdBytes = sizeof progId - 1;
+  const LONG read = RegQueryValueExA(classKey, nullptr, nullptr, &progIdType, reinterpret_cast<BYTE*>(progId), &progIdBytes);
+  RegCloseKey(classKey);
+  if (read != ERROR_SUCCESS || progIdType != REG_SZ) return false;
+  const std::string key = std::string("Software\\Microsoft\\Office\\Outlook\\Addins\\") + progId;
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) continue;
+    DWORD value = 0, type = 0, bytes = sizeof value;
+    const bool set = RegQueryValueExA(k, "RequireShutdownNotification", nullptr, &type,
+                                      reinterpret_cast<BYTE*>(&value), &bytes) == ERROR_SUCCESS &&
+                     type == REG_DWORD && value == 1;
+    RegCloseKey(k);
+    if (set) return true;
+  }
+  return false;
 }
 
 void Outlook::FastShutdown() { Unload(); }
 
 void Outlook::Unload() {
   AddInScope addIn;
+  ribbon_.reset();  // Outlook lets go of every interface of the add-in it held
   addIn_.reset();
 }
 
@@ -173,6 +229,11 @@ Inspector* Outlook::Open(DispatchObject* item) {
   Inspector* window = world_.Make<Inspector>(item, sharedBars_);
   app_->inspectors->windows.push_back(window);
   app_->inspectors->Fire(IID_InspectorsEvents, 0xF001, {Borrowed(window->dispatch())});
+  // The window's ribbon is built as it shows, the first of each kind loading the XML.
+  if (ribbon_) {
+    const MailItem* mail = window->mail();
+    ribbon_->Load(mail && mail->sent ? "Microsoft.Outlook.Mail.Read" : "Microsoft.Outlook.Mail.Compose");
+  }
   return window;
 }
 
@@ -180,11 +241,18 @@ bool Outlook::Send(Inspector* window) {
   MailItem* mail = window->mail();
   if (!mail || !window->open) return false;
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  mail->Fire(IID_ItemEvents, events::ItemSend, {ByRefBool(&cancel)});
-  if (cancel != VARIANT_FALSE) return false;
+  FireItemEvent(mail, events::ItemSend, {ByRefBool(&cancel)});
+  if (cancel != VARIANT_FALSE || !Deliver(mail, true)) return false;
+  Close(window);
+  return true;
+}
+
+bool Outlook::Deliver(MailItem* mail, bool itemSend) {
+  VARIANT_BOOL cancel = VARIANT_FALSE;
   // Once the user has committed: Application.ItemSend, this add-in's handler and then
   // the others'.
-  app_->Fire(IID_ApplicationEvents_11, events::ApplicationItemSend, {Borrowed(mail->dispatch()), ByRefBool(&cancel)});
+  if (itemSend)
+    app_->Fire(IID_ApplicationEvents_11, events::ApplicationItemSend, {Borrowed(mail->dispatch()), ByRefBool(&cancel)});
   if (cancel == VARIANT_FALSE && otherAddInItemSend && otherAddInItemSend(mail)) cancel = VARIANT_TRUE;
   if (cancel != VARIANT_FALSE) return false;
   if (abortSends > 0) {
@@ -200,14 +268,13 @@ bool Outlook::Send(Inspector* window) {
     if (!out) outboxError = "cannot write " + path;
   }
   mail->sent = true;
-  Close(window);
   return true;
 }
 
 void Outlook::Close(Inspector* window) {
   if (!window->open) return;
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  if (DispatchObject* item = window->item) item->Fire(IID_ItemEvents, 0xF004, {ByRefBool(&cancel)});
+  if (DispatchObject* item = window->item) FireItemEvent(item, events::ItemClose, {ByRefBool(&cancel)});
   window->open = false;
   auto& w = app_->inspectors->windows;
   w.erase(std::remove(w.begin(), w.end(), window), w.end());
@@ -216,7 +283,7 @@ void Outlook::Close(Inspector* window) {
 void Outlook::ShowInWindow(Inspector* window, DispatchObject* next) {
   if (!window->open) return;
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  if (DispatchObject* item = window->item) item->Fire(IID_ItemEvents, events::ItemClose, {ByRefBool(&cancel)});
+  if (DispatchObject* item = window->item) FireItemEvent(item, events::ItemClose, {ByRefBool(&cancel)});
   window->item = next;
 }
 
@@ -233,15 +300,17 @@ Inspector* Outlook::Respond(Inspector* window, Response kind) {
   if (!original) return nullptr;
   MailItem* response = MakeResponse(*original, kind == kForward);
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  original->Fire(IID_ItemEvents, DISPID(kind), {Borrowed(response->dispatch()), ByRefBool(&cancel)});
+  FireItemEvent(original, DISPID(kind), {Borrowed(response->dispatch()), ByRefBool(&cancel)});
   if (cancel != VARIANT_FALSE) return nullptr;
   return Open(response);
 }
 
 void Outlook::Select(std::vector<DispatchObject*> items) {
   if (Explorer* e = app_->activeExplorer) {
+    if (e->inlineResponse) CloseInline();  // moving to another message closes it
     e->selection->items = std::move(items);
-    e->Fire(IID_ExplorerEvents, 0xF007, {});
+    e->Fire(IID_ExplorerEvents, events::SelectionChange, {});
+    e->Fire(IID_ExplorerEvents_10, events::SelectionChange, {});
   }
 }
 
@@ -249,6 +318,7 @@ void Outlook::Select(std::vector<DispatchObject*> items) {
 void Outlook::Switch(DISPID before, DISPID after) {
   Explorer* e = app_->activeExplorer;
   if (!e) return;
+  if (e->inlineResponse) CloseInline();
   VARIANT_BOOL cancel = VARIANT_FALSE;
   e->Fire(IID_ExplorerEvents, before, {Borrowed(nullptr), ByRefBool(&cancel)});
   if (before == 0xF003) e->selection->items.clear();
@@ -273,13 +343,78 @@ void Outlook::ActivateExplorer() {
 
 Inspector* Outlook::ClickInExplorer(const std::string& caption) {
   Explorer* e = app_->activeExplorer;
-  Control* button = e ? e->Button(caption) : nullptr;
-  if (!button || !button->Click()) return nullptr;
+  if (!e) return nullptr;
+  // Today's Reply, Reply All and Forward are ribbon commands: no Standard bar click.
+  Control* button = today() ? nullptr : e->Button(caption);
+  if (!today() && (!button || !button->Click())) return nullptr;
   MailItem* original = nullptr;
   for (DispatchObject* item : e->selection->items)
     if ((original = dynamic_cast<MailItem*>(item)) != nullptr) break;
   if (!original) return nullptr;
-  return Open(MakeResponse(*original, caption == "Forward"));
+  MailItem* response = MakeResponse(*original, caption == "Forward");
+  if (today()) {
+    const Response kind = caption == "Forward" ? kForward : caption == "Reply to All" ? kReplyAll : kReply;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    FireItemEvent(original, DISPID(kind), {Borrowed(response->dispatch()), ByRefBool(&cancel)});
+    if (cancel != VARIANT_FALSE) return nullptr;
+  }
+  return Open(response);
+}
+
+MailItem* Outlook::RespondInline(Response kind) {
+  Explorer* e = app_->activeExplorer;
+  if (!e || !today()) return nullptr;
+  MailItem* original = nullptr;
+  for (DispatchObject* item : e->selection->items)
+    if ((original = dynamic_cast<MailItem*>(item)) != nullptr) break;
+  if (!original) return nullptr;
+  if (e->inlineResponse) CloseInline();
+  MailItem* response = MakeResponse(*original, kind == kForward);
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  FireItemEvent(original, DISPID(kind), {Borrowed(response->dispatch()), ByRefBool(&cancel)});
+  if (cancel != VARIANT_FALSE) return nullptr;
+  e->inlineResponse = response;
+  e->Fire(IID_ExplorerEvents_10, events::InlineResponse, {Borrowed(response->dispatch())});
+  return response;
+}
+
+MailItem* Outlook::InlineResponse() const {
+  return app_->activeExplorer ? app_->activeExplorer->inlineResponse : nullptr;
+}
+
+bool Outlook::SendInline() {
+  MailItem* mail = InlineResponse();
+  if (!mail) return false;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  if (undocumented.inlineItemSendFires) FireItemEvent(mail, events::ItemSend, {ByRefBool(&cancel)});
+  if (cancel != VARIANT_FALSE || !Deliver(mail, undocumented.itemSendForInline)) return false;
+  CloseInline();
+  return true;
+}
+
+void Outlook::DiscardInline() {
+  if (InlineResponse()) CloseInline();
+}
+
+Inspector* Outlook::PopOut() {
+  MailItem* mail = InlineResponse();
+  if (!mail) return nullptr;
+  CloseInline();
+  return Open(mail);
+}
+
+void Outlook::CloseInline() {
+  Explorer* e = app_->activeExplorer;
+  if (!e || !e->inlineResponse) return;
+  e->inlineResponse = nullptr;
+  e->Fire(IID_ExplorerEvents_10, events::InlineResponseClose, {});
+}
+
+bool Outlook::SendByProgram(MailItem* mail) {
+  if (!mail || mail->sent) return false;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  FireItemEvent(mail, events::ItemSend, {ByRefBool(&cancel)});
+  return cancel == VARIANT_FALSE && Deliver(mail, true);
 }
 
 void Outlook::CloseExplorer() {

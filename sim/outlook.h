@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 #include "com/extensibility.h"
@@ -52,19 +53,27 @@ class Selection : public DispatchObject {
   std::vector<DispatchObject*> items;
 };
 
-// The main window: a "Standard" bar with Reply, Reply to All and Forward, and a selection.
+// The main window: a "Standard" bar with Reply, Reply to All and Forward, and a selection;
+// today's also offers ExplorerEvents_10 and shows inline responses in its reading pane.
 class Explorer : public DispatchObject {
  public:
-  explicit Explorer(World& world);
+  Explorer(World& world, bool today);
   CommandBars* bars;
   Selection* selection;
+  MailItem* inlineResponse = nullptr;
   Control* Button(const std::string& caption) const;
 };
+
+class Ribbon;
 
 // The add-in as Outlook holds it between load and unload.
 class Outlook {
  public:
-  explicit Outlook(World& world, bool withExplorer = true);
+  // Classic: Outlook as command bars ruled it. Today: Outlook 2013 to Microsoft 365, with
+  // the ribbon, inline responses, fast shutdown and no Standard bar clicks.
+  enum class Version { Classic, Today };
+  enum Response { kReply = 0xF466, kReplyAll = 0xF467, kForward = 0xF468 };
+  explicit Outlook(World& world, bool withExplorer = true, Version version = Version::Classic);
   ~Outlook();
 
   World& world() { return world_; }
@@ -78,7 +87,8 @@ class Outlook {
   HRESULT BeginShutdown();
   HRESULT Disconnect(ext_DisconnectMode mode = ext_dm_HostShutdown);
   // Outlook's own shutdown: the main window closes, then OnBeginShutdown,
-  // OnDisconnection and the last Release.
+  // OnDisconnection and the last Release. Today's Outlook calls the two only for an add-in
+  // that registered RequireShutdownNotification; otherwise it shuts down fast.
   void Shutdown();
   // Outlook 2010 and later at exit: no OnBeginShutdown, no OnDisconnection; Outlook lets
   // go of the add-in object, and the windows still open simply vanish with the process.
@@ -97,6 +107,29 @@ class Outlook {
   // Outlook gives up on this many of the next sends after every handler let them go (no
   // account, a transport error).
   int abortSends = 0;
+  // What today's Outlook leaves undocumented, played either way.
+  struct Undocumented {
+    bool inlineItemSendFires = true;  // an inline response's own Send event
+    bool itemSendForInline = true;    // Application.ItemSend for an inline response
+  } undocumented;
+  Version version() const { return version_; }
+  bool today() const { return version_ == Version::Today; }
+  // The add-in's ribbon in today's Outlook; null in classic or when the add-in has none.
+  sim::Ribbon* ribbon() const { return ribbon_.get(); }
+
+  // Today's main window: Reply, Reply to All or Forward written inline in the reading
+  // pane (the selected message's own event first, then InlineResponse); null when no mail
+  // message is selected.
+  MailItem* RespondInline(Response kind);
+  // Sends the inline response (its Send event, Application.ItemSend, as the undocumented
+  // choices say); false when it stays. Discard drops it; PopOut opens it in a window.
+  bool SendInline();
+  void DiscardInline();
+  Inspector* PopOut();
+  MailItem* InlineResponse() const;
+  // Another program's MailItem.Send(): the item's Send event, then Application.ItemSend.
+  bool SendByProgram(MailItem* item);
+
   // A read window moved to the next or previous message: the old item's Close fires and
   // the window shows the other item, with no NewInspector.
   void ShowInWindow(Inspector* window, DispatchObject* next);
@@ -105,7 +138,6 @@ class Outlook {
   void ShareCommandBars();
   void Close(Inspector* window);
   void CloseAll();  // every window still open, as when Outlook exits
-  enum Response { kReply = 0xF466, kReplyAll = 0xF467, kForward = 0xF468 };
   // Reply, Reply to All or Forward in the compose window: the event fires with the new
   // item before its window opens.
   Inspector* Respond(Inspector* window, Response kind);
@@ -129,11 +161,20 @@ class Outlook {
  private:
   void Switch(DISPID before, DISPID after);
   MailItem* MakeResponse(const MailItem& original, bool forward);
+  // Application.ItemSend and the outbox: true when the message left.
+  bool Deliver(MailItem* mail, bool itemSend);
+  void CloseInline();
+  bool ShutdownNotificationRegistered() const;
 
   World& world_;
+  Version version_;
   Application* app_;
   CommandBars* sharedBars_ = nullptr;
   ComPtr<_IDTExtensibility2> addIn_;
+  std::unique_ptr<sim::Ribbon> ribbon_;
 };
+
+// Fires an item event on both of the item's event interfaces, ItemEvents and ItemEvents_10.
+HRESULT FireItemEvent(DispatchObject* item, DISPID id, std::vector<VARIANT> args);
 
 }  // namespace sim

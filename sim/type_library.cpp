@@ -52,7 +52,10 @@ const TypeInfo NameSpace{"_NameSpace", &IID__NameSpace, nullptr, {}};
 const TypeInfo Explorer{"_Explorer",
                         &IID__Explorer,
                         nullptr,
-                        {{"CommandBars", 0x2100, kGet}, {"Selection", 0x2202, kGet}, {"Close", 0x2103, kMethod}}};
+                        {{"CommandBars", 0x2100, kGet},
+                         {"Selection", 0x2202, kGet},
+                         {"Close", 0x2103, kMethod},
+                         {"ActiveInlineResponse", 0xFC93, kGet}}};
 
 const TypeInfo Selection{"Selection", &IID_Selection, nullptr, {{"Count", 0x50, kGet}, {"Item", 0x51, kMethod}}};
 
@@ -123,6 +126,12 @@ const TypeInfo CommandBarComboBox{"_CommandBarComboBox", &IID__CommandBarComboBo
                                                   {"RemoveItem", 0x6005000D, kMethod},
                                                   {"Style", 0x6005000E, kGetPut},
                                                   {"Text", 0x60050010, kGetPut}})};
+
+const TypeInfo RibbonControl{"IRibbonControl", &IID_IRibbonControl, nullptr,
+                             {{"Id", 1, kGet}, {"Context", 2, kGet}, {"Tag", 3, kGet}}};
+
+const TypeInfo RibbonUI{"IRibbonUI", &IID_IRibbonUI, nullptr,
+                        {{"Invalidate", 1, kMethod}, {"InvalidateControl", 2, kMethod}}};
 
 }  // namespace typelib
 }  // namespace sim

@@ -49,6 +49,8 @@ extern const TypeInfo CommandBar;
 extern const TypeInfo CommandBarControls;
 extern const TypeInfo CommandBarButton;
 extern const TypeInfo CommandBarComboBox;
+extern const TypeInfo RibbonControl;
+extern const TypeInfo RibbonUI;
 }  // namespace typelib
 
 // Events, fired with DISPATCH_METHOD.
@@ -60,6 +62,7 @@ constexpr DISPID ExplorerActivate = 0xF001, BeforeFolderSwitch = 0xF003, FolderS
 constexpr DISPID ItemClose = 0xF004, ItemSend = 0xF005, ItemReply = 0xF466, ItemReplyAll = 0xF467,
                  ItemForward = 0xF468;  // ItemEvents
 constexpr DISPID ApplicationItemSend = 0xF002;  // ApplicationEvents_11
+constexpr DISPID InlineResponse = 0xFC92, InlineResponseClose = 0xFC96;  // ExplorerEvents_10
 constexpr DISPID Click = 1, Change = 1;         // command bar button and combo box events
 }  // namespace events
 

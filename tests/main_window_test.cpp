@@ -111,7 +111,7 @@ TEST_F(MainWindow, ClosingTheMainWindowReleasesItsHandlerAndSinks) {
   EXPECT_EQ(first->SinkCount(IID_ExplorerEvents), 0u);
   for (const char* caption : {"Reply", "Reply to All", "Forward"})
     EXPECT_EQ(first->Button(caption)->SinkCount(IID__CommandBarButtonEvents), 0u);
-  outlook.app()->activeExplorer = world.Make<sim::Explorer>();
+  outlook.app()->activeExplorer = world.Make<sim::Explorer>(false);
   outlook.ActivateExplorer();
   EXPECT_EQ(ButtonSinks(), 0u);  // a main window opened later gets no handler
   outlook.Shutdown();

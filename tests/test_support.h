@@ -57,6 +57,7 @@ class TempDir {
 
 class AddInTest : public ::testing::Test {
  protected:
+  explicit AddInTest(sim::Outlook::Version version = sim::Outlook::Version::Classic) : outlook(world, true, version) {}
   void SetUp() override {
     setenv("APPDATA", appdata.path().c_str(), 1);
     portable_registry::Clear();
@@ -88,7 +89,7 @@ class AddInTest : public ::testing::Test {
 
   TempDir appdata;
   sim::World world;
-  sim::Outlook outlook{world};
+  sim::Outlook outlook;
 };
 
 }  // namespace testing_support

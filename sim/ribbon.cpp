@@ -1,0 +1,327 @@
+#include "sim/ribbon.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+namespace sim {
+
+namespace {
+
+const char* const kNamespaces[] = {"http://schemas.microsoft.com/office/2006/01/customui",
+                                   "http://schemas.microsoft.com/office/2009/07/customui"};
+
+// The customUI schema's elements and the attributes each may carry, as far as an Outlook
+// add-in's ribbon goes. Anything else makes Office ignore the whole document.
+const std::map<std::string, std::set<std::string>>& Schema() {
+  static const std::set<std::string> kControl = {
+      "id", "idQ", "idMso", "tag", "label", "getLabel", "screentip", "getScreentip", "supertip", "getSupertip",
+      "enabled", "getEnabled", "visible", "getVisible", "keytip", "getKeytip", "insertAfterMso", "insertBeforeMso",
+      "insertAfterQ", "insertBeforeQ", "showLabel", "getShowLabel", "image", "imageMso", "getImage", "showImage",
+      "getShowImage"};
+  auto with = [](std::set<std::string> extra) {
+    extra.insert(kControl.begin(), kControl.end());
+    return extra;
+  };
+  static const std::map<std::string, std::set<std::string>> schema = {
+      {"customUI", {"onLoad", "loadImage"}},
+      {"ribbon", {"startFromScratch"}},
+      {"tabs", {}},
+      {"contextualTabs", {}},
+      {"tabSet", {"idMso", "visible", "getVisible"}},
+      {"tab", with({})},
+      {"group", with({"autoScale", "centerVertically"})},
+      {"box", {"id", "idQ", "boxStyle", "visible", "getVisible", "insertAfterMso", "insertBeforeMso"}},
+      {"separator", {"id", "idQ", "visible", "getVisible", "insertAfterMso", "insertBeforeMso"}},
+      {"labelControl", with({})},
+      {"button", with({"onAction", "size", "getSize", "description", "getDescription"})},
+      {"dropDown", with({"sizeString", "showItemLabel", "showItemImage", "getItemCount", "getItemLabel", "getItemID",
+                         "getItemImage", "getItemScreentip", "getItemSupertip", "getSelectedItemIndex",
+                         "getSelectedItemID", "onAction"})},
+      {"item", {"id", "label", "image", "imageMso", "screentip", "supertip"}},
+  };
+  return schema;
+}
+
+std::string Text(const xmlChar* s) { return s ? reinterpret_cast<const char*>(s) : std::string(); }
+
+bool Walk(xmlNode* node, const std::string& tabSet, const std::string& tab, CustomUI* out, std::set<std::string>* ids,
+          std::string* why) {
+  for (xmlNode* n = node; n; n = n->next) {
+    if (n->type != XML_ELEMENT_NODE) continue;
+    const std::string name = Text(n->name);
+    const std::string ns = n->ns ? Text(n->ns->href) : std::string();
+    if (std::find(std::begin(kNamespaces), std::end(kNamespaces), ns) == std::end(kNamespaces)) {
+      *why = "element '" + name + "' is in no customUI namespace";
+      return false;
+    }
+    auto allowed = Schema().find(name);
+    if (allowed == Schema().end() || name == "customUI") {
+      *why = "the customUI schema has no element '" + name + "' here";
+      return false;
+    }
+    RibbonControlSpec spec;
+    spec.element = name;
+    spec.tab = tab;
+    spec.tabSet = tabSet;
+    for (xmlAttr* a = n->properties; a; a = a->next) {
+      const std::string attribute = Text(a->name);
+      if (!allowed->second.count(attribute)) {
+        *why = "element '" + name + "' has no attribute '" + attribute + "'";
+        return false;
+      }
+      xmlChar* value = xmlNodeListGetString(n->doc, a->children, 1);
+      spec.attributes[attribute] = Text(value);
+      xmlFree(value);
+    }
+    const std::string id = spec.Attribute("id");
+    if (!id.empty() && !ids->insert(id).second) {
+      *why = "the id '" + id + "' is given twice";
+      return false;
+    }
+    const bool container = name == "ribbon" || name == "tabs" || name == "contextualTabs" || name == "tabSet" ||
+                           name == "tab" || name == "group" || name == "box";
+    if (!container && name != "separator" && name != "item") out->controls.push_back(spec);
+    const std::string childSet = name == "tabSet" ? spec.Attribute("idMso") : tabSet;
+    const std::string childTab = name == "tab" ? spec.Attribute("idMso") + spec.Attribute("id") : tab;
+    if (!Walk(n->children, childSet, childTab, out, ids, why)) return false;
+  }
+  return true;
+}
+
+VARIANT Borrowed(IDispatch* object) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_DISPATCH;
+  v.pdispVal = object;
+  return v;
+}
+
+}  // namespace
+
+bool ReadCustomUI(const std::string& utf8, CustomUI* out, std::string* why) {
+  *out = CustomUI();
+  xmlDocPtr doc = xmlReadMemory(utf8.data(), int(utf8.size()), "customUI.xml", nullptr,
+                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  if (!doc) {
+    *why = "the XML is not well-formed";
+    return false;
+  }
+  bool ok = false;
+  xmlNode* root = xmlDocGetRootElement(doc);
+  const std::string ns = root && root->ns ? Text(root->ns->href) : std::string();
+  if (!root || Text(root->name) != "customUI" ||
+      std::find(std::begin(kNamespaces), std::end(kNamespaces), ns) == std::end(kNamespaces)) {
+    *why = "the root is no customUI element of a customUI namespace";
+  } else {
+    ok = true;
+    for (xmlAttr* a = root->properties; a && ok; a = a->next) {
+      const std::string attribute = Text(a->name);
+      if (!Schema().at("customUI").count(attribute)) {
+        *why = "element 'customUI' has no attribute '" + attribute + "'";
+        ok = false;
+      } else if (attribute == "onLoad") {
+        xmlChar* value = xmlNodeListGetString(doc, a->children, 1);
+        out->onLoad = Text(value);
+        xmlFree(value);
+      }
+    }
+    std::set<std::string> ids;
+    ok = ok && Walk(root->children, "", "", out, &ids, why);
+  }
+  xmlFreeDoc(doc);
+  return ok;
+}
+
+// ---- RibbonControl, RibbonUI
+
+RibbonControl::RibbonControl(World& world, std::string id, std::string tag, DispatchObject* context)
+    : DispatchObject(world, "IRibbonControl " + id, typelib::RibbonControl) {
+  Property("Id", [id](const Args&) { return TextVariant(id); });
+  Property("Context", [context](const Args&) { return DispatchVariant(context->dispatch()); });
+  Property("Tag", [tag](const Args&) { return TextVariant(tag); });
+}
+
+RibbonUI::RibbonUI(World& world, Ribbon* ribbon, std::string ribbonId)
+    : DispatchObject(world, "IRibbonUI " + ribbonId, typelib::RibbonUI) {
+  AddMethod("Invalidate", [ribbon, ribbonId](const Args&) {
+    ribbon->Invalidate(ribbonId, "");
+    return Variant();
+  });
+  AddMethod("InvalidateControl", [ribbon, ribbonId](const Args& a) {
+    if (a.empty() || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
+    ribbon->Invalidate(ribbonId, VariantText(*a[0]));
+    return Variant();
+  });
+}
+
+// ---- Ribbon
+
+Ribbon::Ribbon(World& world, IUnknown* addIn) : world_(world) {
+  if (addIn && FAILED(addIn->QueryInterface(IID_IRibbonExtensibility, extensibility_.put_void()))) extensibility_.reset();
+}
+
+void Ribbon::Load(const std::string& ribbonId) {
+  if (!extensibility_ || loaded_[ribbonId]) return;
+  loaded_[ribbonId] = true;
+  BSTR xml = nullptr;
+  const WideText id = Wide(ribbonId);
+  BSTR idText = SysAllocStringLen(id.data(), UINT(id.size()));
+  HRESULT hr;
+  {
+    AddInScope addIn;
+    hr = extensibility_->GetCustomUI(idText, &xml);  // through the vtable, as Office calls it
+  }
+  SysFreeString(idText);
+  const std::string text = Utf8(xml, xml ? SysStringLen(xml) : 0);
+  SysFreeString(xml);
+  if (FAILED(hr) || text.empty()) return;  // the add-in leaves this ribbon alone
+  Document doc;
+  std::string why;
+  if (!ReadCustomUI(text, &doc.ui, &why)) {
+    ignored_[ribbonId] = why;  // Office ignores it whole, and says nothing
+    return;
+  }
+  if (!doc.ui.onLoad.empty()) {
+    doc.ribbonUi = world_.Make<RibbonUI>(this, ribbonId);
+    Call(doc.ui.onLoad, {Borrowed(doc.ribbonUi->dispatch())}, nullptr);
+  }
+  documents_[ribbonId] = std::move(doc);
+}
+
+std::string Ribbon::Ignored(const std::string& ribbonId) const {
+  auto it = ignored_.find(ribbonId);
+  return it == ignored_.end() ? std::string() : it->second;
+}
+
+bool Ribbon::Call(const std::string& name, std::vector<VARIANT> args, Variant* result) {
+  ComPtr<IDispatch> dispatch;
+  if (FAILED(extensibility_->QueryInterface(IID_IDispatch, dispatch.put_void()))) return false;
+  WideText wide = Wide(name);
+  LPOLESTR names[1] = {&wide[0]};
+  DISPID id = DISPID_UNKNOWN;
+  AddInScope addIn;
+  if (FAILED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return false;
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, UINT(reversed.size()), 0};
+  ++calls_;
+  Variant value;
+  HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, value.Receive(), nullptr,
+                                nullptr);
+  if (FAILED(hr)) return false;
+  if (result) *result = std::move(value);
+  return true;
+}
+
+RibbonControl* Ribbon::ControlFor(DispatchObject* context, const RibbonControlSpec& control) {
+  char key[64];
+  std::snprintf(key, sizeof key, "%p", static_cast<void*>(context));
+  RibbonControl*& made = controls_[control.Attribute("id") + "|" + key];
+  if (!made) made = world_.Make<RibbonControl>(control.Attribute("id"), control.Attribute("tag"), context);
+  return made;
+}
+
+Variant Ribbon::Ask(DispatchObject* context, const std::string& ribbonId, const RibbonControlSpec& control,
+                    const std::string& callback, long index) {
+  const std::string name = control.Attribute(callback);
+  if (name.empty()) return TextVariant(control.Attribute(callback == "getLabel" ? "label" : ""));
+  char key[256];
+  std::snprintf(key, sizeof key, "%s|%s|%p|%s|%ld", ribbonId.c_str(), control.Attribute("id").c_str(),
+                static_cast<void*>(context), callback.c_str(), index);
+  auto cached = cache_.find(key);
+  if (cached != cache_.end()) return TextVariant(cached->second);
+  std::vector<VARIANT> args{Borrowed(ControlFor(context, control)->dispatch())};
+  if (index >= 0) {
+    // Office's typing of numbers is undocumented: the simulator passes both kinds.
+    VARIANT n;
+    VariantInit(&n);
+    if (calls_ % 2) {
+      n.vt = VT_I2;
+      n.iVal = short(index);
+    } else {
+      n.vt = VT_I4;
+      n.lVal = index;
+    }
+    args.push_back(n);
+  }
+  Variant result;
+  std::string text;
+  if (Call(name, args, &result)) {
+    const VARIANT& r = result.get();
+    if (r.vt == VT_BSTR) text = Utf8(r.bstrVal, SysStringLen(r.bstrVal));
+    else if (r.vt == VT_I4 || r.vt == VT_I2) text = std::to_string(r.vt == VT_I4 ? long(r.lVal) : long(r.iVal));
+  }
+  cache_[key] = text;
+  return TextVariant(text);
+}
+
+std::vector<Ribbon::Shown> Ribbon::Show(DispatchObject* context, const std::string& ribbonId, const std::string& tab) {
+  std::vector<Shown> shown;
+  auto doc = documents_.find(ribbonId);
+  if (doc == documents_.end()) return shown;
+  for (const RibbonControlSpec& c : doc->second.ui.controls) {
+    if (c.tab != tab) continue;
+    Shown s;
+    s.id = c.Attribute("id");
+    s.element = c.element;
+    s.label = VariantText(Ask(context, ribbonId, c, "getLabel").get());
+    if (c.element == "dropDown") {
+      const long count = std::atol(VariantText(Ask(context, ribbonId, c, "getItemCount").get()).c_str());
+      for (long i = 0; i < count; ++i) s.items.push_back(VariantText(Ask(context, ribbonId, c, "getItemLabel", i).get()));
+      const std::string selected = VariantText(Ask(context, ribbonId, c, "getSelectedItemIndex").get());
+      s.selected = selected.empty() ? -1 : std::atol(selected.c_str());
+    }
+    shown.push_back(s);
+  }
+  return shown;
+}
+
+bool Ribbon::Choose(DispatchObject* context, const std::string& ribbonId, const std::string& controlId, long index) {
+  auto doc = documents_.find(ribbonId);
+  if (doc == documents_.end()) return false;
+  for (const RibbonControlSpec& c : doc->second.ui.controls) {
+    if (c.Attribute("id") != controlId || c.element != "dropDown") continue;
+    const std::string itemId = VariantText(Ask(context, ribbonId, c, "getItemID", index).get());
+    WideText wideId = Wide(itemId);
+    BSTR id = SysAllocStringLen(wideId.data(), UINT(wideId.size()));
+    VARIANT selectedId, selectedIndex;
+    VariantInit(&selectedId);
+    VariantInit(&selectedIndex);
+    // The selected id by reference and the index as a short on every other call, by value
+    // and as a long otherwise: Office's typing is not documented.
+    BSTR byRef = id;
+    if (calls_ % 2) {
+      selectedId.vt = VT_BSTR | VT_BYREF;
+      selectedId.pbstrVal = &byRef;
+      selectedIndex.vt = VT_I2;
+      selectedIndex.iVal = short(index);
+    } else {
+      selectedId.vt = VT_BSTR;
+      selectedId.bstrVal = id;
+      selectedIndex.vt = VT_I4;
+      selectedIndex.lVal = index;
+    }
+    // The drop-down shows the choice at once; the add-in invalidates if it keeps another.
+    char key[256];
+    std::snprintf(key, sizeof key, "%s|%s|%p|%s|%ld", ribbonId.c_str(), controlId.c_str(), static_cast<void*>(context),
+                  "getSelectedItemIndex", -1L);
+    cache_[key] = std::to_string(index);
+    const bool ok = Call(c.Attribute("onAction"), {Borrowed(ControlFor(context, c)->dispatch()), selectedId, selectedIndex},
+                         nullptr);
+    SysFreeString(id);
+    return ok;
+  }
+  return false;
+}
+
+void Ribbon::Invalidate(const std::string& ribbonId, const std::string& controlId) {
+  const std::string prefix = ribbonId + "|" + (controlId.empty() ? "" : controlId + "|");
+  for (auto it = cache_.begin(); it != cache_.end();)
+    it = it->first.compare(0, prefix.size(), prefix) == 0 ? cache_.erase(it) : std::next(it);
+}
+
+}  // namespace sim
