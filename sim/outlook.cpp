@@ -107,16 +107,20 @@ HRESULT FireItemEvent(DispatchObject* item, DISPID id, std::vector<VARIANT> args
 }
 
 HRESULT Outlook::Load() {
-  AddInScope addIn;
 #ifdef _WIN32
+  AddInScope addIn;
   // Through the add-in's COM registration, as Outlook finds it.
   return CoCreateInstance(CLSID_OrvanClassifyAddIn, nullptr, CLSCTX_INPROC_SERVER, IID__IDTExtensibility2,
                           addIn_.put_void());
 #else
-  ComPtr<IClassFactory> factory;
-  HRESULT hr = DllGetClassObject(CLSID_OrvanClassifyAddIn, IID_IClassFactory, factory.put_void());
-  if (FAILED(hr)) return hr;
-  hr = factory->CreateInstance(nullptr, IID__IDTExtensibility2, addIn_.put_void());
+  HRESULT hr;
+  {
+    AddInScope addIn;
+    ComPtr<IClassFactory> factory;
+    hr = DllGetClassObject(CLSID_OrvanClassifyAddIn, IID_IClassFactory, factory.put_void());
+    if (FAILED(hr)) return hr;
+    hr = factory->CreateInstance(nullptr, IID__IDTExtensibility2, addIn_.put_void());
+  }
 #if ORVAN_SIM_RIBBON
   // Today's Outlook asks every add-in whether it brings ribbon customizations.
   if (SUCCEEDED(hr) && today()) ribbon_ = std::make_unique<sim::Ribbon>(world_, addIn_.get());

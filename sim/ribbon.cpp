@@ -1,7 +1,5 @@
 #include "sim/ribbon.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -11,88 +9,6 @@
 namespace sim {
 
 namespace {
-
-const char* const kNamespaces[] = {"http://schemas.microsoft.com/office/2006/01/customui",
-                                   "http://schemas.microsoft.com/office/2009/07/customui"};
-
-// The customUI schema's elements and the attributes each may carry, as far as an Outlook
-// add-in's ribbon goes. Anything else makes Office ignore the whole document.
-const std::map<std::string, std::set<std::string>>& Schema() {
-  static const std::set<std::string> kControl = {
-      "id", "idQ", "idMso", "tag", "label", "getLabel", "screentip", "getScreentip", "supertip", "getSupertip",
-      "enabled", "getEnabled", "visible", "getVisible", "keytip", "getKeytip", "insertAfterMso", "insertBeforeMso",
-      "insertAfterQ", "insertBeforeQ", "showLabel", "getShowLabel", "image", "imageMso", "getImage", "showImage",
-      "getShowImage"};
-  auto with = [](std::set<std::string> extra) {
-    extra.insert(kControl.begin(), kControl.end());
-    return extra;
-  };
-  static const std::map<std::string, std::set<std::string>> schema = {
-      {"customUI", {"onLoad", "loadImage"}},
-      {"ribbon", {"startFromScratch"}},
-      {"tabs", {}},
-      {"contextualTabs", {}},
-      {"tabSet", {"idMso", "visible", "getVisible"}},
-      {"tab", with({})},
-      {"group", with({"autoScale", "centerVertically"})},
-      {"box", {"id", "idQ", "boxStyle", "visible", "getVisible", "insertAfterMso", "insertBeforeMso"}},
-      {"separator", {"id", "idQ", "visible", "getVisible", "insertAfterMso", "insertBeforeMso"}},
-      {"labelControl", with({})},
-      {"button", with({"onAction", "size", "getSize", "description", "getDescription"})},
-      {"dropDown", with({"sizeString", "showItemLabel", "showItemImage", "getItemCount", "getItemLabel", "getItemID",
-                         "getItemImage", "getItemScreentip", "getItemSupertip", "getSelectedItemIndex",
-                         "getSelectedItemID", "onAction"})},
-      {"item", {"id", "label", "image", "imageMso", "screentip", "supertip"}},
-  };
-  return schema;
-}
-
-std::string Text(const xmlChar* s) { return s ? reinterpret_cast<const char*>(s) : std::string(); }
-
-bool Walk(xmlNode* node, const std::string& tabSet, const std::string& tab, CustomUI* out, std::set<std::string>* ids,
-          std::string* why) {
-  for (xmlNode* n = node; n; n = n->next) {
-    if (n->type != XML_ELEMENT_NODE) continue;
-    const std::string name = Text(n->name);
-    const std::string ns = n->ns ? Text(n->ns->href) : std::string();
-    if (std::find(std::begin(kNamespaces), std::end(kNamespaces), ns) == std::end(kNamespaces)) {
-      *why = "element '" + name + "' is in no customUI namespace";
-      return false;
-    }
-    auto allowed = Schema().find(name);
-    if (allowed == Schema().end() || name == "customUI") {
-      *why = "the customUI schema has no element '" + name + "' here";
-      return false;
-    }
-    RibbonControlSpec spec;
-    spec.element = name;
-    spec.tab = tab;
-    spec.tabSet = tabSet;
-    for (xmlAttr* a = n->properties; a; a = a->next) {
-      const std::string attribute = Text(a->name);
-      if (!allowed->second.count(attribute)) {
-        *why = "element '" + name + "' has no attribute '" + attribute + "'";
-        return false;
-      }
-      xmlChar* value = xmlNodeListGetString(n->doc, a->children, 1);
-      spec.attributes[attribute] = Text(value);
-      xmlFree(value);
-    }
-    const std::string id = spec.Attribute("id");
-    if (!id.empty() && !ids->insert(id).second) {
-      *why = "the id '" + id + "' is given twice";
-      return false;
-    }
-    const bool container = name == "ribbon" || name == "tabs" || name == "contextualTabs" || name == "tabSet" ||
-                           name == "tab" || name == "group" || name == "box";
-    if (!container && name != "separator" && name != "item") out->controls.push_back(spec);
-    const std::string childSet = name == "tabSet" ? spec.Attribute("idMso") : tabSet;
-    const std::string childTab = name == "tab" ? spec.Attribute("idMso") + spec.Attribute("id") : tab;
-    if (!Walk(n->children, childSet, childTab, out, ids, why)) return false;
-  }
-  return true;
-}
-
 VARIANT Borrowed(IDispatch* object) {
   VARIANT v;
   VariantInit(&v);
@@ -102,40 +18,6 @@ VARIANT Borrowed(IDispatch* object) {
 }
 
 }  // namespace
-
-bool ReadCustomUI(const std::string& utf8, CustomUI* out, std::string* why) {
-  *out = CustomUI();
-  xmlDocPtr doc = xmlReadMemory(utf8.data(), int(utf8.size()), "customUI.xml", nullptr,
-                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  if (!doc) {
-    *why = "the XML is not well-formed";
-    return false;
-  }
-  bool ok = false;
-  xmlNode* root = xmlDocGetRootElement(doc);
-  const std::string ns = root && root->ns ? Text(root->ns->href) : std::string();
-  if (!root || Text(root->name) != "customUI" ||
-      std::find(std::begin(kNamespaces), std::end(kNamespaces), ns) == std::end(kNamespaces)) {
-    *why = "the root is no customUI element of a customUI namespace";
-  } else {
-    ok = true;
-    for (xmlAttr* a = root->properties; a && ok; a = a->next) {
-      const std::string attribute = Text(a->name);
-      if (!Schema().at("customUI").count(attribute)) {
-        *why = "element 'customUI' has no attribute '" + attribute + "'";
-        ok = false;
-      } else if (attribute == "onLoad") {
-        xmlChar* value = xmlNodeListGetString(doc, a->children, 1);
-        out->onLoad = Text(value);
-        xmlFree(value);
-      }
-    }
-    std::set<std::string> ids;
-    ok = ok && Walk(root->children, "", "", out, &ids, why);
-  }
-  xmlFreeDoc(doc);
-  return ok;
-}
 
 // ---- RibbonControl, RibbonUI
 
@@ -204,14 +86,18 @@ bool Ribbon::Call(const std::string& name, std::vector<VARIANT> args, Variant* r
   WideText wide = Wide(name);
   LPOLESTR names[1] = {&wide[0]};
   DISPID id = DISPID_UNKNOWN;
-  AddInScope addIn;
-  if (FAILED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return false;
   std::vector<VARIANT> reversed(args.rbegin(), args.rend());
   DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, UINT(reversed.size()), 0};
   ++calls_;
   Variant value;
-  HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, value.Receive(), nullptr,
-                                nullptr);
+  HRESULT hr;
+  {
+    AddInScope addIn;  // only the add-in's own work counts as the add-in's
+    hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (SUCCEEDED(hr))
+      hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, value.Receive(), nullptr,
+                            nullptr);
+  }
   if (FAILED(hr)) return false;
   if (result) *result = std::move(value);
   return true;

@@ -9,6 +9,7 @@
 #include <new>
 #include "addin/dispatch_call.h"
 #include "classify/mail_item.h"
+#include "sim/ribbon.h"
 #include "test_support.h"
 
 namespace {
@@ -87,6 +88,18 @@ class Session {
     a.bodyAfter = m->SentBody();
     seen.sends.push_back(a);
   }
+  // An inline answer in the reading pane, a level chosen on its ribbon, and Send.
+  void InlineReply(long ribbonIndex) {
+    sim::MailItem* reply = outlook.RespondInline(sim::Outlook::kReply);
+    if (!reply) return;
+    seen.texts.push_back({reply, "The draft budget is attached.", "Budget"});
+    if (outlook.ribbon()) outlook.ribbon()->Choose(outlook.app()->activeExplorer, "Microsoft.Outlook.Explorer", "OrvanLevel", ribbonIndex);
+    Observed::SendAttempt a{false, reply->Subject(), reply->SentBody(), "", ""};
+    a.went = outlook.SendInline();
+    a.subjectAfter = reply->Subject();
+    a.bodyAfter = reply->SentBody();
+    seen.sends.push_back(a);
+  }
   sim::MailItem* Received() {
     std::string error;
     sim::MailItem* m = outlook.Receive(kReceived, &error);
@@ -99,6 +112,7 @@ struct Scenario {
   const char* name;
   std::function<void(Session&)> play;
   bool requireSelection = false;
+  bool today = false;  // Outlook 2013 to Microsoft 365
 };
 
 std::vector<Scenario> Scenarios() {
@@ -200,6 +214,39 @@ std::vector<Scenario> Scenarios() {
          s.Compose(2, "Open at exit");
          s.outlook.FastShutdown();
        }},
+      {"today-inline-reply-chosen-on-the-ribbon",
+       [](Session& s) {
+         s.Start();
+         s.outlook.Select({s.Received()});
+         s.InlineReply(2);
+       },
+       false, true},
+      {"today-inline-reply-refused-then-chosen",
+       [](Session& s) {
+         s.Start();
+         s.outlook.undocumented.inlineItemSendFires = false;
+         sim::MailItem* m = s.Received();
+         s.outlook.Select({m});
+         s.InlineReply(3);  // the prompt entry: refused
+         s.InlineReply(1);
+       },
+       true, true},
+      {"today-compose-ribbon-pop-out-and-program-send",
+       [](Session& s) {
+         s.Start();
+         sim::Inspector* w = s.Compose(2, "Ribbon words");
+         if (s.outlook.ribbon()) s.outlook.ribbon()->Choose(w, "Microsoft.Outlook.Mail.Compose", "OrvanLevel", 1);
+         s.Send(w);
+         s.outlook.Select({s.Received()});
+         if (s.outlook.RespondInline(sim::Outlook::kForward)) s.Send(s.outlook.PopOut());
+         sim::MailItem* program = s.outlook.world().Make<sim::MailItem>();
+         program->subject = u"Report \u65e5\u672c";
+         program->body = u"All green \u0416";
+         s.seen.texts.push_back({program, "All green \u0416", "Report \u65e5\u672c"});
+         s.outlook.SendByProgram(program);
+         s.Compose(1, "Open at a fast exit");
+       },
+       false, true},
       {"shutdown-with-windows-open",
        [](Session& s) {
          s.Start();
@@ -223,7 +270,7 @@ std::string RunOnce(const Scenario& scenario, const std::function<void(sim::Worl
   ForgetHostMemberIds();  // every run asks for its DISPIDs, so GetIDsOfNames is swept too
   {
     sim::World world;
-    sim::Outlook outlook(world);
+    sim::Outlook outlook(world, true, scenario.today ? sim::Outlook::Version::Today : sim::Outlook::Version::Classic);
     Session session(outlook);
     arm(world);
     g_allocSeen = 0;

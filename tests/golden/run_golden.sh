@@ -26,9 +26,10 @@ compare() {  # expected actual what
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-for example in demo reply-chain required-selection moved-bar multilingual; do
+for example in demo reply-chain required-selection moved-bar multilingual today; do
   flags=""
   [ "$example" = required-selection ] && flags="--require-selection"
+  [ "$example" = today ] && flags="--outlook today"
   out="$work/$example"
   mkdir -p "$out/outbox"
   if "$sim" run "examples/$example.txt" --outbox "$out/outbox" $flags >"$out/transcript" 2>"$out/errors"; then ok; else
@@ -64,6 +65,11 @@ grep -q "Please select Classification level" "$work/refused/window-1.html" && ok
 printf 'receive examples/budget.eml\nopen 1\n' >"$work/received.txt"
 "$sim" run "$work/received.txt" --html "$work/received" --quiet >/dev/null 2>&1
 grep -q "Message (received)" "$work/received/window-1.html" && ok || bad "a received message's page is not titled as received"
+
+# Today's Outlook draws the add-in's group on the ribbon of the page.
+"$sim" run examples/today.txt --outlook today --html "$work/today" --quiet >/dev/null 2>&1
+grep -q 'class="ribbon"><span class="tab">TabNewMailMessage</span>' "$work/today/window-1.html" && ok ||
+  bad "today's page lacks the ribbon group"
 
 # The command line as people expect it.
 "$sim" --help >"$work/help.out" 2>&1 && grep -q "^usage: orvan-sim" "$work/help.out" && ok || bad "--help"

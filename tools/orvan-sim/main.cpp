@@ -9,7 +9,7 @@ namespace {
 
 const char kUsage[] =
     "usage: orvan-sim [run SCRIPT] [--outbox DIR] [--registry FILE] [--log-dir DIR] [--html DIR] [--quiet]\n"
-    "                 [--require-selection]\n"
+    "                 [--require-selection] [--outlook classic|today]\n"
     "  run SCRIPT           play the commands of SCRIPT; without it, commands are typed at the prompt\n"
     "                       ('help' lists them; 'quit', 'exit' or Ctrl-D ends the prompt)\n"
     "  --outbox DIR         write each sent message to DIR as message-N.eml\n"
@@ -18,6 +18,9 @@ const char kUsage[] =
     "  --html DIR           write each window to DIR as an HTML page after every command\n"
     "  --quiet              print only errors and what 'show', 'log' and 'registry' ask for\n"
     "  --require-selection  play the policy that refuses Send until the sender chooses a level\n"
+    "  --outlook classic|today\n"
+    "                       classic Outlook (the default) or today's (2013 to Microsoft 365): the\n"
+    "                       ribbon, inline responses, fast shutdown\n"
     "  --help               print this and exit\n"
     "Folders are created when missing. Exit status: 0 when every command and write succeeded,\n"
     "1 when a command failed or a file could not be written, 2 for a bad command line.\n";
@@ -44,6 +47,12 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (a == "--require-selection") options.requireSelection = true;
+    else if (a == "--outlook") {
+      std::string version;
+      if (!value(&version) || (version != "classic" && version != "today"))
+        return BadArgument("'--outlook' is classic or today");
+      options.today = version == "today";
+    }
     else if (a == "--quiet") options.quiet = true;
     else if (a == "run" || a == "--outbox" || a == "--registry" || a == "--log-dir" || a == "--html") {
       std::string* target = a == "run" ? &script : a == "--outbox" ? &options.outbox : a == "--registry" ? &options.registry
@@ -55,9 +64,9 @@ int main(int argc, char** argv) {
     }
   }
 #ifdef _WIN32
-  if (!options.logDir.empty() || !options.registry.empty() || options.requireSelection)
-    return BadArgument("--log-dir, --registry and --require-selection need the portable build; the Windows build "
-                       "uses the real registry and the DLL's own policy");
+  if (!options.logDir.empty() || !options.registry.empty() || options.requireSelection || options.today)
+    return BadArgument("--log-dir, --registry, --require-selection and --outlook today need the portable build; the "
+                       "Windows build uses the real registry and the DLL's own policy, and plays classic Outlook");
   CoInitialize(nullptr);
 #endif
   std::ifstream file;

@@ -56,6 +56,16 @@ std::string BarText(const sim::Inspector& w) {
   return out;
 }
 
+std::string RibbonText(const sim::Ribbon::Shown& c) {
+  if (c.element != "dropDown") return c.label;
+  std::string out = c.label + " [ ";
+  for (size_t i = 0; i < c.items.size(); ++i) {
+    if (i) out += " | ";
+    out += long(i) == c.selected ? ">" + c.items[i] + "<" : c.items[i];
+  }
+  return out + " ]";
+}
+
 std::string PropertiesText(const sim::MailItem& m) {
   static const GUID kPublic = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
   static const GUID kHeaders = {0x00020386, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
@@ -116,8 +126,26 @@ std::string BarHtml(const sim::Inspector& w) {
   return html.str();
 }
 
+std::string RibbonHtml(const std::string& tab, const std::vector<sim::Ribbon::Shown>& controls) {
+  if (controls.empty()) return std::string();
+  std::ostringstream html;
+  html << "<div class=\"ribbon\"><span class=\"tab\">" << Escape(tab) << "</span><span class=\"group\">";
+  for (const sim::Ribbon::Shown& c : controls) {
+    html << "<label>" << Escape(c.label) << " ";
+    if (c.element == "dropDown") {
+      html << "<select class=\"level\">";
+      for (size_t i = 0; i < c.items.size(); ++i)
+        html << "<option" << (long(i) == c.selected ? " selected" : "") << ">" << Escape(c.items[i]) << "</option>";
+      html << "</select>";
+    }
+    html << "</label>";
+  }
+  html << "</span></div>\n";
+  return html.str();
+}
+
 std::string WindowPage(const sim::Inspector& w, int number, const std::string& barHtml,
-                       const std::string& messageBoxHtml) {
+                       const std::string& messageBoxHtml, const std::string& ribbonHtml) {
   std::ostringstream page;
   const sim::MailItem* m = w.mail();
   page << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Window " << number << "</title>\n"
@@ -130,12 +158,14 @@ std::string WindowPage(const sim::Inspector& w, int number, const std::string& b
        << ".subject{padding:6px 10px;border-bottom:1px solid #ddd}.subject b{display:inline-block;width:60px}"
        << ".body{padding:10px;min-height:120px}pre{margin:0;font:13px Consolas,monospace}"
        << ".props{padding:4px 10px;border-top:1px solid #ddd;color:#555;font-size:11px}"
+       << ".ribbon{background:#f8f8f8;border-bottom:1px solid #ccc;padding:6px 10px;display:flex;gap:12px}"
+       << ".ribbon .tab{color:#2b579a;font-weight:bold}.ribbon .group{border-left:1px solid #ccc;padding-left:10px}"
        << ".box{margin:16px auto;width:360px;border:1px solid #888;background:#f0f0f0;box-shadow:0 2px 8px #0005}"
        << ".box p{margin:14px}.box .button{display:block;margin:0 14px 12px auto;width:60px;text-align:center;"
        << "border:1px solid #888;background:#fff}</style></head><body>\n";
   page << "<div class=\"frame\"><div class=\"title\">" << (m ? Escape(m->Subject()) : "Item") << " - "
        << (m && m->received ? "Message (received)" : m && m->sent ? "Message (sent)" : "Message") << "</div>\n";
-  page << barHtml;
+  page << ribbonHtml << barHtml;
   if (m) {
     page << "<div class=\"subject\"><b>Subject</b>" << Escape(m->Subject()) << "</div>\n<div class=\"body\">";
     if (m->bodyFormat == 2) page << m->HTMLBody();

@@ -9,6 +9,7 @@
 #include <sstream>
 #include "com/iids.h"
 #include "render.h"
+#include "sim/ribbon.h"
 
 namespace orvan_sim {
 
@@ -93,7 +94,10 @@ bool Session::MakeFolder(const char* option, const std::string& folder) {
 }
 
 Session::Session(const Options& options, std::ostream& out, std::ostream& err)
-    : options_(options), out_(out), err_(err), outlook_(world_) {
+    : options_(options),
+      out_(out),
+      err_(err),
+      outlook_(world_, true, options.today ? sim::Outlook::Version::Today : sim::Outlook::Version::Classic) {
   outlook_.outbox = options.outbox;
   usable_ = MakeFolder("--outbox", options.outbox) && MakeFolder("--html", options.htmlDir) &&
             MakeFolder("--log-dir", options.logDir);
@@ -201,6 +205,9 @@ void Session::Run(const std::string& line, int lineNumber) {
   else if (command == "select") Select(a);
   else if (command == "click") Click(a);
   else if (command == "switch") Switch(a);
+  else if (command == "inline") Inline(a);
+  else if (command == "ribbon") RibbonChoose(a);
+  else if (command == "program-send") ProgramSend(a);
   else if (command == "shutdown") Shutdown();
   else if (command != "send" && command != "close" && command != "reply" && command != "reply-all" && command != "forward")
     Error(command, "unknown command (try 'help')");
@@ -221,6 +228,13 @@ void Session::Help() {
           "  select N|task|post|meeting ...          select items in the main window\n"
           "  click reply|reply-all|forward           press a main-window button\n"
           "  switch folder|view                      change folder or view in the main window\n"
+          "today's Outlook (--outlook today):\n"
+          "  inline reply|reply-all|forward          answer the selected message in the reading pane\n"
+          "  inline choose LEVEL | inline send | inline discard | inline pop-out\n"
+          "                                          the inline response's ribbon level, Send, discard,\n"
+          "                                          or open it in a window of its own\n"
+          "  ribbon LEVEL|POSITION                   pick a level on the current window's ribbon\n"
+          "  program-send SUBJECT [BODY]             another program sends a new message with Send()\n"
           "  log | registry                          print the session log | the add-in's registry values\n"
           "  shutdown                                shut Outlook down\n"
           "  quit | exit                             end orvan-sim at the prompt (so does Ctrl-D)\n";
@@ -240,6 +254,107 @@ void Session::ShowWindow(sim::Inspector* w) {
   if (const sim::CommandBar* bar = w->ClassificationBar())
     out_ << "         at left " << bar->left << ", top " << bar->top << ", position " << bar->position << ", row "
          << bar->rowIndex << "\n";
+  for (const std::string& line : RibbonLines(w)) out_ << "    ribbon  " << line << "\n";
+}
+
+std::vector<std::string> Session::RibbonLines(sim::Inspector* w) {
+  std::vector<std::string> lines;
+  sim::Ribbon* ribbon = outlook_.ribbon();
+  if (!ribbon) return lines;
+  const sim::MailItem* m = w ? w->mail() : outlook_.InlineResponse();
+  if (!m) return lines;
+  const bool read = w && m->sent;
+  sim::DispatchObject* context = w ? static_cast<sim::DispatchObject*>(w) : outlook_.app()->activeExplorer;
+  const std::string ribbonId = !w ? "Microsoft.Outlook.Explorer" : read ? "Microsoft.Outlook.Mail.Read" : "Microsoft.Outlook.Mail.Compose";
+  const std::string tab = !w ? "TabMessage" : read ? "TabReadMessage" : "TabNewMailMessage";
+  if (!ribbon->Ignored(ribbonId).empty()) return {"(the add-in's customUI was ignored: " + ribbon->Ignored(ribbonId) + ")"};
+  for (const sim::Ribbon::Shown& c : ribbon->Show(context, ribbonId, tab)) lines.push_back(tab + ": " + RibbonText(c));
+  return lines;
+}
+
+bool Session::NeedToday(const std::string& command) {
+  if (options_.today) return true;
+  Error(command, "only today's Outlook has it (start with --outlook today)");
+  return false;
+}
+
+void Session::Inline(const Args& a) {
+  if (!NeedToday("inline") || !NeedArgs("inline", a, 1, 2, "reply|reply-all|forward|send|discard|pop-out|choose LEVEL"))
+    return;
+  const std::string& what = a[0];
+  if (what == "reply" || what == "reply-all" || what == "forward") {
+    auto kind = what == "reply" ? sim::Outlook::kReply : what == "reply-all" ? sim::Outlook::kReplyAll : sim::Outlook::kForward;
+    sim::MailItem* m = outlook_.RespondInline(kind);
+    if (!m) return Error("inline", "no mail message is selected in the main window");
+    if (options_.quiet) return;
+    out_ << "  inline " << what << " in the reading pane: \"" << m->Subject() << "\"\n";
+    for (const std::string& line : RibbonLines(nullptr)) out_ << "    ribbon  " << line << "\n";
+    return;
+  }
+  sim::MailItem* m = outlook_.InlineResponse();
+  if (!m) return Error("inline", "no inline response is open");
+  if (what == "send") {
+    const size_t boxes = world_.messageBoxes.size();
+    if (!outlook_.SendInline()) {
+      if (!options_.quiet) {
+        out_ << "  the send was cancelled; the inline response stays open\n";
+        if (world_.messageBoxes.size() == boxes) out_ << "  (no message box was shown)\n";
+      }
+      return;
+    }
+    ShowSent(m, options_.outbox.empty() ? "" : "message-" + std::to_string(outlook_.sentMail.size()) + ".eml");
+  } else if (what == "discard") {
+    outlook_.DiscardInline();
+    if (!options_.quiet) out_ << "  inline response discarded\n";
+  } else if (what == "pop-out") {
+    Opened(outlook_.PopOut());
+  } else if (what == "choose" && a.size() == 2) {
+    sim::Ribbon* ribbon = outlook_.ribbon();
+    if (!ribbon) return Error("inline", "the add-in shows nothing on the ribbon");
+    auto shown = ribbon->Show(outlook_.app()->activeExplorer, "Microsoft.Outlook.Explorer", "TabMessage");
+    if (shown.empty()) return Error("inline", "the add-in shows nothing on the inline response's ribbon");
+    long n = -1;
+    for (size_t i = 0; i < shown[0].items.size(); ++i)
+      if (shown[0].items[i] == a[1] || std::to_string(i + 1) == a[1]) n = long(i);
+    if (n < 0) return Error("inline", "no level '" + a[1] + "' on the ribbon");
+    ribbon->Choose(outlook_.app()->activeExplorer, "Microsoft.Outlook.Explorer", shown[0].id, n);
+    if (!options_.quiet)
+      for (const std::string& line : RibbonLines(nullptr)) out_ << "    ribbon  " << line << "\n";
+  } else {
+    Error("inline", "expected reply, reply-all, forward, send, discard, pop-out or choose LEVEL, not '" + what + "'");
+  }
+}
+
+void Session::RibbonChoose(const Args& a) {
+  if (!NeedToday("ribbon") || !NeedArgs("ribbon", a, 1, 1, "a level name or position")) return;
+  sim::Inspector* w = Current("ribbon");
+  if (!w) return;
+  sim::Ribbon* ribbon = outlook_.ribbon();
+  const sim::MailItem* m = w->mail();
+  auto shown = ribbon && m && !m->sent ? ribbon->Show(w, "Microsoft.Outlook.Mail.Compose", "TabNewMailMessage")
+                                       : std::vector<sim::Ribbon::Shown>();
+  if (shown.empty() || shown[0].items.empty())
+    return Error("ribbon", "window " + std::to_string(Number(w)) + " has no level drop-down on its ribbon");
+  long n = -1;
+  for (size_t i = 0; i < shown[0].items.size(); ++i)
+    if (shown[0].items[i] == a[0] || std::to_string(i + 1) == a[0]) n = long(i);
+  if (n < 0) return Error("ribbon", "no level '" + a[0] + "' on the ribbon");
+  ribbon->Choose(w, "Microsoft.Outlook.Mail.Compose", shown[0].id, n);
+  if (options_.quiet) return;
+  out_ << "    bar  " << BarText(*w) << "\n";
+  for (const std::string& line : RibbonLines(w)) out_ << "    ribbon  " << line << "\n";
+}
+
+void Session::ProgramSend(const Args& a) {
+  if (!NeedToday("program-send") || !NeedArgs("program-send", a, 1, 2, "SUBJECT [BODY]")) return;
+  sim::MailItem* m = world_.Make<sim::MailItem>();
+  m->subject = sim::Wide(a[0]);
+  m->body = sim::Wide(a.size() > 1 ? a[1] : "");
+  if (!outlook_.SendByProgram(m)) {
+    if (!options_.quiet) out_ << "  the send was cancelled\n";
+    return;
+  }
+  ShowSent(m, options_.outbox.empty() ? "" : "message-" + std::to_string(outlook_.sentMail.size()) + ".eml");
 }
 
 void Session::Compose(const Args& a) {
@@ -272,7 +387,9 @@ void Session::Choose(const Args& a) {
     return Error("choose", "no level '" + a[0] + "' in the drop-down; it holds " + levels);
   }
   drop->Choose(n);
-  if (!options_.quiet) out_ << "    bar  " << BarText(*w) << "\n";
+  if (options_.quiet) return;
+  out_ << "    bar  " << BarText(*w) << "\n";
+  for (const std::string& line : RibbonLines(w)) out_ << "    ribbon  " << line << "\n";
 }
 
 void Session::Move(const Args& a) {
@@ -470,7 +587,13 @@ void Session::WritePages() {
     if (!bar.empty()) lastBar_[windows_[i]] = bar;
     const std::string path = options_.htmlDir + "/window-" + std::to_string(i + 1) + ".html";
     std::ofstream page(path, std::ios::binary);
-    page << WindowPage(*windows_[i], int(i + 1), lastBar_[windows_[i]], lastBox_[windows_[i]]);
+    if (sim::Ribbon* r = outlook_.ribbon(); r && windows_[i]->open && windows_[i]->mail()) {
+      const bool read = windows_[i]->mail()->sent;
+      const std::string tab = read ? "TabReadMessage" : "TabNewMailMessage";
+      lastRibbon_[windows_[i]] =
+          RibbonHtml(tab, r->Show(windows_[i], read ? "Microsoft.Outlook.Mail.Read" : "Microsoft.Outlook.Mail.Compose", tab));
+    }
+    page << WindowPage(*windows_[i], int(i + 1), lastBar_[windows_[i]], lastBox_[windows_[i]], lastRibbon_[windows_[i]]);
     page.close();
     if (!page) {
       pagesFailed_ = true;  // said once; the session goes on

@@ -17,6 +17,7 @@ struct Options {
   std::string htmlDir;   // each window also as an HTML page
   bool quiet = false;    // only errors and what commands print on request
   bool requireSelection = false;  // try the policy that refuses Send until a level is chosen
+  bool today = false;             // Outlook 2013 to Microsoft 365 rather than classic Outlook
 };
 
 class Session {
@@ -55,6 +56,12 @@ class Session {
   void Select(const Args& a);
   void Click(const Args& a);
   void Switch(const Args& a);
+  void Inline(const Args& a);
+  void RibbonChoose(const Args& a);
+  void ProgramSend(const Args& a);
+  // Today's Outlook: the add-in's group on a window's ribbon tab, or the inline response's.
+  std::vector<std::string> RibbonLines(sim::Inspector* w);
+  bool NeedToday(const std::string& command);
   void ShowLog();
   void ShowRegistry();
   void Shutdown();
@@ -78,6 +85,7 @@ class Session {
   sim::Inspector* current_ = nullptr;
   std::map<sim::Inspector*, std::string> lastBar_;  // each window's bar as last seen
   std::map<sim::Inspector*, std::string> lastBox_;  // the message box a window last showed
+  std::map<sim::Inspector*, std::string> lastRibbon_;  // its ribbon group as last seen
   size_t boxesShown_ = 0;
   bool usable_ = true;
   bool interactive_ = false;
