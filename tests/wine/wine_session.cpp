@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 #include "com/iids.h"
+#include "com/ribbon.h"
 #include "sim/outlook.h"
 
 namespace {
@@ -78,10 +79,44 @@ void Session() {
     Check(Numeric(replyMail) == 2, "reply stamped with level 2");
   }
 
+  // Another program's Send(): stamped at Application.ItemSend by the DLL's own sink.
+  sim::MailItem* program = world.Make<sim::MailItem>();
+  program->subject = sim::Wide("Nightly report");
+  program->body = sim::Wide("All green.");
+  Check(outlook.SendByProgram(program), "a program's Send goes through");
+  Check(Numeric(program) == 1 && program->Subject() == "[UNCLASSIFIED] Nightly report",
+        "a program's message stamped at ItemSend: " + program->Subject());
+
+  // The ribbon through the DLL's own vtable and dispatch: GetCustomUI is the slot after
+  // IDispatch's (stdcall on 32-bit Windows); the callbacks are called by name.
+  ComPtr<IRibbonExtensibility> ribbon;
+  Check(outlook.addIn()->QueryInterface(IID_IRibbonExtensibility, ribbon.put_void()) == S_OK && ribbon,
+        "IRibbonExtensibility offered");
+  if (ribbon) {
+    std::basic_string<OLECHAR> idText = sim::Wide("Microsoft.Outlook.Mail.Compose");
+    BSTR id = SysAllocStringLen(idText.data(), UINT(idText.size())), xml = nullptr;
+    Check(ribbon->GetCustomUI(id, &xml) == S_OK && sim::Utf8(xml, SysStringLen(xml)).rfind("<customUI", 0) == 0,
+          "the compose ribbon's customUI");
+    SysFreeString(id);
+    SysFreeString(xml);
+    std::basic_string<OLECHAR> name = sim::Wide("OrvanLevelCount");
+    LPOLESTR names[1] = {&name[0]};
+    DISPID callback = 0;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT count;
+    VariantInit(&count);
+    Check(ribbon->GetIDsOfNames(IID_NULL, names, 1, 0, &callback) == S_OK &&
+              ribbon->Invoke(callback, IID_NULL, 0, DISPATCH_METHOD, &none, &count, nullptr, nullptr) == S_OK &&
+              count.vt == VT_I4 && count.lVal == 3,
+          "a ribbon callback called by name answers three levels");
+    VariantClear(&count);
+  }
+
   // A moved bar: its placement reaches the registry at shutdown.
   sim::Inspector* moved = outlook.Compose(1, "x", "y");
   if (moved->ClassificationBar()) moved->ClassificationBar()->Move(10, 20, 4, 2);
   outlook.Close(moved);
+  ribbon.reset();
   outlook.Shutdown();
   Check(world.OutstandingRefs() == 0, "every reference given back");
   Check(world.Escapes().empty(), "no exception reached the host");

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# The 32-bit DLL run for real: Wine's 32-bit loader under qemu-i386 user emulation, in a
+# 64-bit prefix (the add-in in 32-bit Office on 64-bit Windows). Two runs side by side,
+# each in its own copy of one prefix: regsvr32 into the 32-bit registry view, the session,
+# regsvr32 /u; and the x86 package installed, used and removed with msiexec. Every 32-bit
+# process takes minutes under emulation, so there are few of them and many checks each.
+# usage: run_wine32.sh WIN32_BUILD_DIR DIST_DIR
+# Skips (exit 0) when 32-bit programs cannot run here, saying why; with CI=true a skip fails.
+set -u
+build=$(cd "$1" && pwd)
+dist=$(cd "$2" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+
+skip() {
+  echo "x86 run skipped: $1"
+  if [ "${CI:-}" = true ]; then
+    echo "FAIL (x86): CI must run the 32-bit DLL"
+    exit 1
+  fi
+  exit 0
+}
+wine32=/usr/lib/wine/wine
+wine64=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver64
+[ -x "$wine64" ] || skip "no 64-bit Wine ($wine64)"
+[ -x "$wine32" ] && file -L "$wine32" | grep -q 'ELF 32-bit' || skip "no 32-bit Wine (the wine32:i386 package)"
+[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -q '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386 ||
+  skip "32-bit programs cannot run: no binfmt_misc entry for i386 through qemu-i386-static (./dev sets one up as root)"
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# qemu's default address layout takes the page at 0x7ffe0000 that Wine needs.
+export QEMU_RESERVED_VA=0xf7000000
+work=$(mktemp -d /tmp/orvan-wine32-XXXXXX)
+trap 'for p in "$work"/*/; do WINEPREFIX="$p" "$server" -k >/dev/null 2>&1; done; rm -rf "$work"' EXIT
+
+echo "== x86: making the 64-bit prefix (a few minutes under emulation)"
+started=$(date +%s)
+WINEPREFIX="$work/base" "$wine64" wineboot -i >/dev/null 2>&1
+WINEPREFIX="$work/base" "$server" -w
+# Inputs are copied first: the tree may be rebuilt while these runs go on.
+cp "$build/OrvanClassify.dll" "$build/orvan-wine-session.exe" "$dist/OrvanClassify-x86.msi" "$work/base/drive_c/"
+
+clsid='HKCR\CLSID\{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}'
+addin='HKLM\Software\Microsoft\Office\Outlook\Addins\OrvanClassifyAddinForOutlook'
+name='Orvan Classify Add-In for Outlook'
+
+# regsvr32, every value in the 32-bit registry view, the session, regsvr32 /u.
+session_run() {
+  export WINEPREFIX="$work/session"
+  CHECK_LABEL="wine session (x86)"
+  . "$here/../lib/check.sh"
+  q() { "$wine64" reg query "$@" /reg:32 2>/dev/null | tr -d '\r'; }
+  check "32-bit regsvr32 registers the x86 DLL" "$wine32" regsvr32 /s 'C:\OrvanClassify.dll'
+  check "class key (32-bit view)" grep -q "REG_SZ *$name" <<<"$(q "$clsid" /ve)"
+  check "InprocServer32" grep -qi 'REG_SZ *C:\\OrvanClassify.dll' <<<"$(q "$clsid\\InprocServer32" /ve)"
+  check "no ThreadingModel" bash -c "! grep -q ThreadingModel <<<'$(q "$clsid\\InprocServer32")'"
+  check "class ProgID" grep -q 'REG_SZ *OrvanClassifyAddinForOutlook' <<<"$(q "$clsid\\ProgID" /ve)"
+  # A ProgID key is shared by both views (Windows 7 on), a class key is not.
+  shared() { "$wine64" reg query "$@" 2>/dev/null | tr -d '\r'; }
+  check "ProgID key (shared)" grep -q "REG_SZ *$name" <<<"$(shared 'HKCR\OrvanClassifyAddinForOutlook' /ve)"
+  check "ProgID CLSID" grep -q 'REG_SZ *{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}' <<<"$(shared 'HKCR\OrvanClassifyAddinForOutlook\CLSID' /ve)"
+  check "LoadBehavior 3" grep -q 'REG_DWORD *0x3' <<<"$(q "$addin" /v LoadBehavior)"
+  check "CommandLineSafe 0" grep -q 'REG_DWORD *0x0' <<<"$(q "$addin" /v CommandLineSafe)"
+  check "FriendlyName" grep -q "REG_SZ *$name" <<<"$(q "$addin" /v FriendlyName)"
+  check "Description" grep -q "REG_SZ *$name" <<<"$(q "$addin" /v Description)"
+  check "RequireShutdownNotification 1" grep -q 'REG_DWORD *0x1' <<<"$(q "$addin" /v RequireShutdownNotification)"
+  check "not in the 64-bit view" bash -c "! '$wine64' reg query '$clsid' /reg:64 >/dev/null 2>&1"
+  echo "== x86 session against the registered DLL (32-bit orvan-wine-session.exe, Wine's 32-bit mapi32)"
+  check "compose, choose, send and a main-window reply through CoCreateInstance" "$wine32" 'C:\orvan-wine-session.exe'
+  check "32-bit regsvr32 /u unregisters it" "$wine32" regsvr32 /s /u 'C:\OrvanClassify.dll'
+  check "class key removed" bash -c "! '$wine64' reg query '$clsid' /reg:32 >/dev/null 2>&1"
+  check "ProgID key removed" bash -c "! '$wine64' reg query 'HKCR\\OrvanClassifyAddinForOutlook' >/dev/null 2>&1"
+  check "Outlook add-in key removed" bash -c "! '$wine64' reg query '$addin' /reg:32 >/dev/null 2>&1"
+  check "bar placement kept" grep -q 'REG_DWORD *0x2' <<<"$("$wine64" reg query 'HKCU\Software\Orvan_Classify' /v CommandBarRowIndex 2>/dev/null | tr -d '\r')"
+  "$server" -w
+  echo "wine session (x86): $pass passed, $fail failed"
+  [ "$fail" -eq 0 ]
+}
+
+# msiexec /i of the x86 package, its files and keys, the session from Program Files (x86),
+# msiexec /x.
+msi_run() {
+  export WINEPREFIX="$work/msi"
+  CHECK_LABEL="msi checks (x86)"
+  . "$here/../lib/check.sh"
+  q() { "$wine64" reg query "$@" /reg:32 2>/dev/null | tr -d '\r'; }
+  installed="$WINEPREFIX/drive_c/Program Files (x86)/Orvan Classify/OrvanClassify.dll"
+  check "msiexec /i /qn installs the x86 package" "$wine64" msiexec /i 'C:\OrvanClassify-x86.msi' /qn
+  check "the DLL is in the 32-bit Program Files" test -f "$installed"
+  check "nothing in the 64-bit Program Files" test ! -e "$WINEPREFIX/drive_c/Program Files/Orvan Classify"
+  check "InprocServer32 names it (32-bit view)" grep -qi 'REG_SZ *C:\\Program Files (x86)\\Orvan Classify\\OrvanClassify.dll' <<<"$(q "$clsid\\InprocServer32" /ve)"
+  check "LoadBehavior 3 (32-bit view)" grep -q 'REG_DWORD *0x3' <<<"$(q "$addin" /v LoadBehavior)"
+  check "RequireShutdownNotification 1 (32-bit view)" grep -q 'REG_DWORD *0x1' <<<"$(q "$addin" /v RequireShutdownNotification)"
+  check "no class key in the 64-bit view" bash -c "! '$wine64' reg query '$clsid' /reg:64 >/dev/null 2>&1"
+  echo "== x86 session against the installed DLL"
+  check "the session through CoCreateInstance from Program Files (x86)" "$wine32" 'C:\orvan-wine-session.exe'
+  check "msiexec /x /qn removes it" "$wine64" msiexec /x 'C:\OrvanClassify-x86.msi' /qn
+  check "the DLL is gone" test ! -e "$installed"
+  check "class key removed" bash -c "! '$wine64' reg query '$clsid' /reg:32 >/dev/null 2>&1"
+  check "Outlook add-in key removed" bash -c "! '$wine64' reg query '$addin' /reg:32 >/dev/null 2>&1"
+  "$server" -w
+  echo "msi checks (x86): $pass passed, $fail failed"
+  [ "$fail" -eq 0 ]
+}
+
+cp -a "$work/base" "$work/session"
+cp -a "$work/base" "$work/msi"
+rm -rf "$work/base"
+session_run >"$work/session.log" 2>&1 &
+first=$!
+msi_run >"$work/msi.log" 2>&1 &
+second=$!
+wait $first
+a=$?
+wait $second
+b=$?
+cat "$work/session.log" "$work/msi.log"
+echo "x86 run: $(( $(date +%s) - started )) s"
+[ $a -eq 0 ] && [ $b -eq 0 ]
