@@ -59,6 +59,11 @@ TEST_F(Lifecycle, RibbonIsOfferedUnlessThePolicyKeepsToTheCommandBar) {
   p = reinterpret_cast<void*>(1);
   EXPECT_EQ(outlook.addIn()->QueryInterface(IID_IRibbonExtensibility, &p), E_NOINTERFACE);
   EXPECT_EQ(p, nullptr);
+  outlook.Unload();
+  ClassificationSettings::NextDefaults().Ui = LevelUi::Both;
+  ClassificationSettings::NextDefaults().Disabled = true;  // a disabled add-in shows nothing
+  ASSERT_EQ(outlook.Load(), S_OK);
+  EXPECT_EQ(outlook.addIn()->QueryInterface(IID_IRibbonExtensibility, &p), E_NOINTERFACE);
 }
 
 TEST_F(Lifecycle, NullApplicationIsRefusedAndCreatesNoLog) {

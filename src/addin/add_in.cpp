@@ -25,7 +25,9 @@ namespace {
 // they will be built from.
 bool OffersRibbon() {
   const ClassificationSettings* s = Settings();
-  return (s ? s->Ui : ClassificationSettings::NextDefaults().Ui) != LevelUi::CommandBar;
+  const LevelUi ui = s ? s->Ui : ClassificationSettings::NextDefaults().Ui;
+  const bool disabled = s ? s->Disabled : ClassificationSettings::NextDefaults().Disabled;
+  return ui != LevelUi::CommandBar && !disabled;
 }
 }  // namespace
 
