@@ -1,44 +1,32 @@
 #!/usr/bin/env bash
 # The 32-bit DLL run for real: Wine's 32-bit loader under qemu-i386 user emulation, in a
-# 64-bit prefix (the add-in in 32-bit Office on 64-bit Windows). Two runs side by side,
-# each in its own copy of one prefix: regsvr32 into the 32-bit registry view, the session,
-# regsvr32 /u; and the x86 package installed, used and removed with msiexec. Every 32-bit
-# process takes minutes under emulation, so there are few of them and many checks each.
-# usage: run_wine32.sh WIN32_BUILD_DIR DIST_DIR
-# Skips (exit 0) when 32-bit programs cannot run here, saying why; with CI=true a skip fails.
+# 64-bit prefix (the add-in in 32-bit Office on 64-bit Windows). Two runs, each in its own
+# copy of one prefix: regsvr32 into the 32-bit registry view, the session, regsvr32 /u;
+# and the x86 package installed, used and removed with msiexec. Every 32-bit process takes
+# about a minute under emulation, so there are few of them, and ./dev test runs the steps
+# beside its other work:
+#   run_wine32.sh prepare WORK            the prefix (wineboot), in WORK
+#   run_wine32.sh session WORK BUILD_DIR  regsvr32, session, regsvr32 /u (x86 build)
+#   run_wine32.sh msi WORK DIST_DIR BUILD_DIR  the x86 package, and the session program
+#   run_wine32.sh report WORK             waits for both, prints them, cleans up
+# When 32-bit programs cannot run here the run is skipped, saying why; with CI=true a skip
+# fails.
 set -u
-build=$(cd "$1" && pwd)
-dist=$(cd "$2" && pwd)
+step=$1
+work=$2
 here=$(cd "$(dirname "$0")" && pwd)
-
-skip() {
-  echo "x86 run skipped: $1"
-  if [ "${CI:-}" = true ]; then
-    echo "FAIL (x86): CI must run the 32-bit DLL"
-    exit 1
-  fi
-  exit 0
-}
 wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver64
-[ -x "$wine64" ] || skip "no 64-bit Wine ($wine64)"
-[ -x "$wine32" ] && file -L "$wine32" | grep -q 'ELF 32-bit' || skip "no 32-bit Wine (the wine32:i386 package)"
-[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -q '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386 ||
-  skip "32-bit programs cannot run: no binfmt_misc entry for i386 through qemu-i386-static (./dev sets one up as root)"
-
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # qemu's default address layout takes the page at 0x7ffe0000 that Wine needs.
 export QEMU_RESERVED_VA=0xf7000000
-work=$(mktemp -d /tmp/orvan-wine32-XXXXXX)
-trap 'for p in "$work"/*/; do WINEPREFIX="$p" "$server" -k >/dev/null 2>&1; done; rm -rf "$work"' EXIT
 
-echo "== x86: making the 64-bit prefix (a few minutes under emulation)"
-started=$(date +%s)
-WINEPREFIX="$work/base" "$wine64" wineboot -i >/dev/null 2>&1
-WINEPREFIX="$work/base" "$server" -w
-# Inputs are copied first: the tree may be rebuilt while these runs go on.
-cp "$build/OrvanClassify.dll" "$build/orvan-wine-session.exe" "$dist/OrvanClassify-x86.msi" "$work/base/drive_c/"
+# The prefix, or the reason there is none; the other steps wait for one or the other.
+wait_for_prefix() {
+  while [ ! -e "$work/base.ready" ] && [ ! -e "$work/skipped" ]; do sleep 5; done
+  [ -e "$work/base.ready" ]
+}
 
 clsid='HKCR\CLSID\{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}'
 addin='HKLM\Software\Microsoft\Office\Outlook\Addins\OrvanClassifyAddinForOutlook'
@@ -103,17 +91,56 @@ msi_run() {
   [ "$fail" -eq 0 ]
 }
 
-cp -a "$work/base" "$work/session"
-cp -a "$work/base" "$work/msi"
-rm -rf "$work/base"
-session_run >"$work/session.log" 2>&1 &
-first=$!
-msi_run >"$work/msi.log" 2>&1 &
-second=$!
-wait $first
-a=$?
-wait $second
-b=$?
-cat "$work/session.log" "$work/msi.log"
-echo "x86 run: $(( $(date +%s) - started )) s"
-[ $a -eq 0 ] && [ $b -eq 0 ]
+case $step in
+  prepare)
+    mkdir -p "$work"
+    date +%s >"$work/started"
+    reason=""
+    [ -x "$wine64" ] || reason="no 64-bit Wine ($wine64)"
+    [ -n "$reason" ] || { [ -x "$wine32" ] && file -L "$wine32" | grep -q 'ELF 32-bit'; } ||
+      reason="no 32-bit Wine (the wine32:i386 package)"
+    [ -n "$reason" ] || { [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -q '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; } ||
+      reason="32-bit programs cannot run: no binfmt_misc entry for i386 through qemu-i386-static (./dev sets one up as root)"
+    if [ -n "$reason" ]; then
+      echo "$reason" >"$work/skipped"
+      exit 0
+    fi
+    WINEPREFIX="$work/base" "$wine64" wineboot -i >/dev/null 2>&1
+    WINEPREFIX="$work/base" "$server" -w
+    touch "$work/base.ready"
+    ;;
+  session | msi)
+    # The inputs are taken at once: the tree is rebuilt with other policies meanwhile.
+    mkdir -p "$work/in-$step"
+    if [ "$step" = session ]; then
+      cp "$3/OrvanClassify.dll" "$3/orvan-wine-session.exe" "$work/in-$step/"
+    else
+      cp "$3/OrvanClassify-x86.msi" "$4/orvan-wine-session.exe" "$work/in-$step/"
+    fi
+    wait_for_prefix || exit 0
+    cp -a "$work/base" "$work/$step"
+    cp "$work/in-$step"/* "$work/$step/drive_c/"
+    if [ "$step" = session ]; then session_run >"$work/$step.log" 2>&1; else msi_run >"$work/$step.log" 2>&1; fi
+    echo $? >"$work/$step.status"
+    ;;
+  report)
+    wait_for_prefix
+    if [ -e "$work/skipped" ]; then
+      echo "x86 run skipped: $(cat "$work/skipped")"
+      rm -rf "$work"
+      [ "${CI:-}" = true ] && { echo "FAIL (x86): CI must run the 32-bit DLL"; exit 1; }
+      exit 0
+    fi
+    while [ ! -e "$work/session.status" ] || [ ! -e "$work/msi.status" ]; do sleep 5; done
+    cat "$work/session.log" "$work/msi.log"
+    echo "x86 run: $(( $(date +%s) - $(cat "$work/started") )) s from the start of its prefix"
+    status=$(( $(cat "$work/session.status") + $(cat "$work/msi.status") ))
+    for p in "$work"/session "$work"/msi; do WINEPREFIX="$p" "$server" -k >/dev/null 2>&1; done
+    rm -rf "$work"
+    [ "$status" -eq 0 ]
+    ;;
+  *)
+    echo "usage: run_wine32.sh prepare|session|msi|report WORK [DIR [DIR]]" >&2
+    exit 2
+    ;;
+esac
