@@ -63,10 +63,10 @@ bool Walk(xmlNode* node, const std::string& tabSet, const std::string& tab, Cust
       *why = "the customUI schema has no element '" + name + "' here";
       return false;
     }
-    RibbonControlSpec spec;
-    spec.element = name;
-    spec.tab = tab;
-    spec.tabSet = tabSet;
+    RibbonControlSpec control;
+    control.element = name;
+    control.tab = tab;
+    control.tabSet = tabSet;
     for (xmlAttr* a = n->properties; a; a = a->next) {
       const std::string attribute = Text(a->name);
       if (!allowed->second.count(attribute)) {
@@ -74,19 +74,19 @@ bool Walk(xmlNode* node, const std::string& tabSet, const std::string& tab, Cust
         return false;
       }
       xmlChar* value = xmlNodeListGetString(n->doc, a->children, 1);
-      spec.attributes[attribute] = Text(value);
+      control.attributes[attribute] = Text(value);
       xmlFree(value);
     }
-    const std::string id = spec.Attribute("id");
+    const std::string id = control.Attribute("id");
     if (!id.empty() && !ids->insert(id).second) {
       *why = "the id '" + id + "' is given twice";
       return false;
     }
     const bool container = name == "ribbon" || name == "tabs" || name == "contextualTabs" || name == "tabSet" ||
                            name == "tab" || name == "group" || name == "box";
-    if (!container && name != "separator" && name != "item") out->controls.push_back(spec);
-    const std::string childSet = name == "tabSet" ? spec.Attribute("idMso") : tabSet;
-    const std::string childTab = name == "tab" ? spec.Attribute("idMso") + spec.Attribute("id") : tab;
+    if (!container && name != "separator" && name != "item") out->controls.push_back(control);
+    const std::string childSet = name == "tabSet" ? control.Attribute("idMso") : tabSet;
+    const std::string childTab = name == "tab" ? control.Attribute("idMso") + control.Attribute("id") : tab;
     if (!Walk(n->children, childSet, childTab, out, ids, why)) return false;
   }
   return true;
