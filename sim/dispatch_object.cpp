@@ -54,6 +54,14 @@ long VariantLong(const VARIANT& v) {
 
 bool VariantBool(const VARIANT& v) { return VariantLong(v) != 0; }
 
+VARIANT BorrowedVariant(IDispatch* object) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_DISPATCH;
+  v.pdispVal = object;
+  return v;
+}
+
 Variant DispatchVariant(IDispatch* object) {
   Variant v;
   VARIANT* raw = v.Receive();

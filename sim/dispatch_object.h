@@ -105,6 +105,7 @@ std::string VariantText(const VARIANT& v);  // VT_BSTR as UTF-8; throws Fault ot
 long VariantLong(const VARIANT& v);        // integer types and VT_BOOL; throws Fault otherwise
 bool VariantBool(const VARIANT& v);
 Variant DispatchVariant(IDispatch* object);  // adds the reference the caller will own
+VARIANT BorrowedVariant(IDispatch* object);  // no reference: an event argument the caller keeps alive
 std::string Utf8(const OLECHAR* text, size_t length);
 std::basic_string<OLECHAR> Wide(const std::string& utf8);
 

@@ -211,13 +211,6 @@ VARIANT ByRefBool(VARIANT_BOOL* value) {
   v.pboolVal = value;
   return v;
 }
-VARIANT Borrowed(IDispatch* object) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_DISPATCH;
-  v.pdispVal = object;
-  return v;
-}
 }  // namespace
 
 Inspector* Outlook::Compose(long format, const std::string& subject, const std::string& body) {
@@ -232,7 +225,7 @@ Inspector* Outlook::Compose(long format, const std::string& subject, const std::
 Inspector* Outlook::Open(DispatchObject* item) {
   Inspector* window = world_.Make<Inspector>(item, sharedBars_);
   app_->inspectors->windows.push_back(window);
-  app_->inspectors->Fire(IID_InspectorsEvents, 0xF001, {Borrowed(window->dispatch())});
+  app_->inspectors->Fire(IID_InspectorsEvents, 0xF001, {BorrowedVariant(window->dispatch())});
   // The window's ribbon is built as it shows, the first of each kind loading the XML.
   if (ribbon_) {
     const MailItem* mail = window->mail();
@@ -256,7 +249,7 @@ bool Outlook::Deliver(MailItem* mail, bool itemSend) {
   // Once the user has committed: Application.ItemSend, this add-in's handler and then
   // the others'.
   if (itemSend)
-    app_->Fire(IID_ApplicationEvents_11, events::ApplicationItemSend, {Borrowed(mail->dispatch()), ByRefBool(&cancel)});
+    app_->Fire(IID_ApplicationEvents_11, events::ApplicationItemSend, {BorrowedVariant(mail->dispatch()), ByRefBool(&cancel)});
   if (cancel == VARIANT_FALSE && otherAddInItemSend && otherAddInItemSend(mail)) cancel = VARIANT_TRUE;
   if (cancel != VARIANT_FALSE) return false;
   if (abortSends > 0) {
@@ -304,7 +297,7 @@ Inspector* Outlook::Respond(Inspector* window, Response kind) {
   if (!original) return nullptr;
   MailItem* response = MakeResponse(*original, kind == kForward);
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  FireItemEvent(original, DISPID(kind), {Borrowed(response->dispatch()), ByRefBool(&cancel)});
+  FireItemEvent(original, DISPID(kind), {BorrowedVariant(response->dispatch()), ByRefBool(&cancel)});
   if (cancel != VARIANT_FALSE) return nullptr;
   return Open(response);
 }
@@ -324,7 +317,7 @@ void Outlook::Switch(DISPID before, DISPID after) {
   if (!e) return;
   if (e->inlineResponse) CloseInline();
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  e->Fire(IID_ExplorerEvents, before, {Borrowed(nullptr), ByRefBool(&cancel)});
+  e->Fire(IID_ExplorerEvents, before, {BorrowedVariant(nullptr), ByRefBool(&cancel)});
   if (before == 0xF003) e->selection->items.clear();
   e->Fire(IID_ExplorerEvents, after, {});
 }
@@ -359,7 +352,7 @@ Inspector* Outlook::ClickInExplorer(const std::string& caption) {
   if (today()) {
     const Response kind = caption == "Forward" ? kForward : caption == "Reply to All" ? kReplyAll : kReply;
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    FireItemEvent(original, DISPID(kind), {Borrowed(response->dispatch()), ByRefBool(&cancel)});
+    FireItemEvent(original, DISPID(kind), {BorrowedVariant(response->dispatch()), ByRefBool(&cancel)});
     if (cancel != VARIANT_FALSE) return nullptr;
   }
   return Open(response);
@@ -375,10 +368,10 @@ MailItem* Outlook::RespondInline(Response kind) {
   if (e->inlineResponse) CloseInline();
   MailItem* response = MakeResponse(*original, kind == kForward);
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  FireItemEvent(original, DISPID(kind), {Borrowed(response->dispatch()), ByRefBool(&cancel)});
+  FireItemEvent(original, DISPID(kind), {BorrowedVariant(response->dispatch()), ByRefBool(&cancel)});
   if (cancel != VARIANT_FALSE) return nullptr;
   e->inlineResponse = response;
-  e->Fire(IID_ExplorerEvents_10, events::InlineResponse, {Borrowed(response->dispatch())});
+  e->Fire(IID_ExplorerEvents_10, events::InlineResponse, {BorrowedVariant(response->dispatch())});
   return response;
 }
 

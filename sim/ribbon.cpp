@@ -8,17 +8,6 @@
 
 namespace sim {
 
-namespace {
-VARIANT Borrowed(IDispatch* object) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_DISPATCH;
-  v.pdispVal = object;
-  return v;
-}
-
-}  // namespace
-
 // ---- RibbonControl, RibbonUI
 
 RibbonControl::RibbonControl(World& world, std::string id, std::string tag, DispatchObject* context)
@@ -70,7 +59,7 @@ void Ribbon::Load(const std::string& ribbonId) {
   }
   if (!doc.ui.onLoad.empty()) {
     doc.ribbonUi = world_.Make<RibbonUI>(this, ribbonId);
-    Call(doc.ui.onLoad, {Borrowed(doc.ribbonUi->dispatch())}, nullptr);
+    Call(doc.ui.onLoad, {BorrowedVariant(doc.ribbonUi->dispatch())}, nullptr);
   }
   documents_[ribbonId] = std::move(doc);
 }
@@ -120,7 +109,7 @@ Variant Ribbon::Ask(DispatchObject* context, const std::string& ribbonId, const 
                 static_cast<void*>(context), callback.c_str(), index);
   auto cached = cache_.find(key);
   if (cached != cache_.end()) return TextVariant(cached->second);
-  std::vector<VARIANT> args{Borrowed(ControlFor(context, control)->dispatch())};
+  std::vector<VARIANT> args{BorrowedVariant(ControlFor(context, control)->dispatch())};
   if (index >= 0) {
     // Office's typing of numbers is undocumented: the simulator passes both kinds.
     VARIANT n;
@@ -196,7 +185,7 @@ bool Ribbon::Choose(DispatchObject* context, const std::string& ribbonId, const 
     std::snprintf(key, sizeof key, "%s|%s|%p|%s|%ld", ribbonId.c_str(), controlId.c_str(), static_cast<void*>(context),
                   "getSelectedItemIndex", -1L);
     cache_[key] = std::to_string(index);
-    const bool ok = Call(c.Attribute("onAction"), {Borrowed(ControlFor(context, c)->dispatch()), selectedId, selectedIndex},
+    const bool ok = Call(c.Attribute("onAction"), {BorrowedVariant(ControlFor(context, c)->dispatch()), selectedId, selectedIndex},
                          nullptr);
     SysFreeString(id);
     return ok;

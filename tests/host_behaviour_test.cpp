@@ -5,6 +5,7 @@
 #include "test_support.h"
 
 using testing_support::AddInTest;
+using testing_support::Count;
 using testing_support::DropDown;
 using testing_support::Header;
 using testing_support::Numeric;
@@ -12,12 +13,6 @@ using testing_support::Numeric;
 namespace {
 
 const char kMark[] = "<b>Classification: CONFIDENTIAL</b>";
-
-size_t Count(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 class HostBehaviour : public AddInTest {
  protected:

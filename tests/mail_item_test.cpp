@@ -24,6 +24,15 @@ class MailItemTest : public AddInTest {
   const sim::MapiMessage::Value* Numeric() { return mail->message->Find(kPublic, "MAPI-Orvan-classification"); }
   const sim::MapiMessage::Value* Header() { return mail->message->Find(kHeaders, "X-Orvan-classification"); }
   void Headers(const std::string& text) { mail->message->SetString8(0x007D, text); }
+  // The level a fresh message with these transport headers reads as.
+  int LevelOf(const char* headers) {
+    sim::MailItem* m = world.Make<sim::MailItem>();
+    m->message->SetString8(0x007D, headers);
+    CMailItem* w = new CMailItem(m->dispatch());
+    const int level = w->GetClassification();
+    w->Release();
+    return level;
+  }
 
   sim::MailItem* mail = world.Make<sim::MailItem>();
   CMailItem* wrapper = nullptr;
@@ -115,13 +124,7 @@ TEST_F(MailItemTest, TransportHeadersGiveOneDigitAfterOneBlank) {
                {"X-Orvan-classification: ", 0},
                {"X-Other: 2\r\n", 0},
                {"", 0}};
-  for (const Case& c : cases) {
-    sim::MailItem* m = world.Make<sim::MailItem>();
-    m->message->SetString8(0x007D, c.headers);
-    CMailItem* w = new CMailItem(m->dispatch());
-    EXPECT_EQ(w->GetClassification(), c.level) << c.headers;
-    w->Release();
-  }
+  for (const Case& c : cases) EXPECT_EQ(LevelOf(c.headers), c.level) << c.headers;
 }
 
 // Anyone outside can write anything into a subject or another header's value: only a
@@ -136,13 +139,7 @@ TEST_F(MailItemTest, NameInsideAnotherHeaderCountsForNothing) {
                {"Subject: folded\r\n\tX-Orvan-classification: 2 - CONFIDENTIAL\r\n", 0},
                {"XX-Orvan-classification: 2 - CONFIDENTIAL\r\n", 0},
                {"Subject: x\nX-Orvan-classification: 2 - CONFIDENTIAL\n", 2}};
-  for (const Case& c : cases) {
-    sim::MailItem* m = world.Make<sim::MailItem>();
-    m->message->SetString8(0x007D, c.headers);
-    CMailItem* w = new CMailItem(m->dispatch());
-    EXPECT_EQ(w->GetClassification(), c.level) << c.headers;
-    w->Release();
-  }
+  for (const Case& c : cases) EXPECT_EQ(LevelOf(c.headers), c.level) << c.headers;
 }
 
 TEST_F(MailItemTest, NumericZeroFallsBackToTheHeaders) {

@@ -24,6 +24,13 @@ inline std::string ReadFile(const std::filesystem::path& p) {
   return s.str();
 }
 
+// How many times what stands in text.
+inline size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
 // What Outlook shows of a compose window: its level drop-down, or null.
 inline sim::Control* DropDown(sim::Inspector* w) {
   if (sim::CommandBar* bar = w ? w->ClassificationBar() : nullptr)

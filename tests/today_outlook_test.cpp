@@ -7,6 +7,7 @@
 #include "test_support.h"
 
 using testing_support::AddInTest;
+using testing_support::Count;
 using testing_support::DropDown;
 using testing_support::Header;
 using testing_support::Numeric;
@@ -16,12 +17,6 @@ namespace {
 const char kCompose[] = "Microsoft.Outlook.Mail.Compose";
 const char kRead[] = "Microsoft.Outlook.Mail.Read";
 const char kExplorer[] = "Microsoft.Outlook.Explorer";
-
-size_t Count(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 class Today : public AddInTest {
  protected:

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstring>
+#include "com/markup.h"
 #include "orvan_policy.h"
 
 namespace {
@@ -19,20 +20,7 @@ bool DefaultEnabled() {
 }
 }  // namespace
 
-std::string HtmlText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+std::string HtmlText(const std::string& text) { return MarkupText(text); }
 
 SessionLog::SessionLog(const char* name) : Enabled(DefaultEnabled()) {
   if (name) name_ = name;

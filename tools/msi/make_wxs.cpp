@@ -6,23 +6,12 @@
 //                                    exports them)
 #include <cstdio>
 #include <string>
+#include "com/markup.h"
 #include "server/registration_table.h"
 
 namespace {
 
-std::string Xml(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+std::string Xml(const std::string& s) { return MarkupText(s); }
 
 }  // namespace
 

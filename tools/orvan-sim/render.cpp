@@ -1,24 +1,13 @@
 #include "render.h"
 
 #include <sstream>
+#include "com/markup.h"
 
 namespace orvan_sim {
 
 namespace {
 
-std::string Escape(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+std::string Escape(const std::string& s) { return MarkupText(s); }
 
 const sim::CommandBar* Bar(const sim::Inspector& w) { return w.ClassificationBar(); }
 
