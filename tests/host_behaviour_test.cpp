@@ -33,13 +33,6 @@ class HostBehaviour : public AddInTest {
     EXPECT_NE(m, nullptr) << error;
     return m;
   }
-  void ExpectAllReferencesBack() {
-    outlook.Shutdown();
-    outlook.CloseAll();
-    world.DropAllSinks();
-    EXPECT_EQ(world.OutstandingRefs(), 0) << ::testing::PrintToString(Leaks());
-    EXPECT_EQ(ObjectCount, 0u);
-  }
 };
 
 TEST_F(HostBehaviour, SendStoppedAfterStampingKeepsTheStampAndASecondSendAddsNoMark) {
@@ -65,7 +58,7 @@ TEST_F(HostBehaviour, SendStoppedAfterStampingKeepsTheStampAndASecondSendAddsNoM
     EXPECT_EQ(w->mail()->Subject(), "[CONFIDENTIAL] Plans");
     EXPECT_EQ(Numeric(w->mail()), 2);
   }
-  ExpectAllReferencesBack();
+  ExpectNothingLeftAtExit();
 }
 
 TEST_F(HostBehaviour, StampedMessageReopenedAndSentAgainGetsNoSecondMark) {
@@ -82,7 +75,7 @@ TEST_F(HostBehaviour, StampedMessageReopenedAndSentAgainGetsNoSecondMark) {
   const std::string mark = "Classification: SECRET  (for more info visit http://www.orvan.example/classify)";
   EXPECT_EQ(mail->Body(), mark + "\n\nNumbers\n" + mark);
   EXPECT_EQ(mail->Subject(), "[SECRET] Plans");
-  ExpectAllReferencesBack();
+  ExpectNothingLeftAtExit();
 }
 
 TEST_F(HostBehaviour, ReadWindowMovedToTheNextMessageEndsTheOldWrapperCleanly) {
@@ -100,7 +93,7 @@ TEST_F(HostBehaviour, ReadWindowMovedToTheNextMessageEndsTheOldWrapperCleanly) {
   ASSERT_TRUE(CurrentAddIn->Settings->GetCommandBarPosition(&l, &t, &p, &r));
   EXPECT_EQ((std::vector<int>{l, t, p, r}), (std::vector<int>{30, 40, 1, 2}));
   outlook.Close(w);
-  ExpectAllReferencesBack();
+  ExpectNothingLeftAtExit();
 }
 
 TEST_F(HostBehaviour, SameItemInTwoWindowsIsStampedOnceAndClosingEndsBothWrappers) {
@@ -122,7 +115,7 @@ TEST_F(HostBehaviour, SameItemInTwoWindowsIsStampedOnceAndClosingEndsBothWrapper
   EXPECT_EQ(received->SinkCount(IID_ItemEvents), 0u);
   outlook.Close(d);
   outlook.Close(b);
-  ExpectAllReferencesBack();
+  ExpectNothingLeftAtExit();
 }
 
 TEST_F(HostBehaviour, SharedCommandBarsAreNeverDeletedByAWindowThatDoesNotOwnThem) {
@@ -147,7 +140,7 @@ TEST_F(HostBehaviour, SharedCommandBarsAreNeverDeletedByAWindowThatDoesNotOwnThe
   EXPECT_TRUE(secondBar->deleted);
   ASSERT_TRUE(CurrentAddIn->Settings->GetCommandBarPosition(&l, &t, &p, &r));
   EXPECT_EQ((std::vector<int>{l, t, p, r}), (std::vector<int>{11, 12, 1, 3}));
-  ExpectAllReferencesBack();
+  ExpectNothingLeftAtExit();
 }
 
 TEST_F(HostBehaviour, FirstWindowOfSharedBarsSendsTheLevelItsUserChose) {
@@ -158,7 +151,7 @@ TEST_F(HostBehaviour, FirstWindowOfSharedBarsSendsTheLevelItsUserChose) {
   ASSERT_TRUE(outlook.Send(first));
   EXPECT_EQ(first->mail()->Subject(), "[SECRET] First");
   EXPECT_EQ(Numeric(first->mail()), 3);
-  ExpectAllReferencesBack();
+  ExpectNothingLeftAtExit();
 }
 
 TEST_F(HostBehaviour, SinkThatCannotBeUnadvisedIgnoresLateEvents) {
@@ -183,7 +176,7 @@ TEST_F(HostBehaviour, SinkThatCannotBeUnadvisedIgnoresLateEvents) {
   EXPECT_EQ(mail->Subject(), "Plans");
   EXPECT_EQ(Numeric(mail), 1);
   EXPECT_EQ(cancel, VARIANT_FALSE);
-  ExpectAllReferencesBack();
+  ExpectNothingLeftAtExit();
 }
 
 TEST_F(HostBehaviour, FastShutdownRunsTheShutdownInItsOrderOnTheLastRelease) {
@@ -208,7 +201,7 @@ TEST_F(HostBehaviour, FastShutdownRunsTheShutdownInItsOrderOnTheLastRelease) {
                      "\"CommandBarRowIndex\"=dword:00000005\n\"CommandBarTop\"=dword:00000004\n"),
             std::string::npos)
       << reg;
-  ExpectAllReferencesBack();
+  ExpectNothingLeftAtExit();
 }
 
 }  // namespace

@@ -87,6 +87,15 @@ class AddInTest : public ::testing::Test {
     ASSERT_EQ(outlook.Connect(ext_cm_Startup), S_OK);
     ASSERT_EQ(outlook.StartupComplete(), S_OK);
   }
+  // Outlook exits: the add-in, then the windows left open, then every source's sinks; no
+  // reference of Outlook's and no object of the library may be left.
+  void ExpectNothingLeftAtExit() {
+    outlook.Shutdown();
+    outlook.CloseAll();
+    world.DropAllSinks();
+    EXPECT_EQ(world.OutstandingRefs(), 0) << ::testing::PrintToString(Leaks());
+    EXPECT_EQ(ObjectCount, 0u);
+  }
   std::string LogText() const { return ReadFile(appdata.path() / "Orvan_Classify" / "Orvan_Classify.htm"); }
   std::vector<std::string> Leaks() const {
     std::vector<std::string> report;

@@ -200,11 +200,7 @@ TEST_F(Today, InlineResponseEndsWhenOutlookClosesIt) {
   ASSERT_NE(outlook.RespondInline(sim::Outlook::kReply), nullptr);
   outlook.SwitchFolder();
   EXPECT_TRUE(TrackedClasses().empty()) << ::testing::PrintToString(TrackedClasses());
-  outlook.Shutdown();
-  outlook.CloseAll();
-  world.DropAllSinks();
-  EXPECT_EQ(world.OutstandingRefs(), 0) << ::testing::PrintToString(Leaks());
-  EXPECT_EQ(ObjectCount, 0u);
+  ExpectNothingLeftAtExit();
 }
 
 TEST_F(Today, AtExitThePlacementIsWrittenAndTheTrackerReportsWithOrWithoutNotification) {
