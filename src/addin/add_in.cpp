@@ -9,8 +9,10 @@
 #include "compose/new_window_sink.h"
 #include "explorer/explorer_handler.h"
 
+bool LogEnabled() { return CurrentAddIn && CurrentAddIn->Log && CurrentAddIn->Log->Enabled; }
+
 void LogPrint(const char* format, ...) {
-  if (!CurrentAddIn || !CurrentAddIn->Log || !CurrentAddIn->Log->Enabled) return;
+  if (!LogEnabled()) return;
   va_list args;
   va_start(args, format);
   CurrentAddIn->Log->VPrint(format, args);

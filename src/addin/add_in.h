@@ -79,6 +79,9 @@ class AddIn final : public _IDTExtensibility2, public IRibbonExtensibility {
   ULONG refs_ = 0;
 };
 
+// Whether a report would reach the log: reports whose arguments cost something to make
+// (escaped outside text) ask first.
+bool LogEnabled();
 // Reports to the session log of the live add-in, if it has one. Returns at once while the
 // log is off.
 void LogPrint(const char* format, ...) ORVAN_PRINTF(1, 2);

@@ -142,8 +142,9 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
 
   if (name && *name && (kinds & 2)) {
     std::snprintf(propName, sizeof propName, "X-%s-classification", Organisation().c_str());
-    LogPrint("SetClassificationProperty: PROP_SMTP - %s = %u - %s<br>\n", propName, unsigned(level),
-             HtmlText(name).c_str());
+    if (LogEnabled())
+      LogPrint("SetClassificationProperty: PROP_SMTP - %s = %u - %s<br>\n", propName, unsigned(level),
+               HtmlText(name).c_str());
     ULONG tag = NamedTag(PS_INTERNET_HEADERS_ID, propName, MAPI_CREATE, PT_STRING8, &result);
     if (!tag) {
       LogPrint("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
@@ -154,7 +155,8 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
       value.ulPropTag = tag;
       value.Value.lpszA = text;
       result = HrSetOneProp(message_.get(), &value);
-      if (FAILED(result)) LogPrint("HrSetOneProp of %s failed with %08X<br>\n", HtmlText(text).c_str(), unsigned(result));
+      if (FAILED(result) && LogEnabled())
+        LogPrint("HrSetOneProp of %s failed with %08X<br>\n", HtmlText(text).c_str(), unsigned(result));
     }
   }
 
