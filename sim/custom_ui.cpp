@@ -48,7 +48,7 @@ const std::map<std::string, std::set<std::string>>& Schema() {
 
 std::string Text(const xmlChar* s) { return s ? reinterpret_cast<const char*>(s) : std::string(); }
 
-bool Walk(xmlNode* node, const std::string& tabSet, const std::string& tab, CustomUI* out, std::set<std::string>* ids,
+bool Walk(xmlNode* node, const std::string& tab, CustomUI* out, std::set<std::string>* ids,
           std::string* why) {
   for (xmlNode* n = node; n; n = n->next) {
     if (n->type != XML_ELEMENT_NODE) continue;
@@ -66,7 +66,6 @@ bool Walk(xmlNode* node, const std::string& tabSet, const std::string& tab, Cust
     RibbonControlSpec control;
     control.element = name;
     control.tab = tab;
-    control.tabSet = tabSet;
     for (xmlAttr* a = n->properties; a; a = a->next) {
       const std::string attribute = Text(a->name);
       if (!allowed->second.count(attribute)) {
@@ -85,9 +84,8 @@ bool Walk(xmlNode* node, const std::string& tabSet, const std::string& tab, Cust
     const bool container = name == "ribbon" || name == "tabs" || name == "contextualTabs" || name == "tabSet" ||
                            name == "tab" || name == "group" || name == "box";
     if (!container && name != "separator" && name != "item") out->controls.push_back(control);
-    const std::string childSet = name == "tabSet" ? control.Attribute("idMso") : tabSet;
     const std::string childTab = name == "tab" ? control.Attribute("idMso") + control.Attribute("id") : tab;
-    if (!Walk(n->children, childSet, childTab, out, ids, why)) return false;
+    if (!Walk(n->children, childTab, out, ids, why)) return false;
   }
   return true;
 }
@@ -122,7 +120,7 @@ bool ReadCustomUI(const std::string& utf8, CustomUI* out, std::string* why) {
       }
     }
     std::set<std::string> ids;
-    ok = ok && Walk(root->children, "", "", out, &ids, why);
+    ok = ok && Walk(root->children, "", out, &ids, why);
   }
   xmlFreeDoc(doc);
   return ok;

@@ -20,7 +20,6 @@ namespace sim {
 struct RibbonControlSpec {
   std::string element;  // dropDown, labelControl, button, ...
   std::string tab;      // the idMso of the tab it is on
-  std::string tabSet;   // the idMso of the contextual tab set, or empty
   std::map<std::string, std::string> attributes;
   std::string Attribute(const std::string& name) const {
     auto it = attributes.find(name);
@@ -78,7 +77,6 @@ class Ribbon {
 
   // From IRibbonUI: forget the answers of one control, or of every control of a document.
   void Invalidate(const std::string& ribbonId, const std::string& controlId);
-  long Calls() const { return calls_; }
 
  private:
   struct Document {
@@ -99,7 +97,7 @@ class Ribbon {
   std::map<std::string, bool> loaded_;
   std::map<std::string, std::string> cache_;  // key: ribbon, control, context, callback, index
   std::map<std::string, RibbonControl*> controls_;
-  long calls_ = 0;
+  long calls_ = 0;  // callbacks called: every other one gets its numbers and texts typed the other way
 };
 
 }  // namespace sim

@@ -25,9 +25,6 @@ class EventSink : public IDispatch {
 
   bool Subscribed() const { return bool(point_); }
   ULONG RefCount() const { return refs_; }
-  // The owner has given its reference back. A source whose Unadvise failed may still hold
-  // the sink and call it; an ended sink ignores every event, since what it served is gone.
-  bool Ended() const { return ended_; }
 
  protected:
   explicit EventSink(const IID& eventIid) : eventIid_(eventIid) {}
@@ -49,6 +46,8 @@ class EventSink : public IDispatch {
   ModuleObjectCount moduleCount_;
   const IID& eventIid_;
   ULONG refs_ = 0;
+  // The owner has given its reference back. A source whose Unadvise failed may still hold
+  // the sink and call it; an ended sink ignores every event, since what it served is gone.
   bool ended_ = false;
   ComPtr<IConnectionPoint> point_;
   DWORD cookie_ = 0;

@@ -129,18 +129,29 @@ std::vector<Insertion> PlanBodyMarks(WideView body, bool html, const WideText& m
   return plan;
 }
 
-WideText WithInsertions(WideView body, const std::vector<Insertion>& insertions) {
+size_t LengthWithInsertions(WideView body, const std::vector<Insertion>& insertions) {
   size_t length = body.size();
   for (const Insertion& i : insertions) length += i.text.size();
-  WideText out;
-  out.reserve(length);
+  return length;
+}
+
+void CopyWithInsertions(WideView body, const std::vector<Insertion>& insertions, OLECHAR* out) {
+  auto copy = [&out](const OLECHAR* from, size_t n) {
+    if (n) std::memcpy(out, from, n * sizeof(OLECHAR));
+    out += n;
+  };
   size_t done = 0;
   for (const Insertion& i : insertions) {
-    out.append(body.substr(done, i.at - done));
-    out.append(i.text);
+    copy(body.data() + done, i.at - done);
+    copy(i.text.data(), i.text.size());
     done = i.at;
   }
-  out.append(body.substr(done));
+  copy(body.data() + done, body.size() - done);
+}
+
+WideText WithInsertions(WideView body, const std::vector<Insertion>& insertions) {
+  WideText out(LengthWithInsertions(body, insertions), OLECHAR(0));
+  CopyWithInsertions(body, insertions, &out[0]);
   return out;
 }
 

@@ -31,7 +31,10 @@ struct Insertion {
 // body tag of the body as the top mark leaves it; tags are found without regard to case,
 // and a body without them gets no mark there. Other text: the mark before and after it.
 std::vector<Insertion> PlanBodyMarks(WideView body, bool html, const WideText& mark, int places);
-// The body with the insertions made (the add-in makes them in the host's own string).
+// The length of the body with the insertions made, and the body so made, written into a
+// buffer of that length: the sender's text copied once, untouched, around them.
+size_t LengthWithInsertions(WideView body, const std::vector<Insertion>& insertions);
+void CopyWithInsertions(WideView body, const std::vector<Insertion>& insertions, OLECHAR* out);
 WideText WithInsertions(WideView body, const std::vector<Insertion>& insertions);
 
 // Removes one old mark per level name (prefix form first, then suffix form), then adds the

@@ -1,37 +1,10 @@
 // What Send does to a message: refuse it while the prompt entry is chosen, mark the body,
 // write and save the classification, mark the subject, and end the window's handlers.
-#include <cstring>
 #include "addin/add_in.h"
 #include "addin/host_guard.h"
 #include "classify/mail_item.h"
 #include "classify/marking.h"
 #include "com/text.h"
-
-namespace {
-
-// The body with the marks put in, in a string the host can take: the sender's text is
-// copied once, untouched, around the marks.
-Bstr Marked(const Bstr& body, const std::vector<Insertion>& plan) {
-  const WideView text = body.View();
-  size_t length = text.size();
-  for (const Insertion& i : plan) length += i.text.size();
-  Bstr out = Bstr::Allocate(length);
-  OLECHAR* to = out.get();
-  size_t done = 0;
-  auto copy = [&to](const OLECHAR* from, size_t n) {
-    if (n) std::memcpy(to, from, n * sizeof(OLECHAR));
-    to += n;
-  };
-  for (const Insertion& i : plan) {
-    copy(text.data() + done, i.at - done);
-    copy(i.text.data(), i.text.size());
-    done = i.at;
-  }
-  copy(text.data() + done, text.size() - done);
-  return out;
-}
-
-}  // namespace
 
 void ShowSelectionPrompt(const ClassificationSettings& settings) {
   MessageBoxA(GetActiveWindow(), settings.PromptMessage.c_str(), settings.PromptCaption.c_str(), MB_ICONEXCLAMATION);
@@ -79,7 +52,10 @@ void CMailItem::MarkBody(int /*level*/, const std::string& name) {
   const bool html = format == olFormatHTML;
   const WideText mark = AnsiToWide(BodyMark(s, name, html));
   const std::vector<Insertion> plan = PlanBodyMarks(text.View(), html, mark, s.BodyMarkPlaces);
-  Bstr marked = Marked(text, plan);
+  // The marked body in a new string the host can take (Windows does not promise that a
+  // string grown with SysReAllocStringLen keeps its text).
+  Bstr marked = Bstr::Allocate(LengthWithInsertions(text.View(), plan));
+  CopyWithInsertions(text.View(), plan, marked.get());
   text.Reset();
   PutBodyText(format, std::move(marked));
   PutBodyFormat(format);

@@ -13,7 +13,6 @@ class StampedItems {
   // Records the item; first forgets those that have gone out (Sent, or no longer reachable).
   void Add(IDispatch* item);
   void Clear() { items_.clear(); }
-  size_t size() const { return items_.size(); }
 
  private:
   std::vector<ComPtr<IUnknown>> items_;  // by COM identity

@@ -40,12 +40,4 @@ BSTR* Bstr::Receive() {
   return &s_;
 }
 
-void Bstr::AssignAnsi(const std::string& text) {
-  if (text.size() > size_t(INT_MAX)) throw std::bad_alloc();
-  const int n = text.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-  if (!text.empty() && n <= 0) throw std::bad_alloc();
-  if (!SysReAllocStringLen(&s_, nullptr, UINT(n))) throw std::bad_alloc();
-  if (n && MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), s_, n) != n) throw std::bad_alloc();
-}
-
-std::string Bstr::ToAnsi(size_t reserve) const { return WideToAnsi(s_, Length(), reserve); }
+std::string Bstr::ToAnsi() const { return WideToAnsi(s_, Length()); }

@@ -21,9 +21,6 @@ class Bstr {
   // Converts 8-bit ANSI text; throws std::bad_alloc when the host allocator fails.
   static Bstr FromAnsi(const std::string& text);
   static Bstr FromAnsi(const char* text, size_t length);
-  // Replaces the string with converted ANSI text, growing the held block rather than
-  // allocating another (a body handed out by the host goes back in the same memory).
-  void AssignAnsi(const std::string& text);
 
   // A string of length characters for the caller to fill; throws std::bad_alloc.
   static Bstr Allocate(size_t length);
@@ -44,8 +41,8 @@ class Bstr {
   std::basic_string_view<OLECHAR> View() const {
     return s_ ? std::basic_string_view<OLECHAR>(s_, Length()) : std::basic_string_view<OLECHAR>();
   }
-  // The text in the ANSI code page, with room for reserve more characters.
-  std::string ToAnsi(size_t reserve = 0) const;
+  // The text in the ANSI code page (the add-in's own texts and log lines, never the sender's).
+  std::string ToAnsi() const;
 
  private:
   BSTR s_ = nullptr;

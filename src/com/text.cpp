@@ -5,14 +5,12 @@
 
 // A conversion that fails must not pass for an empty text: a body read as "" would be
 // marked and written back over the sender's words. Failure raises instead.
-std::string WideToAnsi(const OLECHAR* text, size_t length, size_t reserve) {
+std::string WideToAnsi(const OLECHAR* text, size_t length) {
   if (!text || length == 0) return std::string();
   if (length > size_t(INT_MAX)) throw std::bad_alloc();
   int n = WideCharToMultiByte(CP_ACP, 0, text, int(length), nullptr, 0, nullptr, nullptr);
   if (n <= 0) throw std::bad_alloc();
-  std::string out;
-  out.reserve(size_t(n) + reserve);
-  out.resize(size_t(n));
+  std::string out(size_t(n), '\0');
   if (WideCharToMultiByte(CP_ACP, 0, text, int(length), &out[0], n, nullptr, nullptr) != n) throw std::bad_alloc();
   return out;
 }

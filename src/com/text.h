@@ -6,7 +6,6 @@
 
 // Wide to ANSI (CP_ACP). Characters outside the code page become what the system's
 // conversion makes of them. A null pointer yields the empty text.
-// reserve: room for that many more characters, so that text added later does not move it.
-std::string WideToAnsi(const OLECHAR* text, size_t length, size_t reserve = 0);
+std::string WideToAnsi(const OLECHAR* text, size_t length);
 // ANSI to wide, for names handed to MAPI or the host.
 std::basic_string<OLECHAR> AnsiToWide(const std::string& text);

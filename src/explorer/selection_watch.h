@@ -33,7 +33,6 @@ class SelectionWatch final : public EventSink {
   static constexpr long kMostWatched = 64;
 
   explicit SelectionWatch(IDispatch* explorer);
-  size_t Watched() const { return Selected_.size(); }
 
  protected:
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
