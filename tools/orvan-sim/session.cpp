@@ -35,6 +35,22 @@ bool ToLong(const std::string& text, long* value) {
   return true;
 }
 
+// The entry (1-based) that a word names, by its text or its position; 0 when none does.
+long EntryNamed(const std::vector<std::string>& entries, const std::string& word) {
+  long n = 0;
+  if (ToLong(word, &n)) return n >= 1 && size_t(n) <= entries.size() ? n : 0;
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (entries[i] == word) return long(i + 1);
+  return 0;
+}
+
+// "1 UNCLASSIFIED, 2 CONFIDENTIAL, 3 SECRET", for an error that names what there is.
+std::string EntryList(const std::vector<std::string>& entries) {
+  std::string list;
+  for (size_t i = 0; i < entries.size(); ++i) list += (i ? ", " : "") + std::to_string(i + 1) + " " + entries[i];
+  return list;
+}
+
 // The text with the first prefix on its first line and the other on every further line.
 std::string Indent(const std::string& text, const std::string& first, const std::string& rest) {
   std::string out = first;
@@ -313,11 +329,9 @@ void Session::Inline(const Args& a) {
     if (!ribbon) return Error("inline", "the add-in shows nothing on the ribbon");
     auto shown = ribbon->Show(outlook_.app()->activeExplorer, "Microsoft.Outlook.Explorer", "TabMessage");
     if (shown.empty()) return Error("inline", "the add-in shows nothing on the inline response's ribbon");
-    long n = -1;
-    for (size_t i = 0; i < shown[0].items.size(); ++i)
-      if (shown[0].items[i] == a[1] || std::to_string(i + 1) == a[1]) n = long(i);
-    if (n < 0) return Error("inline", "no level '" + a[1] + "' on the ribbon");
-    ribbon->Choose(outlook_.app()->activeExplorer, "Microsoft.Outlook.Explorer", shown[0].id, n);
+    const long n = EntryNamed(shown[0].items, a[1]);
+    if (!n) return Error("inline", "no level '" + a[1] + "' on the ribbon; it holds " + EntryList(shown[0].items));
+    ribbon->Choose(outlook_.app()->activeExplorer, "Microsoft.Outlook.Explorer", shown[0].id, n - 1);
     if (!options_.quiet)
       for (const std::string& line : RibbonLines(nullptr)) out_ << "    ribbon  " << line << "\n";
   } else {
@@ -335,11 +349,9 @@ void Session::RibbonChoose(const Args& a) {
                                        : std::vector<sim::Ribbon::Shown>();
   if (shown.empty() || shown[0].items.empty())
     return Error("ribbon", "window " + std::to_string(Number(w)) + " has no level drop-down on its ribbon");
-  long n = -1;
-  for (size_t i = 0; i < shown[0].items.size(); ++i)
-    if (shown[0].items[i] == a[0] || std::to_string(i + 1) == a[0]) n = long(i);
-  if (n < 0) return Error("ribbon", "no level '" + a[0] + "' on the ribbon");
-  ribbon->Choose(w, "Microsoft.Outlook.Mail.Compose", shown[0].id, n);
+  const long n = EntryNamed(shown[0].items, a[0]);
+  if (!n) return Error("ribbon", "no level '" + a[0] + "' on the ribbon; it holds " + EntryList(shown[0].items));
+  ribbon->Choose(w, "Microsoft.Outlook.Mail.Compose", shown[0].id, n - 1);
   if (options_.quiet) return;
   out_ << "    bar  " << BarText(*w) << "\n";
   for (const std::string& line : RibbonLines(w)) out_ << "    ribbon  " << line << "\n";
@@ -375,17 +387,8 @@ void Session::Choose(const Args& a) {
     for (sim::Control* c : bar->controls->items)
       if (c->type == 3) drop = c;
   if (!drop) return Error("choose", "window " + std::to_string(Number(w)) + " has no classification drop-down");
-  long n = 0;
-  if (!ToLong(a[0], &n)) {
-    for (size_t i = 0; i < drop->entries.size(); ++i)
-      if (drop->entries[i] == a[0]) n = long(i + 1);
-  }
-  if (n < 1 || size_t(n) > drop->entries.size()) {
-    std::string levels;
-    for (size_t i = 0; i < drop->entries.size(); ++i)
-      levels += (i ? ", " : "") + std::to_string(i + 1) + " " + drop->entries[i];
-    return Error("choose", "no level '" + a[0] + "' in the drop-down; it holds " + levels);
-  }
+  const long n = EntryNamed(drop->entries, a[0]);
+  if (!n) return Error("choose", "no level '" + a[0] + "' in the drop-down; it holds " + EntryList(drop->entries));
   drop->Choose(n);
   if (options_.quiet) return;
   out_ << "    bar  " << BarText(*w) << "\n";
