@@ -238,6 +238,12 @@ void DispatchObject::DropSinks() {
   for (auto& p : points_) p->DropAll();
 }
 
+size_t DispatchObject::Sinks() const {
+  size_t n = 0;
+  for (auto& p : points_) n += p->size();
+  return n;
+}
+
 HRESULT DispatchObject::Fire(const IID& events, DISPID id, std::vector<VARIANT> args) {
   ConnectionPoint* point = Events(events);
   if (!point) return S_OK;

@@ -50,6 +50,7 @@ class DispatchObject : public SimUnknown, public IDispatch, public IConnectionPo
   ConnectionPoint* Events(const IID& events) const;
   size_t SinkCount(const IID& events) const;
   void DropSinks() override;
+  size_t Sinks() const override;
 
  protected:
   // Implements a member of the object's interface; a name the type library does not give

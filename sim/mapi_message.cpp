@@ -23,7 +23,7 @@ std::string NameOf(const MAPINAMEID& id) {
 
 }  // namespace
 
-MapiMessage::MapiMessage(World& world) : SimUnknown(world, "MAPI message") {}
+MapiMessage::MapiMessage(World& world) : SimUnknown(world, "MAPI message"), serial_(++world.mapiMessages) {}
 
 HRESULT MapiMessage::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
@@ -39,6 +39,8 @@ HRESULT MapiMessage::SaveChanges(ULONG) {
   HRESULT fault = world().BeforeCall("SaveChanges");
   if (FAILED(fault)) return fault;
   if (readOnly) return MAPI_E_NO_ACCESS;
+  // The store gives a message its entry id when it is first saved.
+  if (!Find(PROP_ID(PR_ENTRYID))) SetBinary(PROP_ID(PR_ENTRYID), "entry:" + std::to_string(serial_));
   ++saves;
   return S_OK;
 }
@@ -95,13 +97,18 @@ HRESULT MapiMessage::GetProps(LPSPropTagArray tags, ULONG, ULONG* count, LPSProp
     if (v.type == PT_LONG) {
       out[i].Value.l = v.l;
     } else {
-      void* text = nullptr;
-      if (FAILED(MAPIAllocateMore(ULONG(v.text.size() + 1), out, &text))) {
+      void* bytes = nullptr;
+      if (FAILED(MAPIAllocateMore(ULONG(v.text.size() + 1), out, &bytes))) {
         MAPIFreeBuffer(out);
         return MAPI_E_NOT_ENOUGH_MEMORY;
       }
-      std::memcpy(text, v.text.c_str(), v.text.size() + 1);
-      out[i].Value.lpszA = static_cast<char*>(text);
+      std::memcpy(bytes, v.text.c_str(), v.text.size() + 1);
+      if (v.type == PT_BINARY) {
+        out[i].Value.bin.cb = ULONG(v.text.size());
+        out[i].Value.bin.lpb = static_cast<BYTE*>(bytes);
+      } else {
+        out[i].Value.lpszA = static_cast<char*>(bytes);
+      }
     }
   }
   *count = tags->cValues;
@@ -120,6 +127,8 @@ HRESULT MapiMessage::SetProps(ULONG count, LPSPropValue values, LPSPropProblemAr
     ULONG tag = values[i].ulPropTag;
     if (PROP_TYPE(tag) == PT_LONG) SetLong(PROP_ID(tag), values[i].Value.l);
     else if (PROP_TYPE(tag) == PT_STRING8) SetString8(PROP_ID(tag), values[i].Value.lpszA ? values[i].Value.lpszA : "");
+    else if (PROP_TYPE(tag) == PT_BINARY && (values[i].Value.bin.lpb || !values[i].Value.bin.cb))
+      SetBinary(PROP_ID(tag), std::string(reinterpret_cast<const char*>(values[i].Value.bin.lpb), values[i].Value.bin.cb));
     else return MAPI_E_INVALID_PARAMETER;
   }
   return S_OK;
@@ -145,6 +154,17 @@ void MapiMessage::SetString8(ULONG propId, const std::string& value) {
   Value& v = values_[propId];
   v.type = PT_STRING8;
   v.text = value;
+}
+
+void MapiMessage::SetBinary(ULONG propId, const std::string& bytes) {
+  Value& v = values_[propId];
+  v.type = PT_BINARY;
+  v.text = bytes;
+}
+
+std::string MapiMessage::EntryId() const {
+  const Value* v = Find(PROP_ID(PR_ENTRYID));
+  return v ? v->text : std::string();
 }
 
 std::map<std::string, std::string> MapiMessage::InternetHeaders() const {

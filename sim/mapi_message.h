@@ -41,7 +41,7 @@ class MapiMessage : public SimUnknown, public IMAPIProp {
   struct Value {
     ULONG type = PT_NULL;
     LONG l = 0;
-    std::string text;  // PT_STRING8: bytes in the ANSI code page
+    std::string text;  // PT_STRING8: bytes in the ANSI code page; PT_BINARY: the bytes
   };
 
   // Test and transport access, outside MAPI.
@@ -49,6 +49,9 @@ class MapiMessage : public SimUnknown, public IMAPIProp {
   const Value* Find(ULONG propId) const;
   void SetLong(ULONG propId, LONG value);
   void SetString8(ULONG propId, const std::string& value);
+  void SetBinary(ULONG propId, const std::string& bytes);
+  // PR_ENTRYID: empty until the message is first saved, as in a real store.
+  std::string EntryId() const;
   // Every PS_INTERNET_HEADERS string property, by name.
   std::map<std::string, std::string> InternetHeaders() const;
   // The named properties of a set that hold a value, by name.
@@ -61,6 +64,7 @@ class MapiMessage : public SimUnknown, public IMAPIProp {
   std::map<std::pair<std::string, std::string>, ULONG> names_;  // (set, name) -> id
   std::map<ULONG, Value> values_;                                // by property id
   ULONG nextId_ = 0x8000;
+  long serial_;  // the world's count of messages: the entry id it gets at its first save
 };
 
 }  // namespace sim

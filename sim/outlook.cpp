@@ -22,8 +22,21 @@ Application::Application(World& world) : DispatchObject(world, "Application", ty
   });
   AddEvents(IID_ApplicationEvents_11);
   AddMethod("ActiveExplorer", [this](const Args&) { return DispatchVariant(activeExplorer); });
+  Property("Explorers", [this](const Args&) { return DispatchVariant(explorers); });
   Property("Inspectors", [this](const Args&) { return DispatchVariant(inspectors); });
+  explorers = world.Make<Explorers>();
   inspectors = world.Make<Inspectors>();
+}
+
+Explorers::Explorers(World& world) : DispatchObject(world, "Explorers", typelib::Explorers) {
+  AddEvents(IID_ExplorersEvents);
+  Property("Count", [this](const Args&) { return Variant::I4(long(windows.size())); });
+  AddMethod("Item", [this](const Args& a) {
+    if (a.empty() || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
+    long i = VariantLong(*a[0]);
+    if (i < 1 || size_t(i) > windows.size()) throw Fault{DISP_E_BADINDEX};
+    return DispatchVariant(windows[size_t(i) - 1]->dispatch());
+  });
 }
 
 Inspector::Inspector(World& world, DispatchObject* item, CommandBars* sharedBars)
@@ -68,7 +81,10 @@ Selection::Selection(World& world) : DispatchObject(world, "Selection", typelib:
 }
 
 Explorer::Explorer(World& world, bool today)
-    : DispatchObject(world, "Explorer", typelib::Explorer), bars(world.Make<CommandBars>()), selection(world.Make<Selection>()) {
+    : DispatchObject(world, "Explorer", typelib::Explorer),
+      bars(world.Make<CommandBars>()),
+      selection(world.Make<Selection>()),
+      today_(today) {
   AddEvents(IID_ExplorerEvents);
   if (today) AddEvents(IID_ExplorerEvents_10);
   Property("ActiveInlineResponse", [this](const Args&) {
@@ -85,6 +101,11 @@ Explorer::Explorer(World& world, bool today)
   }
 }
 
+void Explorer::FireBoth(DISPID id, const std::vector<VARIANT>& args) {
+  Fire(IID_ExplorerEvents, id, args);
+  if (today_) Fire(IID_ExplorerEvents_10, id, args);
+}
+
 Control* Explorer::Button(const std::string& caption) const {
   CommandBar* standard = bars->Find("Standard");
   if (!standard) return nullptr;
@@ -95,7 +116,10 @@ Control* Explorer::Button(const std::string& caption) const {
 
 Outlook::Outlook(World& world, bool withExplorer, Version version)
     : world_(world), version_(version), app_(world.Make<Application>()) {
-  if (withExplorer) app_->activeExplorer = world.Make<Explorer>(today());
+  if (withExplorer) {
+    app_->activeExplorer = world.Make<Explorer>(today());
+    app_->explorers->windows.push_back(app_->activeExplorer);
+  }
 }
 
 Outlook::~Outlook() { Unload(); }
@@ -156,8 +180,8 @@ HRESULT Outlook::Disconnect(ext_DisconnectMode mode) {
 }
 
 void Outlook::Shutdown() {
-  if (InlineResponse()) CloseInline();
-  CloseExplorer();  // Outlook closes its main window before it lets add-ins go
+  // Outlook closes its main windows before it lets add-ins go.
+  while (!explorers().empty()) CloseExplorer(explorers().back());
   if (!addIn_) return;
   if (!today() || ShutdownNotificationRegistered()) {
     BeginShutdown();
@@ -200,7 +224,34 @@ void Outlook::FastShutdown() { Unload(); }
 void Outlook::Unload() {
   AddInScope addIn;
   ribbon_.reset();  // Outlook lets go of every interface of the add-in it held
+  retired_.clear();
   addIn_.reset();
+}
+
+void Outlook::Untick() {
+  if (!addIn_) return;
+  Disconnect(ext_dm_UserClosed);
+  AddInScope addIn;
+  if (ribbon_) retired_.push_back(std::move(ribbon_));
+  addIn_.reset();
+}
+
+HRESULT Outlook::Tick() {
+  if (addIn_) return S_FALSE;
+  HRESULT hr = Load();
+  if (SUCCEEDED(hr)) hr = Connect(ext_cm_AfterStartup);
+  // Office asks the new object for the ribbons of the windows already open.
+  if (SUCCEEDED(hr) && ribbon_)
+    for (Inspector* w : app_->inspectors->windows) {
+      const MailItem* mail = w->mail();
+      ribbon_->Load(mail && mail->sent ? "Microsoft.Outlook.Mail.Read" : "Microsoft.Outlook.Mail.Compose");
+    }
+  return hr;
+}
+
+void Outlook::ReleaseRetiredRibbons() {
+  AddInScope addIn;
+  retired_.clear();
 }
 
 namespace {
@@ -239,9 +290,24 @@ bool Outlook::Send(Inspector* window) {
   if (!mail || !window->open) return false;
   VARIANT_BOOL cancel = VARIANT_FALSE;
   FireItemEvent(mail, events::ItemSend, {ByRefBool(&cancel)});
-  if (cancel != VARIANT_FALSE || !Deliver(mail, true)) return false;
-  Close(window);
-  return true;
+  const bool went = cancel == VARIANT_FALSE && Deliver(mail, true);
+  if (went) Close(window);
+  AuditSent(mail, window);
+  return went;
+}
+
+void Outlook::AuditSent(MailItem* mail, Inspector* sender) {
+  for (Inspector* w : app_->inspectors->windows)
+    if (w != sender && w->item == mail) return;  // Outlook shows it in another window
+  for (Explorer* e : explorers()) {
+    if (e->inlineResponse == mail) return;
+    for (DispatchObject* item : e->selection->items)
+      if (item == mail) return;
+  }
+  if (mail->refs() || mail->message->refs())
+    world_.RecordViolation("the add-in holds " + std::to_string(mail->refs()) + " reference(s) to \"" + mail->Subject() +
+                           "\" and " + std::to_string(mail->message->refs()) +
+                           " to its MAPI message after its Send event returned");
 }
 
 bool Outlook::Deliver(MailItem* mail, bool itemSend) {
@@ -304,10 +370,9 @@ Inspector* Outlook::Respond(Inspector* window, Response kind) {
 
 void Outlook::Select(std::vector<DispatchObject*> items) {
   if (Explorer* e = app_->activeExplorer) {
-    if (e->inlineResponse) CloseInline();  // moving to another message closes it
+    if (e->inlineResponse) CloseInline(e);  // moving to another message closes it
     e->selection->items = std::move(items);
-    e->Fire(IID_ExplorerEvents, events::SelectionChange, {});
-    e->Fire(IID_ExplorerEvents_10, events::SelectionChange, {});
+    e->FireBoth(events::SelectionChange, {});
   }
 }
 
@@ -315,11 +380,11 @@ void Outlook::Select(std::vector<DispatchObject*> items) {
 void Outlook::Switch(DISPID before, DISPID after) {
   Explorer* e = app_->activeExplorer;
   if (!e) return;
-  if (e->inlineResponse) CloseInline();
+  if (e->inlineResponse) CloseInline(e);
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  e->Fire(IID_ExplorerEvents, before, {BorrowedVariant(nullptr), ByRefBool(&cancel)});
+  e->FireBoth(before, {BorrowedVariant(nullptr), ByRefBool(&cancel)});
   if (before == 0xF003) e->selection->items.clear();
-  e->Fire(IID_ExplorerEvents, after, {});
+  e->FireBoth(after, {});
 }
 
 void Outlook::SwitchFolder() { Switch(0xF003, 0xF002); }
@@ -335,7 +400,22 @@ MailItem* Outlook::MakeResponse(const MailItem& original, bool forward) {
 }
 
 void Outlook::ActivateExplorer() {
-  if (Explorer* e = app_->activeExplorer) e->Fire(IID_ExplorerEvents, 0xF001, {});
+  if (Explorer* e = app_->activeExplorer) e->FireBoth(events::ExplorerActivate, {});
+}
+
+void Outlook::ActivateExplorer(Explorer* e) {
+  if (!e || !e->open) return;
+  app_->activeExplorer = e;
+  e->FireBoth(events::ExplorerActivate, {});
+}
+
+Explorer* Outlook::OpenExplorer() {
+  Explorer* e = world_.Make<Explorer>(today());
+  app_->explorers->windows.push_back(e);
+  app_->activeExplorer = e;
+  app_->explorers->Fire(IID_ExplorersEvents, events::NewExplorer, {BorrowedVariant(e->dispatch())});
+  e->FireBoth(events::ExplorerActivate, {});
+  return e;
 }
 
 Inspector* Outlook::ClickInExplorer(const std::string& caption) {
@@ -365,7 +445,7 @@ MailItem* Outlook::RespondInline(Response kind) {
   for (DispatchObject* item : e->selection->items)
     if ((original = dynamic_cast<MailItem*>(item)) != nullptr) break;
   if (!original) return nullptr;
-  if (e->inlineResponse) CloseInline();
+  if (e->inlineResponse) CloseInline(e);
   MailItem* response = MakeResponse(*original, kind == kForward);
   VARIANT_BOOL cancel = VARIANT_FALSE;
   FireItemEvent(original, DISPID(kind), {BorrowedVariant(response->dispatch()), ByRefBool(&cancel)});
@@ -384,24 +464,24 @@ bool Outlook::SendInline() {
   if (!mail) return false;
   VARIANT_BOOL cancel = VARIANT_FALSE;
   if (undocumented.inlineItemSendFires) FireItemEvent(mail, events::ItemSend, {ByRefBool(&cancel)});
-  if (cancel != VARIANT_FALSE || !Deliver(mail, undocumented.itemSendForInline)) return false;
-  CloseInline();
-  return true;
+  const bool went = cancel == VARIANT_FALSE && Deliver(mail, undocumented.itemSendForInline);
+  if (went) CloseInline(app_->activeExplorer);
+  if (went) AuditSent(mail, nullptr);
+  return went;
 }
 
 void Outlook::DiscardInline() {
-  if (InlineResponse()) CloseInline();
+  if (InlineResponse()) CloseInline(app_->activeExplorer);
 }
 
 Inspector* Outlook::PopOut() {
   MailItem* mail = InlineResponse();
   if (!mail) return nullptr;
-  CloseInline();
+  CloseInline(app_->activeExplorer);
   return Open(mail);
 }
 
-void Outlook::CloseInline() {
-  Explorer* e = app_->activeExplorer;
+void Outlook::CloseInline(Explorer* e) {
   if (!e || !e->inlineResponse) return;
   e->inlineResponse = nullptr;
   e->Fire(IID_ExplorerEvents_10, events::InlineResponseClose, {});
@@ -411,14 +491,23 @@ bool Outlook::SendByProgram(MailItem* mail) {
   if (!mail || mail->sent) return false;
   VARIANT_BOOL cancel = VARIANT_FALSE;
   FireItemEvent(mail, events::ItemSend, {ByRefBool(&cancel)});
-  return cancel == VARIANT_FALSE && Deliver(mail, true);
+  const bool went = cancel == VARIANT_FALSE && Deliver(mail, true);
+  AuditSent(mail, nullptr);
+  return went;
 }
 
 void Outlook::CloseExplorer() {
-  if (Explorer* e = app_->activeExplorer) {
-    e->Fire(IID_ExplorerEvents, 0xF008, {});
-    app_->activeExplorer = nullptr;
-  }
+  if (Explorer* e = app_->activeExplorer) CloseExplorer(e);
+}
+
+void Outlook::CloseExplorer(Explorer* e) {
+  if (!e || !e->open) return;
+  if (e->inlineResponse) CloseInline(e);
+  e->FireBoth(events::ExplorerClose, {});
+  e->open = false;
+  auto& list = app_->explorers->windows;
+  list.erase(std::remove(list.begin(), list.end(), e), list.end());
+  if (app_->activeExplorer == e) app_->activeExplorer = list.empty() ? nullptr : list.back();
 }
 
 MailItem* Outlook::Receive(const std::string& eml, std::string* error) { return ReadEml(world_, eml, error); }

@@ -21,10 +21,17 @@ class NameSpace : public DispatchObject {
   NameSpace(World& world, std::string type);
 };
 
+class Explorers : public DispatchObject {
+ public:
+  explicit Explorers(World& world);
+  std::vector<Explorer*> windows;  // the main windows open, oldest first
+};
+
 class Application : public DispatchObject {
  public:
   explicit Application(World& world);
   Explorer* activeExplorer = nullptr;  // null: no main window open
+  Explorers* explorers = nullptr;
   Inspectors* inspectors = nullptr;
 };
 
@@ -61,7 +68,13 @@ class Explorer : public DispatchObject {
   CommandBars* bars;
   Selection* selection;
   MailItem* inlineResponse = nullptr;
+  bool open = true;
   Control* Button(const std::string& caption) const;
+  // An event that ExplorerEvents and ExplorerEvents_10 both declare reaches the sinks of each.
+  void FireBoth(DISPID id, const std::vector<VARIANT>& args);
+
+ private:
+  bool today_;
 };
 
 class Ribbon;
@@ -94,6 +107,16 @@ class Outlook {
   // go of the add-in object, and the windows still open simply vanish with the process.
   void FastShutdown();
   void Unload();  // lets go of the add-in object
+
+  // The COM Add-ins dialog. Unticking calls OnDisconnection(ext_dm_UserClosed) and lets go
+  // of the object; Office may still hold it through its ribbon a while (retired ribbons),
+  // and may still call that ribbon's callbacks. Ticking again makes a new object through
+  // the class factory and connects it with ext_cm_AfterStartup (no OnStartupComplete).
+  void Untick();
+  HRESULT Tick();
+  bool Connected() const { return bool(addIn_); }
+  const std::vector<std::unique_ptr<sim::Ribbon>>& retiredRibbons() const { return retired_; }
+  void ReleaseRetiredRibbons();  // Office lets go of the old objects at last
 
   // What a user does in compose windows.
   Inspector* Compose(long format, const std::string& subject, const std::string& body);
@@ -148,10 +171,17 @@ class Outlook {
   void SwitchFolder();                               // BeforeFolderSwitch, FolderSwitch
   void SwitchView();                                 // BeforeViewSwitch, ViewSwitch
   void ActivateExplorer();
+  // Another main window (Outlook started from a link, or the user opens one): NewExplorer
+  // fires, and the new window becomes the active one.
+  Explorer* OpenExplorer();
+  // Makes a main window the active one; its Activate fires.
+  void ActivateExplorer(Explorer* e);
+  const std::vector<Explorer*>& explorers() const { return app_->explorers->windows; }
   // Clicks the button; then, as Outlook does, answers the first selected mail message in a
   // new compose window (null when nothing was opened).
   Inspector* ClickInExplorer(const std::string& caption);
-  void CloseExplorer();  // Close fires; the window is gone afterwards
+  void CloseExplorer();  // the active main window: Close fires; the window is gone afterwards
+  void CloseExplorer(Explorer* e);
 
   std::string outbox;
   std::string outboxError;  // set when a sent message could not be written to the outbox
@@ -163,8 +193,12 @@ class Outlook {
   MailItem* MakeResponse(const MailItem& original, bool forward);
   // Application.ItemSend and the outbox: true when the message left.
   bool Deliver(MailItem* mail, bool itemSend);
-  void CloseInline();
+  void CloseInline(Explorer* e);
   bool ShutdownNotificationRegistered() const;
+  // After a Send: a reference to the message that the add-in still holds is recorded as a
+  // violation, unless Outlook itself still shows the message elsewhere (another window on
+  // the same item, a selection, an inline response).
+  void AuditSent(MailItem* mail, Inspector* sender);
 
   World& world_;
   Version version_;
@@ -172,6 +206,7 @@ class Outlook {
   CommandBars* sharedBars_ = nullptr;
   ComPtr<_IDTExtensibility2> addIn_;
   std::unique_ptr<sim::Ribbon> ribbon_;
+  std::vector<std::unique_ptr<sim::Ribbon>> retired_;
 };
 
 // Fires an item event on both of the item's event interfaces, ItemEvents and ItemEvents_10.

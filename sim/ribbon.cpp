@@ -129,6 +129,7 @@ Variant Ribbon::Ask(DispatchObject* context, const std::string& ribbonId, const 
     const VARIANT& r = result.get();
     if (r.vt == VT_BSTR) text = Utf8(r.bstrVal, SysStringLen(r.bstrVal));
     else if (r.vt == VT_I4 || r.vt == VT_I2) text = std::to_string(r.vt == VT_I4 ? long(r.lVal) : long(r.iVal));
+    else if (r.vt == VT_BOOL) text = r.boolVal != VARIANT_FALSE ? "true" : "false";
   }
   cache_[key] = text;
   return TextVariant(text);
@@ -144,6 +145,7 @@ std::vector<Ribbon::Shown> Ribbon::Show(DispatchObject* context, const std::stri
     s.id = c.Attribute("id");
     s.element = c.element;
     s.label = VariantText(Ask(context, ribbonId, c, "getLabel").get());
+    s.enabled = Enabled(context, ribbonId, c);
     if (c.element == "dropDown") {
       const long count = std::atol(VariantText(Ask(context, ribbonId, c, "getItemCount").get()).c_str());
       for (long i = 0; i < count; ++i) s.items.push_back(VariantText(Ask(context, ribbonId, c, "getItemLabel", i).get()));
@@ -160,6 +162,7 @@ bool Ribbon::Choose(DispatchObject* context, const std::string& ribbonId, const 
   if (doc == documents_.end()) return false;
   for (const RibbonControlSpec& c : doc->second.ui.controls) {
     if (c.Attribute("id") != controlId || c.element != "dropDown") continue;
+    if (!Enabled(context, ribbonId, c)) return false;  // a greyed control takes no choice
     const std::string itemId = VariantText(Ask(context, ribbonId, c, "getItemID", index).get());
     WideText wideId = Wide(itemId);
     BSTR id = SysAllocStringLen(wideId.data(), UINT(wideId.size()));
@@ -191,6 +194,12 @@ bool Ribbon::Choose(DispatchObject* context, const std::string& ribbonId, const 
     return ok;
   }
   return false;
+}
+
+bool Ribbon::Enabled(DispatchObject* context, const std::string& ribbonId, const RibbonControlSpec& control) {
+  if (control.Attribute("getEnabled").empty()) return control.Attribute("enabled") != "false";
+  // Office shows a control enabled when the callback gives no answer it can use.
+  return VariantText(Ask(context, ribbonId, control, "getEnabled").get()) != "false";
 }
 
 void Ribbon::Invalidate(const std::string& ribbonId, const std::string& controlId) {

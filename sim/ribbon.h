@@ -70,6 +70,7 @@ class Ribbon {
     std::string id, element, label;
     std::vector<std::string> items;  // a drop-down's entries
     long selected = -1;              // a drop-down's selected entry (0-based)
+    bool enabled = true;             // greyed out when false: it takes no choice
   };
   std::vector<Shown> Show(DispatchObject* context, const std::string& ribbonId, const std::string& tab);
   // The user picks entry index (0-based) of a drop-down: onAction.
@@ -89,6 +90,7 @@ class Ribbon {
   Variant Ask(DispatchObject* context, const std::string& ribbonId, const RibbonControlSpec& control,
               const std::string& callback, long index = -1);
   RibbonControl* ControlFor(DispatchObject* context, const RibbonControlSpec& control);
+  bool Enabled(DispatchObject* context, const std::string& ribbonId, const RibbonControlSpec& control);
 
   World& world_;
   ComPtr<IRibbonExtensibility> extensibility_;

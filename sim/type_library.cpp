@@ -45,7 +45,7 @@ const TypeInfo Application{"_Application",
                            &IID__Application,
                            nullptr,
                            {{"GetNamespace", 0x110, kMethod}, {"ActiveExplorer", 0x111, kMethod},
-                            {"Inspectors", 0x11A, kGet}}};
+                            {"Explorers", 0x119, kGet}, {"Inspectors", 0x11A, kGet}}};
 
 const TypeInfo NameSpace{"_NameSpace", &IID__NameSpace, nullptr, {}};
 
@@ -56,6 +56,8 @@ const TypeInfo Explorer{"_Explorer",
                          {"Selection", 0x2202, kGet},
                          {"Close", 0x2103, kMethod},
                          {"ActiveInlineResponse", 0xFC93, kGet}}};
+
+const TypeInfo Explorers{"_Explorers", &IID__Explorers, nullptr, {{"Count", 0x50, kGet}, {"Item", 0x51, kMethod}}};
 
 const TypeInfo Selection{"Selection", &IID_Selection, nullptr, {{"Count", 0x50, kGet}, {"Item", 0x51, kMethod}}};
 

@@ -39,6 +39,7 @@ extern const TypeInfo None;  // an IDispatch with no members (test sources)
 extern const TypeInfo Application;
 extern const TypeInfo NameSpace;
 extern const TypeInfo Explorer;
+extern const TypeInfo Explorers;
 extern const TypeInfo Selection;
 extern const TypeInfo Inspectors;
 extern const TypeInfo Inspector;
@@ -56,6 +57,7 @@ extern const TypeInfo RibbonUI;
 // Events, fired with DISPATCH_METHOD.
 namespace events {
 constexpr DISPID NewInspector = 0xF001;  // InspectorsEvents
+constexpr DISPID NewExplorer = 0xF001;   // ExplorersEvents
 constexpr DISPID ExplorerActivate = 0xF001, BeforeFolderSwitch = 0xF003, FolderSwitch = 0xF002,
                  BeforeViewSwitch = 0xF005, ViewSwitch = 0xF004, SelectionChange = 0xF007,
                  ExplorerClose = 0xF008;  // ExplorerEvents

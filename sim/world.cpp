@@ -97,6 +97,13 @@ World* World::Current() { return g_current; }
 HRESULT World::BeforeCall(const char* member) {
   ++calls_;
   ++perMember_[member];
+  if (!onCall_.empty()) {
+    auto hook = onCall_.find(member);
+    if (hook != onCall_.end() && hook->second) {
+      const std::function<void()> fn = hook->second;  // the hook may replace itself
+      fn();
+    }
+  }
   if (failAt_ && calls_ == failAt_) return failAtHr_;
   auto it = memberFaults_.find(member);
   if (it != memberFaults_.end() && it->second.remaining != 0) {
@@ -126,6 +133,17 @@ long World::Calls(const std::string& member) const {
 void World::ResetCounts() {
   calls_ = 0;
   perMember_.clear();
+}
+
+void World::OnCall(const std::string& member, std::function<void()> fn) {
+  if (fn) onCall_[member] = std::move(fn);
+  else onCall_.erase(member);
+}
+
+size_t World::AdvisedSinks() const {
+  size_t n = 0;
+  for (const auto& o : objects_) n += o->Sinks();
+  return n;
 }
 
 void World::DropAllSinks() {

@@ -53,6 +53,15 @@ class World {
   // Exceptions that reached the host from a call into the add-in.
   void RecordEscape(const std::string& what) { escapes_.push_back(what); }
   const std::vector<std::string>& Escapes() const { return escapes_; }
+  // What the host's audits found the add-in holding where it must hold nothing.
+  void RecordViolation(const std::string& what) { violations_.push_back(what); }
+  const std::vector<std::string>& Violations() const { return violations_; }
+  // Sinks advised on any connection point of the world.
+  size_t AdvisedSinks() const;
+
+  // Runs fn whenever the add-in calls the member (after the call is counted), as a host
+  // that does work of its own there would; null removes it.
+  void OnCall(const std::string& member, std::function<void()> fn);
 
   // Message boxes the add-in showed: text and caption.
   struct MessageBox {
@@ -61,6 +70,7 @@ class World {
   };
   std::vector<MessageBox> messageBoxes;
   long mailItems = 0;
+  long mapiMessages = 0;
   long inspectorsMade = 0;
 
  private:
@@ -75,6 +85,8 @@ class World {
   std::map<std::string, MemberFault> memberFaults_;
   std::map<std::string, long> perMember_;
   std::vector<std::string> escapes_;
+  std::vector<std::string> violations_;
+  std::map<std::string, std::function<void()>> onCall_;
   World* previous_;
 };
 
@@ -106,6 +118,7 @@ class SimUnknown {
   const std::string& name() const { return name_; }
   ULONG refs() const { return refs_; }
   virtual void DropSinks() {}
+  virtual size_t Sinks() const { return 0; }
 
  protected:
   ULONG AddRefImpl() { return ++refs_; }

@@ -6,6 +6,7 @@
 extern const IID IID__Application;
 extern const IID IID__NameSpace;
 extern const IID IID__Explorer;
+extern const IID IID__Explorers;
 extern const IID IID_Selection;
 extern const IID IID__Inspectors;
 extern const IID IID__Inspector;
@@ -26,6 +27,7 @@ extern const IID IID_IRibbonUI;
 extern const IID IID_InspectorsEvents;
 extern const IID IID_ItemEvents;
 extern const IID IID_ExplorerEvents;
+extern const IID IID_ExplorersEvents;
 extern const IID IID__CommandBarButtonEvents;
 extern const IID IID__CommandBarComboBoxEvents;
 

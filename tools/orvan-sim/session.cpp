@@ -5,11 +5,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <ostream>
+#include <utility>
 #include <sstream>
 #include "com/iids.h"
 #include "render.h"
 #include "sim/ribbon.h"
+#ifndef _WIN32
+#include "server/registration.h"
+#endif
 
 namespace orvan_sim {
 
@@ -224,8 +229,20 @@ void Session::Run(const std::string& line, int lineNumber) {
   else if (command == "inline") Inline(a);
   else if (command == "ribbon") RibbonChoose(a);
   else if (command == "program-send") ProgramSend(a);
-  else if (command == "shutdown") Shutdown();
-  else if (command != "send" && command != "close" && command != "reply" && command != "reply-all" && command != "forward")
+  else if (command == "arrive") Arrive(a);
+  else if (command == "stop-next-send" && NeedArgs(command, a, 0, 0, "no arguments")) StopNextSend();
+  else if (command == "next") Next(a);
+  else if (command == "main-window") MainWindow(a);
+  else if (command == "addin") AddIn(a);
+  else if (command == "redraw" && NeedArgs(command, a, 0, 0, "no arguments")) Redraw();
+  else if (command == "register" && NeedArgs(command, a, 0, 0, "no arguments")) Register();
+  else if (command == "shutdown" && NeedArgs(command, a, 0, 1, "nothing, or fast")) {
+    if (a.empty() || a[0] == "fast") Shutdown(!a.empty());
+    else Error(command, "expected nothing or fast, not '" + a[0] + "'");
+  }
+  else if (command != "send" && command != "close" && command != "reply" && command != "reply-all" &&
+           command != "forward" && command != "stop-next-send" && command != "redraw" && command != "register" &&
+           command != "shutdown")
     Error(command, "unknown command (try 'help')");
   ShowMessageBoxes(current_);
   WritePages();
@@ -240,7 +257,15 @@ void Session::Help() {
           "  reply | reply-all | forward             answer the current window's message\n"
           "  window N | show                         make window N current | show the current window\n"
           "  receive FILE.eml                        a message arrives (numbered 1, 2, ...)\n"
+          "  arrive SUBJECT [LEVEL]                  a message arrives, classified at LEVEL (1, 2, ...)\n"
           "  open N                                  open received message N\n"
+          "  next N                                  the current read window moves to received message N\n"
+          "  stop-next-send                          another add-in stops the next Send after this one\n"
+          "  main-window open|close|N                open another main window, close the active one,\n"
+          "                                          or make main window N the active one\n"
+          "  addin untick|tick|forget                the COM Add-ins dialog: unload the add-in, load it\n"
+          "                                          again; forget: Office lets go of unloaded objects\n"
+          "  register                                register the add-in as its installer does\n"
           "  select N|task|post|meeting ...          select items in the main window\n"
           "  click reply|reply-all|forward           press a main-window button\n"
           "  switch folder|view                      change folder or view in the main window\n"
@@ -251,8 +276,10 @@ void Session::Help() {
           "                                          or open it in a window of its own\n"
           "  ribbon LEVEL|POSITION                   pick a level on the current window's ribbon\n"
           "  program-send SUBJECT [BODY]             another program sends a new message with Send()\n"
+          "  redraw                                  Office draws every window's ribbon again, asking\n"
+          "                                          every add-in object it still holds\n"
           "  log | registry                          print the session log | the add-in's registry values\n"
-          "  shutdown                                shut Outlook down\n"
+          "  shutdown [fast]                         shut Outlook down (fast: no add-in is told)\n"
           "  quit | exit                             end orvan-sim at the prompt (so does Ctrl-D)\n";
 }
 
@@ -367,6 +394,118 @@ void Session::ProgramSend(const Args& a) {
     return;
   }
   ShowSent(m, options_.outbox.empty() ? "" : "message-" + std::to_string(outlook_.sentMail.size()) + ".eml");
+}
+
+void Session::Arrive(const Args& a) {
+  if (!NeedArgs("arrive", a, 1, 2, "SUBJECT [LEVEL]")) return;
+  long level = 0;
+  if (a.size() > 1 && (!Number("arrive", a[1], &level) || level < 1))
+    return Error("arrive", "the level is a position from 1 up, not '" + a[1] + "'");
+  std::string eml = "Subject: " + a[0] + "\r\n";
+  if (level) eml += "X-Orvan-classification: " + std::to_string(level) + " - LEVEL" + std::to_string(level) + "\r\n";
+  eml += "\r\n" + a[0] + ": the text.";
+  std::string error;
+  sim::MailItem* m = outlook_.Receive(eml, &error);
+  if (!m) return Error("arrive", error);
+  inbox_.push_back(m);
+  if (!options_.quiet) out_ << "  received message " << inbox_.size() << ": \"" << m->Subject() << "\"\n";
+}
+
+void Session::StopNextSend() {
+  // One Send: the other add-in's handler lets every later one go.
+  auto once = std::make_shared<bool>(true);
+  outlook_.otherAddInItemSend = [once](sim::MailItem*) { return std::exchange(*once, false); };
+  if (!options_.quiet) out_ << "  another add-in will stop the next send\n";
+}
+
+void Session::Next(const Args& a) {
+  long n = 0;
+  if (!NeedArgs("next", a, 1, 1, "a received message number")) return;
+  if (!Number("next", a[0], &n)) return;
+  if (n < 1 || size_t(n) > inbox_.size()) return Error("next", "no received message " + a[0]);
+  sim::Inspector* w = Current("next");
+  if (!w) return;
+  outlook_.ShowInWindow(w, inbox_[size_t(n) - 1]);
+  if (!options_.quiet) ShowWindow(w);
+}
+
+void Session::MainWindow(const Args& a) {
+  if (!NeedArgs("main-window", a, 1, 1, "open, close or a main window number")) return;
+  if (a[0] == "open") {
+    if (explorers_.empty())
+      for (sim::Explorer* e : outlook_.explorers()) explorers_.push_back(e);
+    explorers_.push_back(outlook_.OpenExplorer());
+    if (!options_.quiet) out_ << "  main window " << explorers_.size() << " opened\n";
+    return;
+  }
+  sim::Explorer* active = outlook_.app()->activeExplorer;
+  if (explorers_.empty() && active) explorers_.push_back(active);
+  if (a[0] == "close") {
+    if (!active) return Error("main-window", "no main window is open");
+    outlook_.CloseExplorer(active);
+    if (!options_.quiet) out_ << "  the active main window closed\n";
+    return;
+  }
+  long n = 0;
+  if (!Number("main-window", a[0], &n)) return;
+  if (n < 1 || size_t(n) > explorers_.size() || !explorers_[size_t(n) - 1]->open)
+    return Error("main-window", "no open main window " + a[0]);
+  outlook_.ActivateExplorer(explorers_[size_t(n) - 1]);
+  if (!options_.quiet) out_ << "  main window " << n << " is active\n";
+}
+
+void Session::AddIn(const Args& a) {
+  if (!NeedArgs("addin", a, 1, 1, "untick, tick or forget")) return;
+  if (a[0] == "untick") {
+    if (!outlook_.Connected()) return Error("addin", "the add-in is not loaded");
+    outlook_.Untick();
+    if (!options_.quiet) out_ << "  the add-in is unticked: disconnected and released\n";
+  } else if (a[0] == "tick") {
+    if (outlook_.Connected()) return Error("addin", "the add-in is loaded already");
+    const HRESULT hr = outlook_.Tick();
+    if (FAILED(hr)) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%08X", unsigned(hr));
+      return Error("addin", std::string("the add-in could not be connected (") + text + ")");
+    }
+    if (!options_.quiet) out_ << "  the add-in is ticked: a new one is loaded and connected\n";
+  } else if (a[0] == "forget") {
+    outlook_.ReleaseRetiredRibbons();
+    if (!options_.quiet) out_ << "  Office let go of the unloaded add-in objects\n";
+  } else {
+    Error("addin", "expected untick, tick or forget, not '" + a[0] + "'");
+  }
+}
+
+void Session::Redraw() {
+  std::vector<sim::Ribbon*> ribbons;
+  if (outlook_.ribbon()) ribbons.push_back(outlook_.ribbon());
+  for (const auto& r : outlook_.retiredRibbons()) ribbons.push_back(r.get());
+  for (sim::Ribbon* ribbon : ribbons) {
+    for (sim::Inspector* w : windows_) {
+      if (!w->open || !w->mail()) continue;
+      const bool read = w->mail()->sent;
+      ribbon->Show(w, read ? "Microsoft.Outlook.Mail.Read" : "Microsoft.Outlook.Mail.Compose",
+                   read ? "TabReadMessage" : "TabNewMailMessage");
+    }
+    for (sim::Explorer* e : outlook_.explorers())
+      if (e->inlineResponse) ribbon->Show(e, "Microsoft.Outlook.Explorer", "TabMessage");
+  }
+  if (!options_.quiet) out_ << "  every ribbon drawn again\n";
+}
+
+void Session::Register() {
+#ifdef _WIN32
+  Error("register", "the Windows build plays the DLL that regsvr32 registered");
+#else
+  const HRESULT hr = DllRegisterServer();
+  if (FAILED(hr)) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", unsigned(hr));
+    return Error("register", std::string("DllRegisterServer failed (") + text + ")");
+  }
+  if (!options_.quiet) out_ << "  the add-in is registered, with shutdown notification\n";
+#endif
 }
 
 void Session::Compose(const Args& a) {
@@ -549,15 +688,17 @@ void Session::ShowRegistry() {
   RegCloseKey(key);
 }
 
-void Session::Shutdown() {
+void Session::Shutdown(bool fast) {
   if (!running_) return;
-  outlook_.Shutdown();
+  if (fast) outlook_.FastShutdown();
+  else outlook_.Shutdown();
   // Outlook's process ends: windows still open close after the add-in has gone, and every
   // source lets go of its sinks.
   outlook_.CloseAll();
   world_.DropAllSinks();
   running_ = false;
-  if (!options_.quiet) out_ << "  Outlook shut down; the add-in is disconnected\n";
+  if (!options_.quiet)
+    out_ << (fast ? "  Outlook exited at once; the add-in was told nothing\n" : "  Outlook shut down; the add-in is disconnected\n");
 #ifndef _WIN32
   if (!options_.registry.empty() && registryLoaded_ && !portable_registry::SaveFile(options_.registry)) {
     err_ << "orvan-sim: --registry " << options_.registry << ": cannot write\n";

@@ -36,6 +36,14 @@ class Session {
   void Finish();  // shuts Outlook down if the script did not
   int Errors() const { return errors_; }
 
+  // What the session has made, for a test that plays it and checks what Outlook shows.
+  sim::World& world() { return world_; }
+  sim::Outlook& outlook() { return outlook_; }
+  const std::vector<sim::Inspector*>& windows() const { return windows_; }
+  const std::vector<sim::MailItem*>& inbox() const { return inbox_; }
+  const std::vector<sim::Explorer*>& mainWindows() const { return explorers_; }
+  sim::Inspector* current() const { return current_; }
+
  private:
   using Args = std::vector<std::string>;
   void Start();
@@ -59,12 +67,19 @@ class Session {
   void Inline(const Args& a);
   void RibbonChoose(const Args& a);
   void ProgramSend(const Args& a);
+  void Arrive(const Args& a);
+  void StopNextSend();
+  void Next(const Args& a);
+  void MainWindow(const Args& a);
+  void AddIn(const Args& a);
+  void Redraw();
+  void Register();
   // Today's Outlook: the add-in's group on a window's ribbon tab, or the inline response's.
   std::vector<std::string> RibbonLines(sim::Inspector* w);
   bool NeedToday(const std::string& command);
   void ShowLog();
   void ShowRegistry();
-  void Shutdown();
+  void Shutdown(bool fast = false);
 
   void Opened(sim::Inspector* w);
   void ShowWindow(sim::Inspector* w);
@@ -82,6 +97,7 @@ class Session {
   sim::Outlook outlook_;
   std::vector<sim::Inspector*> windows_;
   std::vector<sim::MailItem*> inbox_;
+  std::vector<sim::Explorer*> explorers_;  // every main window, in the order they opened
   sim::Inspector* current_ = nullptr;
   std::map<sim::Inspector*, std::string> lastBar_;  // each window's bar as last seen
   std::map<sim::Inspector*, std::string> lastBox_;  // the message box a window last showed

@@ -15,6 +15,7 @@ typedef ULONG* LPULONG;
 #define PT_BOOLEAN 0x000B
 #define PT_STRING8 0x001E
 #define PT_UNICODE 0x001F
+#define PT_BINARY 0x0102
 #define PROP_TYPE(tag) ((ULONG)(tag)&0xFFFF)
 #define PROP_ID(tag) (((ULONG)(tag)) >> 16)
 #define PROP_TAG(type, id) ((((ULONG)(id)) << 16) | ((ULONG)(type)))
@@ -44,6 +45,11 @@ struct SPropTagArray {
 typedef SPropTagArray* LPSPropTagArray;
 #define CbNewSPropTagArray(n) (offsetof(SPropTagArray, aulPropTag) + (n) * sizeof(ULONG))
 
+struct SBinary {
+  ULONG cb;
+  BYTE* lpb;
+};
+
 union _PV {
   short i;
   LONG l;
@@ -54,6 +60,7 @@ union _PV {
   WCHAR* lpszW;
   SCODE err;
   LONG x;
+  SBinary bin;
 };
 
 struct SPropValue {
