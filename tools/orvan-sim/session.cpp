@@ -123,6 +123,7 @@ Session::Session(const Options& options, std::ostream& out, std::ostream& err)
   usable_ = MakeFolder("--outbox", options.outbox) && MakeFolder("--html", options.htmlDir) &&
             MakeFolder("--log-dir", options.logDir);
   if (!usable_) return;
+  for (sim::Explorer* e : outlook_.explorers()) explorers_.push_back(e);
 #ifndef _WIN32
   if (!options.logDir.empty()) {
     setenv("APPDATA", options.logDir.c_str(), 1);
@@ -246,6 +247,9 @@ void Session::Run(const std::string& line, int lineNumber) {
     Error(command, "unknown command (try 'help')");
   ShowMessageBoxes(current_);
   WritePages();
+  // What the host's audits found the add-in holding (a reference after a Send).
+  for (; violationsShown_ < world_.Violations().size(); ++violationsShown_)
+    Problem(command, world_.Violations()[violationsShown_]);
 }
 
 void Session::Help() {
@@ -432,14 +436,11 @@ void Session::Next(const Args& a) {
 void Session::MainWindow(const Args& a) {
   if (!NeedArgs("main-window", a, 1, 1, "open, close or a main window number")) return;
   if (a[0] == "open") {
-    if (explorers_.empty())
-      for (sim::Explorer* e : outlook_.explorers()) explorers_.push_back(e);
     explorers_.push_back(outlook_.OpenExplorer());
     if (!options_.quiet) out_ << "  main window " << explorers_.size() << " opened\n";
     return;
   }
   sim::Explorer* active = outlook_.app()->activeExplorer;
-  if (explorers_.empty() && active) explorers_.push_back(active);
   if (a[0] == "close") {
     if (!active) return Error("main-window", "no main window is open");
     outlook_.CloseExplorer(active);
@@ -460,6 +461,7 @@ void Session::AddIn(const Args& a) {
     if (!outlook_.Connected()) return Error("addin", "the add-in is not loaded");
     outlook_.Untick();
     if (!options_.quiet) out_ << "  the add-in is unticked: disconnected and released\n";
+    CheckNothingHeld("addin untick");
   } else if (a[0] == "tick") {
     if (outlook_.Connected()) return Error("addin", "the add-in is loaded already");
     const HRESULT hr = outlook_.Tick();
@@ -492,6 +494,24 @@ void Session::Redraw() {
       if (e->inlineResponse) ribbon->Show(e, "Microsoft.Outlook.Explorer", "TabMessage");
   }
   if (!options_.quiet) out_ << "  every ribbon drawn again\n";
+}
+
+// Once the add-in has ended, nothing of it may be left in Outlook: no sink advised on any of
+// Outlook's objects, no reference held to one.
+void Session::CheckNothingHeld(const std::string& command) {
+  const size_t sinks = world_.AdvisedSinks();
+  std::vector<std::string> refs;
+  world_.OutstandingRefs(&refs);
+  if (!sinks && refs.empty()) return;
+  std::string what = "the add-in ended and left " + std::to_string(sinks) + " sink(s) advised and " +
+                     std::to_string(refs.size()) + " object(s) referenced";
+  for (size_t i = 0; i < refs.size() && i < 4; ++i) what += (i ? ", " : ": ") + refs[i];
+  Problem(command, what);
+}
+
+void Session::Problem(const std::string& command, const std::string& what) {
+  problems_.push_back(what);
+  Error(command, what);
 }
 
 void Session::Register() {
@@ -692,6 +712,7 @@ void Session::Shutdown(bool fast) {
   if (!running_) return;
   if (fast) outlook_.FastShutdown();
   else outlook_.Shutdown();
+  CheckNothingHeld("shutdown");
   // Outlook's process ends: windows still open close after the add-in has gone, and every
   // source lets go of its sinks.
   outlook_.CloseAll();

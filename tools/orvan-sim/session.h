@@ -35,6 +35,9 @@ class Session {
   void Run(const std::string& line, int lineNumber);
   void Finish();  // shuts Outlook down if the script did not
   int Errors() const { return errors_; }
+  // Faults of the add-in that the session saw (something held after it ended or after a
+  // Send), each also reported as an error.
+  const std::vector<std::string>& Problems() const { return problems_; }
 
   // What the session has made, for a test that plays it and checks what Outlook shows.
   sim::World& world() { return world_; }
@@ -74,6 +77,8 @@ class Session {
   void AddIn(const Args& a);
   void Redraw();
   void Register();
+  void CheckNothingHeld(const std::string& command);
+  void Problem(const std::string& command, const std::string& what);
   // Today's Outlook: the add-in's group on a window's ribbon tab, or the inline response's.
   std::vector<std::string> RibbonLines(sim::Inspector* w);
   bool NeedToday(const std::string& command);
@@ -103,6 +108,8 @@ class Session {
   std::map<sim::Inspector*, std::string> lastBox_;  // the message box a window last showed
   std::map<sim::Inspector*, std::string> lastRibbon_;  // its ribbon group as last seen
   size_t boxesShown_ = 0;
+  size_t violationsShown_ = 0;
+  std::vector<std::string> problems_;
   bool usable_ = true;
   bool interactive_ = false;
   bool registryLoaded_ = true;  // false: the file is not ours to overwrite
