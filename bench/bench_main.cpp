@@ -12,8 +12,9 @@
 #include <map>
 #include <new>
 #include <string>
-#include "addin/dispatch_call.h"
+#include "host/dispatch_call.h"
 #include "com/iids.h"
+#include "addin/add_in.h"
 #include "classify/mail_item.h"
 #include "com/module.h"
 #include "sim/outlook.h"
@@ -66,6 +67,7 @@ struct Host {
     outlook.Shutdown();
     outlook.CloseAll();
   }
+  AddInContext& context() { return static_cast<AddIn*>(outlook.addIn())->Context(); }
 };
 
 std::string Body(size_t bytes, bool html) {
@@ -233,7 +235,7 @@ void BM_LevelFromHeaders(benchmark::State& state) {
   Host host;
   sim::MailItem* mail = host.world.Make<sim::MailItem>();
   mail->message->SetString8(0x007D, Headers64k());
-  CMailItemRef item(new CMailItem(mail->dispatch()));
+  CMailItemRef item(new CMailItem(host.context(), mail->dispatch()));
   for (auto _ : state) benchmark::DoNotOptimize(item->GetClassification());
 }
 

@@ -162,6 +162,11 @@ void MapiMessage::SetBinary(ULONG propId, const std::string& bytes) {
   v.text = bytes;
 }
 
+void MapiMessage::Erase(const GUID& set, const std::string& name) {
+  auto it = names_.find(std::make_pair(GuidKey(set), name));
+  if (it != names_.end()) values_.erase(it->second);
+}
+
 std::string MapiMessage::EntryId() const {
   const Value* v = Find(PROP_ID(PR_ENTRYID));
   return v ? v->text : std::string();

@@ -290,9 +290,10 @@ bool Outlook::Send(Inspector* window) {
   if (!mail || !window->open) return false;
   VARIANT_BOOL cancel = VARIANT_FALSE;
   FireItemEvent(mail, events::ItemSend, {ByRefBool(&cancel)});
-  const bool went = cancel == VARIANT_FALSE && Deliver(mail, true);
+  bool refused = cancel != VARIANT_FALSE;
+  const bool went = !refused && Deliver(mail, true, &refused);
   if (went) Close(window);
-  AuditSent(mail, window);
+  if (!refused) AuditSent(mail, window);  // refused by the add-in: its window keeps its handler
   return went;
 }
 
@@ -310,12 +311,13 @@ void Outlook::AuditSent(MailItem* mail, Inspector* sender) {
                            " to its MAPI message after its Send event returned");
 }
 
-bool Outlook::Deliver(MailItem* mail, bool itemSend) {
+bool Outlook::Deliver(MailItem* mail, bool itemSend, bool* refused) {
   VARIANT_BOOL cancel = VARIANT_FALSE;
   // Once the user has committed: Application.ItemSend, this add-in's handler and then
   // the others'.
   if (itemSend)
     app_->Fire(IID_ApplicationEvents_11, events::ApplicationItemSend, {BorrowedVariant(mail->dispatch()), ByRefBool(&cancel)});
+  if (refused) *refused = cancel != VARIANT_FALSE;
   if (cancel == VARIANT_FALSE && otherAddInItemSend && otherAddInItemSend(mail)) cancel = VARIANT_TRUE;
   if (cancel != VARIANT_FALSE) return false;
   if (abortSends > 0) {
@@ -464,7 +466,7 @@ bool Outlook::SendInline() {
   if (!mail) return false;
   VARIANT_BOOL cancel = VARIANT_FALSE;
   if (undocumented.inlineItemSendFires) FireItemEvent(mail, events::ItemSend, {ByRefBool(&cancel)});
-  const bool went = cancel == VARIANT_FALSE && Deliver(mail, undocumented.itemSendForInline);
+  const bool went = cancel == VARIANT_FALSE && Deliver(mail, undocumented.itemSendForInline, nullptr);
   if (went) CloseInline(app_->activeExplorer);
   if (went) AuditSent(mail, nullptr);
   return went;
@@ -491,7 +493,7 @@ bool Outlook::SendByProgram(MailItem* mail) {
   if (!mail || mail->sent) return false;
   VARIANT_BOOL cancel = VARIANT_FALSE;
   FireItemEvent(mail, events::ItemSend, {ByRefBool(&cancel)});
-  const bool went = cancel == VARIANT_FALSE && Deliver(mail, true);
+  const bool went = cancel == VARIANT_FALSE && Deliver(mail, true, nullptr);
   AuditSent(mail, nullptr);
   return went;
 }

@@ -191,13 +191,15 @@ class Outlook {
  private:
   void Switch(DISPID before, DISPID after);
   MailItem* MakeResponse(const MailItem& original, bool forward);
-  // Application.ItemSend and the outbox: true when the message left.
-  bool Deliver(MailItem* mail, bool itemSend);
+  // Application.ItemSend and the outbox: true when the message left. refused: the add-in
+  // itself cancelled it in ItemSend.
+  bool Deliver(MailItem* mail, bool itemSend, bool* refused);
   void CloseInline(Explorer* e);
   bool ShutdownNotificationRegistered() const;
-  // After a Send: a reference to the message that the add-in still holds is recorded as a
-  // violation, unless Outlook itself still shows the message elsewhere (another window on
-  // the same item, a selection, an inline response).
+  // After a Send that the add-in did not refuse itself (it went, or Outlook or another
+  // add-in stopped it): a reference to the message that the add-in still holds is recorded
+  // as a violation, unless Outlook itself still shows the message elsewhere (another
+  // window on the same item, a selection, an inline response).
   void AuditSent(MailItem* mail, Inspector* sender);
 
   World& world_;

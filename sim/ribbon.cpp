@@ -17,15 +17,15 @@ RibbonControl::RibbonControl(World& world, std::string id, std::string tag, Disp
   Property("Tag", [tag](const Args&) { return TextVariant(tag); });
 }
 
-RibbonUI::RibbonUI(World& world, Ribbon* ribbon, std::string ribbonId)
-    : DispatchObject(world, "IRibbonUI " + ribbonId, typelib::RibbonUI) {
-  AddMethod("Invalidate", [ribbon, ribbonId](const Args&) {
-    ribbon->Invalidate(ribbonId, "");
+RibbonUI::RibbonUI(World& world, Ribbon* owner, std::string ribbonId)
+    : DispatchObject(world, "IRibbonUI " + ribbonId, typelib::RibbonUI), ribbon(owner) {
+  AddMethod("Invalidate", [this, ribbonId](const Args&) {
+    if (ribbon) ribbon->Invalidate(ribbonId, "");
     return Variant();
   });
-  AddMethod("InvalidateControl", [ribbon, ribbonId](const Args& a) {
+  AddMethod("InvalidateControl", [this, ribbonId](const Args& a) {
     if (a.empty() || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
-    ribbon->Invalidate(ribbonId, VariantText(*a[0]));
+    if (ribbon) ribbon->Invalidate(ribbonId, VariantText(*a[0]));
     return Variant();
   });
 }
@@ -34,6 +34,11 @@ RibbonUI::RibbonUI(World& world, Ribbon* ribbon, std::string ribbonId)
 
 Ribbon::Ribbon(World& world, IUnknown* addIn) : world_(world) {
   if (addIn && FAILED(addIn->QueryInterface(IID_IRibbonExtensibility, extensibility_.put_void()))) extensibility_.reset();
+}
+
+Ribbon::~Ribbon() {
+  for (auto& [id, doc] : documents_)
+    if (doc.ribbonUi) doc.ribbonUi->ribbon = nullptr;
 }
 
 void Ribbon::Load(const std::string& ribbonId) {

@@ -50,13 +50,16 @@ class RibbonControl : public DispatchObject {
 class RibbonUI : public DispatchObject {
  public:
   RibbonUI(World& world, Ribbon* ribbon, std::string ribbonId);
+  // The ribbon it belongs to; null once Office has let go of the add-in, when its calls
+  // still succeed and change nothing.
+  Ribbon* ribbon;
 };
 
 class Ribbon {
  public:
   // Asks the add-in for IRibbonExtensibility; Offered() is false when it has none.
   Ribbon(World& world, IUnknown* addIn);
-  ~Ribbon() = default;
+  ~Ribbon();
   bool Offered() const { return bool(extensibility_); }
 
   // GetCustomUI for one of Outlook's ribbons, the first time it is needed.

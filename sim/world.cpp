@@ -104,7 +104,10 @@ HRESULT World::BeforeCall(const char* member) {
       fn();
     }
   }
-  if (failAt_ && calls_ == failAt_) return failAtHr_;
+  if (failAt_ && calls_ == failAt_) {
+    failedMember_ = member;
+    return failAtHr_;
+  }
   auto it = memberFaults_.find(member);
   if (it != memberFaults_.end() && it->second.remaining != 0) {
     if (it->second.remaining > 0) --it->second.remaining;

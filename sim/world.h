@@ -32,6 +32,8 @@ class World {
   void FailCall(long n, HRESULT hr);
   void FailMember(const std::string& member, HRESULT hr, long times = -1);
   void ClearFaults();
+  // The member whose call FailCall made fail, once it has.
+  const std::string& FailedMember() const { return failedMember_; }
   long Calls() const { return calls_; }
   long Calls(const std::string& member) const;
   void ResetCounts();
@@ -78,6 +80,7 @@ class World {
   long calls_ = 0;
   long failAt_ = 0;
   HRESULT failAtHr_ = S_OK;
+  std::string failedMember_;
   struct MemberFault {
     HRESULT hr;
     long remaining;

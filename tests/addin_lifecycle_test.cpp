@@ -1,4 +1,5 @@
 #include "com/iids.h"
+#include "sim/ribbon.h"
 #include "test_support.h"
 
 using testing_support::AddInTest;
@@ -22,12 +23,15 @@ TEST_F(Lifecycle, QueryInterfaceGrantsOnlyTheAddInInterfaces) {
   EXPECT_EQ(addIn->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 }
 
-TEST_F(Lifecycle, DispatchAnswersOnlyTheRibbonsCallbacks) {
-  ASSERT_EQ(outlook.Load(), S_OK);
+TEST_F(Lifecycle, DispatchAnswersTheRibbonsCallbacksAsTheInvokeContractSays) {
+  StartOutlook();
   IDispatch* addIn = outlook.addIn();
   UINT count = 77;
-  EXPECT_EQ(addIn->GetTypeInfoCount(&count), E_FAIL);
-  EXPECT_EQ(count, 77u);
+  EXPECT_EQ(addIn->GetTypeInfoCount(&count), S_OK);
+  EXPECT_EQ(count, 0u);  // no type information: callbacks are found by name
+  ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
+  EXPECT_EQ(addIn->GetTypeInfo(0, 0, &info), DISP_E_BADINDEX);
+  EXPECT_EQ(info, nullptr);
   auto idOf = [&](const char* name, DISPID* id) {
     std::basic_string<OLECHAR> wide = sim::Wide(name);
     LPOLESTR names[1] = {&wide[0]};
@@ -36,16 +40,69 @@ TEST_F(Lifecycle, DispatchAnswersOnlyTheRibbonsCallbacks) {
   DISPID id = 0;
   EXPECT_EQ(idOf("Quit", &id), DISP_E_UNKNOWNNAME);
   EXPECT_EQ(id, DISPID_UNKNOWN);
-  ASSERT_EQ(idOf("OrvanLevelCount", &id), S_OK);
-  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  DISPID count_ = 0, label = 0;
+  ASSERT_EQ(idOf("OrvanLevelCount", &count_), S_OK);
+  ASSERT_EQ(idOf("OrvanLevelLabel", &label), S_OK);
+  sim::Inspector* w = outlook.Compose(1, "Plans", "x");
+  sim::RibbonControl* control = world.Make<sim::RibbonControl>("OrvanLevel", "OrvanClassification", w);
+  VARIANT args[3];
+  for (VARIANT& v : args) VariantInit(&v);
   VARIANT result;
   VariantInit(&result);
-  EXPECT_EQ(addIn->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
+  UINT bad = 99;
+  auto call = [&](DISPID which, UINT n, DISPID* named = nullptr, UINT nNamed = 0) {
+    DISPPARAMS params{n ? args : nullptr, named, n, nNamed};
+    VariantClear(&result);
+    bad = 99;
+    return addIn->Invoke(which, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, &bad);
+  };
+  EXPECT_EQ(call(count_, 0), DISP_E_BADPARAMCOUNT);  // the control is missing
+  // Arguments go last first: for OrvanLevelLabel(control, index), rgvarg[1] is the control.
+  args[1] = sim::BorrowedVariant(control->dispatch());
+  args[0].vt = VT_BSTR;  // an index that is no number
+  args[0].bstrVal = nullptr;
+  EXPECT_EQ(call(label, 2), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(bad, 0u);
+  args[0].vt = VT_I4;
+  args[0].lVal = 2;
+  EXPECT_EQ(call(label, 2), S_OK);
+  EXPECT_EQ(sim::VariantText(result), "SECRET");
+  args[0] = sim::BorrowedVariant(control->dispatch());
+  args[1].vt = VT_I4;  // the control where the index belongs
+  EXPECT_EQ(call(label, 2), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(bad, 1u);
+  DISPID named = 0;
+  EXPECT_EQ(call(count_, 1, &named, 1), DISP_E_NONAMEDARGS);
+  EXPECT_EQ(call(count_, 1), S_OK);
+  EXPECT_EQ(result.vt, VT_I4);
+  EXPECT_EQ(result.lVal, 3);
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  EXPECT_EQ(addIn->Invoke(count_, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
             DISP_E_MEMBERNOTFOUND);
   EXPECT_EQ(addIn->Invoke(9999, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
-  EXPECT_EQ(addIn->Invoke(id, IID_IDispatch, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
+  EXPECT_EQ(addIn->Invoke(count_, IID_IDispatch, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
             DISP_E_UNKNOWNINTERFACE);
   VariantClear(&result);
+}
+
+TEST_F(Lifecycle, TheLastReleaseRunsTheShutdownOnceEvenWhenTheHostTakesTheObjectDuringIt) {
+  StartOutlook();
+  // A host that, while the add-in lets go of its sinks, takes a reference to the add-in
+  // object and gives it back (as a COM add-ins list refreshing itself might).
+  IUnknown* addIn = outlook.addIn();
+  int reentries = 0;
+  world.OnCall("Unadvise", [&] {
+    ++reentries;
+    addIn->AddRef();
+    addIn->Release();
+  });
+  outlook.Compose(1, "Open at exit", "x");
+  outlook.FastShutdown();
+  world.OnCall("Unadvise", nullptr);
+  EXPECT_GT(reentries, 0);
+  EXPECT_EQ(world.AdvisedSinks(), 0u);
+  EXPECT_EQ(ObjectCount, 0u);
+  EXPECT_EQ(world.OutstandingRefs(), 0) << ::testing::PrintToString(Leaks());
 }
 
 TEST_F(Lifecycle, RibbonIsOfferedUnlessThePolicyKeepsToTheCommandBar) {
@@ -69,41 +126,43 @@ TEST_F(Lifecycle, RibbonIsOfferedUnlessThePolicyKeepsToTheCommandBar) {
 TEST_F(Lifecycle, NullApplicationIsRefusedAndCreatesNoLog) {
   ASSERT_EQ(outlook.Load(), S_OK);
   EXPECT_EQ(outlook.addIn()->OnConnection(nullptr, ext_cm_Startup, nullptr, nullptr), E_POINTER);
-  EXPECT_EQ(CurrentAddIn->Log, nullptr);
-  EXPECT_FALSE(CurrentAddIn->Application);
+  EXPECT_EQ(Context().LogFile(), nullptr);
+  EXPECT_FALSE(Context().Application());
 }
 
 TEST_F(Lifecycle, StartupModeWaitsForOutlooksStartupComplete) {
   ASSERT_EQ(outlook.Load(), S_OK);
   ASSERT_EQ(outlook.Connect(ext_cm_Startup), S_OK);
-  EXPECT_NE(CurrentAddIn->Log, nullptr);
-  EXPECT_EQ(CurrentAddIn->Settings, nullptr);
+  EXPECT_NE(Context().LogFile(), nullptr);
+  EXPECT_EQ(Context().Settings(), nullptr);
   EXPECT_EQ(outlook.app()->inspectors->SinkCount(IID_InspectorsEvents), 0u);
   ASSERT_EQ(outlook.StartupComplete(), S_OK);
-  EXPECT_NE(CurrentAddIn->Settings, nullptr);
-  EXPECT_NE(CurrentAddIn->Tracker, nullptr);
-  EXPECT_TRUE(CurrentAddIn->Namespace);
-  EXPECT_TRUE(CurrentAddIn->Session);
+  EXPECT_NE(Context().Settings(), nullptr);
+  EXPECT_NE(Context().Tracker(), nullptr);
+  EXPECT_TRUE(Context().Namespace());
+  EXPECT_TRUE(Context().Session());
   EXPECT_EQ(outlook.app()->inspectors->SinkCount(IID_InspectorsEvents), 1u);
 }
 
 TEST_F(Lifecycle, LoadedAfterStartupRunsStartupItself) {
   ASSERT_EQ(outlook.Load(), S_OK);
   ASSERT_EQ(outlook.Connect(ext_cm_AfterStartup), S_OK);
-  EXPECT_NE(CurrentAddIn->Settings, nullptr);
+  EXPECT_NE(Context().Settings(), nullptr);
   EXPECT_EQ(outlook.app()->inspectors->SinkCount(IID_InspectorsEvents), 1u);
 }
 
 TEST_F(Lifecycle, WithoutAMainWindowComposeWindowsAreStillWatched) {
+  // Outlook started from a mailto: link has no main window at first.
+  outlook.app()->explorers->windows.clear();
   outlook.app()->activeExplorer = nullptr;
   StartOutlook();
   EXPECT_EQ(outlook.app()->inspectors->SinkCount(IID_InspectorsEvents), 1u);
 }
 
 TEST_F(Lifecycle, FailingMainWindowStepStillWatchesComposeWindows) {
-  world.FailMember("ActiveExplorer", RPC_E_DISCONNECTED);
+  world.FailMember("Explorers", RPC_E_DISCONNECTED);
   StartOutlook();
-  EXPECT_EQ(world.Calls("ActiveExplorer"), 1);
+  EXPECT_EQ(world.Calls("Explorers"), 1);
   EXPECT_EQ(outlook.app()->inspectors->SinkCount(IID_InspectorsEvents), 1u);
 }
 
@@ -112,8 +171,8 @@ TEST_F(Lifecycle, FailingUnguardedStartupStepReturnsItsErrorAndKeepsWhatWasSetUp
   ASSERT_EQ(outlook.Connect(ext_cm_Startup), S_OK);
   world.FailMember("Inspectors", E_FAIL);
   EXPECT_EQ(outlook.StartupComplete(), E_FAIL);
-  EXPECT_NE(CurrentAddIn->Settings, nullptr);
-  EXPECT_EQ(CurrentAddIn->InspectorsSink, nullptr);
+  EXPECT_NE(Context().Settings(), nullptr);
+  EXPECT_EQ(outlook.app()->inspectors->SinkCount(IID_InspectorsEvents), 0u);
   world.ClearFaults();
   outlook.Shutdown();
   EXPECT_EQ(world.OutstandingRefs(), 0) << ::testing::PrintToString(Leaks());
@@ -128,7 +187,7 @@ TEST_F(Lifecycle, NamespaceFailureOnLateLoadComesBackFromOnConnection) {
 TEST_F(Lifecycle, DisabledPolicyInstallsNoWindowHandling) {
   ClassificationSettings::NextDefaults().Disabled = true;
   StartOutlook();
-  EXPECT_EQ(world.Calls("ActiveExplorer"), 0);
+  EXPECT_EQ(world.Calls("Explorers") + world.Calls("ActiveExplorer"), 0);
   EXPECT_EQ(outlook.app()->inspectors->SinkCount(IID_InspectorsEvents), 0u);
 }
 
@@ -143,32 +202,37 @@ TEST_F(Lifecycle, HostShutdownGivesBackEveryReference) {
 TEST_F(Lifecycle, UserRemovalRunsTheWholeShutdown) {
   StartOutlook();
   EXPECT_EQ(outlook.Disconnect(ext_dm_UserClosed), S_OK);
-  EXPECT_EQ(CurrentAddIn->Settings, nullptr);
-  EXPECT_EQ(CurrentAddIn->Tracker, nullptr);
-  EXPECT_EQ(CurrentAddIn->Log, nullptr);
-  EXPECT_FALSE(CurrentAddIn->Session);
-  EXPECT_FALSE(CurrentAddIn->Application);
+  EXPECT_EQ(Context().Settings(), nullptr);
+  EXPECT_EQ(Context().Tracker(), nullptr);
+  EXPECT_EQ(Context().LogFile(), nullptr);
+  EXPECT_FALSE(Context().Session());
+  EXPECT_FALSE(Context().Application());
   EXPECT_EQ(outlook.app()->inspectors->SinkCount(IID_InspectorsEvents), 0u);
 }
 
-TEST_F(Lifecycle, HostShutdownModeOnlyReleasesTheApplication) {
+TEST_F(Lifecycle, DisconnectionInHostShutdownModeAlsoEndsEverything) {
   StartOutlook();
+  outlook.Compose(1, "Open at exit", "Words");
+  // Outlook calls OnBeginShutdown first in this mode; one that does not must not leave the
+  // add-in's sinks and bars behind.
   EXPECT_EQ(outlook.Disconnect(ext_dm_HostShutdown), S_OK);
-  EXPECT_FALSE(CurrentAddIn->Application);
-  EXPECT_NE(CurrentAddIn->Settings, nullptr);  // Outlook calls OnBeginShutdown itself in this mode
-  EXPECT_EQ(outlook.BeginShutdown(), S_OK);
+  EXPECT_FALSE(Context().Application());
+  EXPECT_EQ(Context().Settings(), nullptr);
+  EXPECT_EQ(world.AdvisedSinks(), 0u);
+  EXPECT_EQ(world.OutstandingRefs(), 0) << ::testing::PrintToString(Leaks());
+  EXPECT_EQ(outlook.BeginShutdown(), S_OK);  // once ended, a later call finds nothing to do
 }
 
 TEST_F(Lifecycle, CarryLevelKeepsTheHighestUntilCleared) {
   StartOutlook();
-  AddIn* a = CurrentAddIn;
-  EXPECT_EQ(a->CarryLevel(-1), 0);
-  EXPECT_EQ(a->CarryLevel(3), 3);
-  EXPECT_EQ(a->CarryLevel(2), 3);
-  EXPECT_EQ(a->CarryLevel(-1), 0);
-  EXPECT_EQ(a->CarryLevel(2), 2);
-  EXPECT_EQ(a->CarryLevel(3), 3);
-  EXPECT_EQ(a->CarriedLevel, 3);
+  AddInContext& a = Context();
+  EXPECT_EQ(a.CarryLevel(-1), 0);
+  EXPECT_EQ(a.CarryLevel(3), 3);
+  EXPECT_EQ(a.CarryLevel(2), 3);
+  EXPECT_EQ(a.CarryLevel(-1), 0);
+  EXPECT_EQ(a.CarryLevel(2), 2);
+  EXPECT_EQ(a.CarryLevel(3), 3);
+  EXPECT_EQ(a.CarriedLevel(), 3);
 }
 
 TEST_F(Lifecycle, ShutdownWritesNoPlacementAsAllOnes) {

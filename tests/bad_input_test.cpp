@@ -32,7 +32,7 @@ TEST_F(BadInput, LevelNameOfAThousandCharactersIsCutInTheHeaderOnly) {
 
 TEST_F(BadInput, OrganisationWordOfTwoHundredCharactersGivesCutPropertyNames) {
   Start();
-  CurrentAddIn->Settings->Organisation = std::string(200, 'O');
+  Context().Settings()->Organisation = std::string(200, 'O');
   sim::Inspector* w = outlook.Compose(1, "x", "body");
   ASSERT_TRUE(outlook.Send(w));
   const std::string name = ("MAPI-" + std::string(200, 'O')).substr(0, 127);

@@ -1,5 +1,5 @@
-#include "addin/event_sink.h"
-#include "addin/host_error.h"
+#include "host/event_sink.h"
+#include "host/host_error.h"
 #include "com/iids.h"
 #include "test_support.h"
 

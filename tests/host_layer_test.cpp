@@ -1,5 +1,5 @@
-#include "addin/host_guard.h"
-#include "addin/host_objects.h"
+#include "host/host_guard.h"
+#include "host/host_objects.h"
 #include "test_support.h"
 
 using testing_support::AddInTest;

@@ -20,7 +20,7 @@ class MailItemTest : public AddInTest {
     EXPECT_EQ(PortableMapiBuffersOutstanding(), buffersBefore);
     AddInTest::TearDown();
   }
-  CMailItem* Wrap() { return wrapper = new CMailItem(mail->dispatch()); }
+  CMailItem* Wrap() { return wrapper = new CMailItem(Context(), mail->dispatch()); }
   const sim::MapiMessage::Value* Numeric() { return mail->message->Find(kPublic, "MAPI-Orvan-classification"); }
   const sim::MapiMessage::Value* Header() { return mail->message->Find(kHeaders, "X-Orvan-classification"); }
   void Headers(const std::string& text) { mail->message->SetString8(0x007D, text); }
@@ -28,7 +28,7 @@ class MailItemTest : public AddInTest {
   int LevelOf(const char* headers) {
     sim::MailItem* m = world.Make<sim::MailItem>();
     m->message->SetString8(0x007D, headers);
-    CMailItem* w = new CMailItem(m->dispatch());
+    CMailItem* w = new CMailItem(Context(), m->dispatch());
     const int level = w->GetClassification();
     w->Release();
     return level;
@@ -65,8 +65,8 @@ TEST_F(MailItemTest, PropertyKindsChooseWhatIsWrittenAndSaved) {
   } cases[] = {{0, false, false, S_FALSE, 0}, {1, true, false, S_OK, 1}, {2, false, true, S_OK, 1}, {3, true, true, S_OK, 1}};
   for (const Case& c : cases) {
     sim::MailItem* m = world.Make<sim::MailItem>();
-    CurrentAddIn->Settings->PropertyKinds = c.kinds;
-    CMailItem* w = new CMailItem(m->dispatch());
+    Context().Settings()->PropertyKinds = c.kinds;
+    CMailItem* w = new CMailItem(Context(), m->dispatch());
     EXPECT_EQ(w->SetClassificationProperty(3, "SECRET", true), c.result) << c.kinds;
     w->Release();
     EXPECT_EQ(m->message->Find(kPublic, "MAPI-Orvan-classification") != nullptr, c.numeric) << c.kinds;
@@ -150,7 +150,7 @@ TEST_F(MailItemTest, NumericZeroFallsBackToTheHeaders) {
 
 TEST_F(MailItemTest, EmptyLevelListReadsNothing) {
   Headers("X-Orvan-classification: 1 - ONE\r\n");
-  CurrentAddIn->Settings->Levels.clear();
+  Context().Settings()->Levels.clear();
   EXPECT_EQ(Wrap()->GetClassification(), 0);
 }
 
@@ -162,7 +162,7 @@ TEST_F(MailItemTest, WrapperWithoutMessageReadsZeroAndWritesNothing) {
 }
 
 TEST_F(MailItemTest, LongOrganisationAndLevelNamesAreCutNotOverflowed) {
-  CurrentAddIn->Settings->Organisation = std::string(200, 'O');
+  Context().Settings()->Organisation = std::string(200, 'O');
   std::string name(100, 'N');
   EXPECT_EQ(Wrap()->SetClassificationProperty(1, name.c_str(), false), S_OK);
   std::string numericName = ("MAPI-" + std::string(200, 'O') + "-classification").substr(0, 127);
@@ -173,15 +173,16 @@ TEST_F(MailItemTest, LongOrganisationAndLevelNamesAreCutNotOverflowed) {
   EXPECT_EQ(header->text, ("1 - " + name).substr(0, 63));
 }
 
-TEST_F(MailItemTest, TrackerNamesTheWrapperBySubject) {
+TEST_F(MailItemTest, TrackerNamesTheWrapperBySubjectWhileTheLogIsOn) {
   mail->subject = u"Plans \u20AC";
+  Context().LogFile()->Enabled = true;
   Wrap();
-  ASSERT_FALSE(CurrentAddIn->Tracker->Entries().empty());
-  EXPECT_EQ(CurrentAddIn->Tracker->Entries().back().ClassName, "CMailItem");
-  EXPECT_EQ(CurrentAddIn->Tracker->Entries().back().Description, "Plans \x80");
+  ASSERT_FALSE(Context().Tracker()->Entries().empty());
+  EXPECT_EQ(Context().Tracker()->Entries().back().ClassName, "CMailItem");
+  EXPECT_EQ(Context().Tracker()->Entries().back().Description, "Plans \x80");
   wrapper->Release();
   wrapper = nullptr;
-  EXPECT_TRUE(CurrentAddIn->Tracker->Entries().empty());
+  EXPECT_TRUE(Context().Tracker()->Entries().empty());
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST_F(MainWindow, ReplyToAClassifiedMessageStartsAtItsLevelAndSendsIt) {
   sim::Inspector* reply = outlook.ClickInExplorer("Reply");
   ASSERT_NE(reply, nullptr);
   EXPECT_EQ(DropDownIndex(reply), 2);
-  EXPECT_EQ(CurrentAddIn->CarriedLevel, 0);  // taken by the new window
+  EXPECT_EQ(Context().CarriedLevel(), 0);  // taken by the new window
   ASSERT_TRUE(outlook.Send(reply));
   EXPECT_EQ(reply->mail()->message->Find(PS_PUBLIC_STRINGS_ID, "MAPI-Orvan-classification")->l, 2);
   EXPECT_EQ(reply->mail()->Subject(), "[CONFIDENTIAL] RE: level 2");
@@ -49,7 +49,7 @@ TEST_F(MainWindow, ForwardOfSeveralMessagesCarriesTheHighestLevel) {
   StartOutlook();
   outlook.Select({Received(1), Received(3), Received(0)});
   EXPECT_TRUE(explorer()->Button("Forward")->Click());
-  EXPECT_EQ(CurrentAddIn->CarriedLevel, 3);
+  EXPECT_EQ(Context().CarriedLevel(), 3);
   EXPECT_EQ(DropDownIndex(outlook.Compose(1, "fw", "x")), 3);
 }
 
@@ -57,7 +57,7 @@ TEST_F(MainWindow, ItemsThatAreNoMessagesCarryNothing) {
   StartOutlook();
   outlook.Select({world.Make<sim::OtherItem>(48), world.Make<sim::OtherItem>(45), world.Make<sim::OtherItem>(53)});
   explorer()->Button("Reply to All")->Click();
-  EXPECT_EQ(CurrentAddIn->CarriedLevel, 0);
+  EXPECT_EQ(Context().CarriedLevel(), 0);
 }
 
 TEST_F(MainWindow, OneFailingItemIsSkipped) {
@@ -65,7 +65,7 @@ TEST_F(MainWindow, OneFailingItemIsSkipped) {
   outlook.Select({Received(3), Received(2)});
   world.FailMember("GetProps", E_FAIL, 1);  // the first message's level cannot be read
   explorer()->Button("Reply")->Click();
-  EXPECT_EQ(CurrentAddIn->CarriedLevel, 2);
+  EXPECT_EQ(Context().CarriedLevel(), 2);
 }
 
 TEST_F(MainWindow, SelectionFolderAndViewChangesClearTheCarriedLevel) {
@@ -74,20 +74,21 @@ TEST_F(MainWindow, SelectionFolderAndViewChangesClearTheCarriedLevel) {
   for (int step = 0; step < 3; ++step) {
     outlook.Select({m});
     explorer()->Button("Reply")->Click();
-    ASSERT_EQ(CurrentAddIn->CarriedLevel, 3);
+    ASSERT_EQ(Context().CarriedLevel(), 3);
     if (step == 0) outlook.Select({});
     if (step == 1) outlook.SwitchFolder();
     if (step == 2) outlook.SwitchView();
-    EXPECT_EQ(CurrentAddIn->CarriedLevel, 0) << step;
+    EXPECT_EQ(Context().CarriedLevel(), 0) << step;
   }
 }
 
 TEST_F(MainWindow, WithoutTheStandardBarOrItsCaptionsNothingIsWatched) {
   explorer()->bars->Find("Standard")->barName = "Advanced";
   StartOutlook();
-  EXPECT_EQ(CurrentAddIn->ExplorerHandlerPtr->ButtonCount(), 0u);
+  EXPECT_EQ(explorer()->SinkCount(IID_ExplorerEvents), 1u);
+  explorer()->bars->Find("Advanced")->barName = "Standard";
   outlook.ActivateExplorer();  // a later activation hooks nothing either
-  EXPECT_EQ(CurrentAddIn->ExplorerHandlerPtr->ButtonCount(), 0u);
+  EXPECT_EQ(ButtonSinks(), 0u);
   EXPECT_TRUE(world.Escapes().empty());
 }
 
@@ -99,23 +100,44 @@ TEST_F(MainWindow, OtherCaptionsAndNonButtonsGetNoSinks) {
   items.erase(std::find(items.begin(), items.end(), explorer()->Button("Forward")));
   items.push_back(combo);
   StartOutlook();
-  EXPECT_EQ(CurrentAddIn->ExplorerHandlerPtr->ButtonCount(), 1u);  // Reply to All only
+  EXPECT_EQ(ButtonSinks(), 1u);  // Reply to All only
   EXPECT_EQ(explorer()->Button("Reply to All")->SinkCount(IID__CommandBarButtonEvents), 1u);
 }
 
-TEST_F(MainWindow, ClosingTheMainWindowReleasesItsHandlerAndSinks) {
+TEST_F(MainWindow, EveryMainWindowIsWatchedAndClosingOneLeavesTheOthersWorking) {
   StartOutlook();
   sim::Explorer* first = explorer();
+  // A second main window, opened after start-up: NewExplorer gives it its own handler.
+  sim::Explorer* second = outlook.OpenExplorer();
+  EXPECT_EQ(second->SinkCount(IID_ExplorerEvents), 1u);
+  EXPECT_EQ(ButtonSinks(), 3u);
+  outlook.ActivateExplorer(first);
   outlook.CloseExplorer();
-  EXPECT_EQ(CurrentAddIn->ExplorerHandlerPtr, nullptr);
   EXPECT_EQ(first->SinkCount(IID_ExplorerEvents), 0u);
   for (const char* caption : {"Reply", "Reply to All", "Forward"})
     EXPECT_EQ(first->Button(caption)->SinkCount(IID__CommandBarButtonEvents), 0u);
-  outlook.app()->activeExplorer = world.Make<sim::Explorer>(false);
-  outlook.ActivateExplorer();
-  EXPECT_EQ(ButtonSinks(), 0u);  // a main window opened later gets no handler
+  ASSERT_EQ(explorer(), second);
+  outlook.Select({Received(3)});
+  sim::Inspector* reply = outlook.ClickInExplorer("Reply");
+  EXPECT_EQ(DropDownIndex(reply), 3);
   outlook.Shutdown();
   EXPECT_EQ(world.OutstandingRefs(), 0) << ::testing::PrintToString(Leaks());
+}
+
+TEST_F(MainWindow, TheLastMainWindowClosingEndsTheAddInOnceNoWindowIsLeft) {
+  StartOutlook();
+  sim::Inspector* w = outlook.Compose(1, "Still writing", "Words");
+  outlook.CloseExplorer();
+  // Outlook stays while a window is open, and so does the add-in.
+  EXPECT_NE(Context().Settings(), nullptr);
+  EXPECT_NE(w->ClassificationBar(), nullptr);
+  ASSERT_TRUE(outlook.Send(w));
+  EXPECT_EQ(w->mail()->Subject(), "[UNCLASSIFIED] Still writing");
+  // The last window went: nothing of the add-in is left in Outlook.
+  EXPECT_EQ(Context().Settings(), nullptr);
+  EXPECT_EQ(world.AdvisedSinks(), 0u);
+  EXPECT_EQ(world.OutstandingRefs(), 0) << ::testing::PrintToString(Leaks());
+  EXPECT_EQ(outlook.BeginShutdown(), S_OK);
 }
 
 TEST_F(MainWindow, ButtonSinkAnswersBadCallsAsSpecifiedForOutlook) {
@@ -135,15 +157,22 @@ TEST_F(MainWindow, ButtonSinkAnswersBadCallsAsSpecifiedForOutlook) {
   args[1].vt = VT_BSTR;  // Ctrl that is no object
   DISPPARAMS two{args, nullptr, 2, 0};
   EXPECT_EQ(sink->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &two, nullptr, nullptr, nullptr), S_OK);
-  EXPECT_EQ(CurrentAddIn->CarriedLevel, 0);
+  EXPECT_EQ(Context().CarriedLevel(), 0);
   EXPECT_TRUE(explorer()->Button("Reply")->Click());  // CancelDefault stays false
-  EXPECT_EQ(CurrentAddIn->CarriedLevel, 3);
+  EXPECT_EQ(Context().CarriedLevel(), 3);
 }
 
-TEST_F(MainWindow, NoMainWindowAtStartupMeansNoHandler) {
+TEST_F(MainWindow, AMainWindowThatOpensAfterStartupIsWatchedFromItsFirstSelection) {
+  // Outlook started from a mailto: link: no main window at first.
+  outlook.app()->explorers->windows.clear();
   outlook.app()->activeExplorer = nullptr;
   StartOutlook();
-  EXPECT_EQ(CurrentAddIn->ExplorerHandlerPtr, nullptr);
+  sim::MailItem* secret = Received(3);
+  sim::Explorer* e = outlook.OpenExplorer();
+  e->selection->items = {secret};  // opened on a selected message, no SelectionChange yet
+  outlook.ActivateExplorer(e);
+  sim::Inspector* reply = outlook.ClickInExplorer("Reply");
+  EXPECT_EQ(DropDownIndex(reply), 3);
 }
 
 }  // namespace

@@ -31,17 +31,18 @@ class SendMarking : public AddInTest {
     StartOutlook();
   }
   // Sends the item with the given choice and returns OnSend's answer. Every call stands
-  // for a message of its own: the item is not remembered as stamped.
+  // for a message of its own: the stamp of an earlier call is taken off.
   int Send(int level, const std::string& name) {
-    CurrentAddIn->Stamped.Clear();
+    mail->message->Erase(PS_PUBLIC_STRINGS_ID, "OrvanClassify-Stamped");
+    Context().ForgetStamped();
     FixedSelection choice(level, name);
-    CMailItem* w = new CMailItem(mail->dispatch());
+    CMailItem* w = new CMailItem(Context(), mail->dispatch());
     w->dropdown = &choice;
     int r = w->OnSend();
     w->Release();
     return r;
   }
-  ClassificationSettings& settings() { return *CurrentAddIn->Settings; }
+  ClassificationSettings& settings() { return *Context().Settings(); }
   sim::MailItem* mail = world.Make<sim::MailItem>();
 };
 
@@ -151,7 +152,7 @@ TEST_F(SendMarking, UnreadableFormatOrSubjectIsLeftAloneAndTheSendGoesOn) {
 
 TEST_F(SendMarking, NoDropDownMeansLevelOneWithAnEmptyName) {
   mail->subject = u"Plans";
-  CMailItem* w = new CMailItem(mail->dispatch());
+  CMailItem* w = new CMailItem(Context(), mail->dispatch());
   EXPECT_EQ(w->OnSend(), 0);
   w->Release();
   EXPECT_EQ(mail->Subject(), "[] Plans");

@@ -78,6 +78,7 @@ class AddInTest : public ::testing::Test {
     outlook.CloseAll();
     world.DropAllSinks();
     EXPECT_TRUE(world.Escapes().empty()) << world.Escapes().front();
+    EXPECT_TRUE(world.Violations().empty()) << world.Violations().front();
     SessionLog::SetDefaultEnabled(false);
   }
 
@@ -96,6 +97,8 @@ class AddInTest : public ::testing::Test {
     EXPECT_EQ(world.OutstandingRefs(), 0) << ::testing::PrintToString(Leaks());
     EXPECT_EQ(ObjectCount, 0u);
   }
+  // What the loaded add-in object shares with its handlers.
+  AddInContext& Context() const { return static_cast<AddIn*>(outlook.addIn())->Context(); }
   std::string LogText() const { return ReadFile(appdata.path() / "Orvan_Classify" / "Orvan_Classify.htm"); }
   std::vector<std::string> Leaks() const {
     std::vector<std::string> report;

@@ -18,7 +18,7 @@ TEST_F(Transport, LevelSurvivesTheTripThroughTheInternet) {
   sim::MailItem* out = world.Make<sim::MailItem>();
   out->subject = u"Plans \u20ac";
   out->body = u"line one\nline two";
-  CMailItem* w = new CMailItem(out->dispatch());
+  CMailItem* w = new CMailItem(Context(), out->dispatch());
   ASSERT_EQ(w->SetClassificationProperty(2, "CONFIDENTIAL", true), S_OK);
   w->Release();
 
@@ -34,7 +34,7 @@ TEST_F(Transport, LevelSurvivesTheTripThroughTheInternet) {
   EXPECT_TRUE(in->sent);
   EXPECT_EQ(in->Subject(), "Plans \u20ac");
   EXPECT_EQ(in->Body(), "line one\r\nline two");
-  CMailItem* r = new CMailItem(in->dispatch());
+  CMailItem* r = new CMailItem(Context(), in->dispatch());
   EXPECT_EQ(r->GetClassification(), 2);
   r->Release();
   EXPECT_EQ(in->message->Find(PS_PUBLIC_STRINGS_ID, "MAPI-Orvan-classification"), nullptr);
@@ -94,7 +94,7 @@ TEST_F(Transport, ReceivedItemsAreReadOnly) {
   std::string error;
   sim::MailItem* in = sim::ReadEml(world, "Subject: hi\r\n\r\nbody", &error);
   ASSERT_NE(in, nullptr);
-  CMailItem* r = new CMailItem(in->dispatch());
+  CMailItem* r = new CMailItem(Context(), in->dispatch());
   EXPECT_EQ(r->SetClassificationProperty(1, "UNCLASSIFIED", true), MAPI_E_NO_ACCESS);
   EXPECT_EQ(r->GetClassification(), 0);
   r->Release();

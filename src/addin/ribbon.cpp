@@ -1,11 +1,15 @@
 #include "addin/ribbon.h"
 
 #include <algorithm>
-#include <cstring>
-#include "addin/add_in.h"
-#include "addin/host_guard.h"
-#include "addin/host_objects.h"
+#include <memory>
+#include "addin/context.h"
+#include "classify/mail_item.h"
+#include "compose/chosen_level.h"
+#include "com/iids.h"
 #include "com/text.h"
+#include "host/event_sink.h"
+#include "host/host_guard.h"
+#include "host/host_objects.h"
 
 namespace {
 
@@ -15,8 +19,8 @@ const char kNamespace[] = "http://schemas.microsoft.com/office/2009/07/customui"
 
 const char kLevelDropDown[] =
     "<dropDown id=\"OrvanLevel\" tag=\"OrvanClassification\" getLabel=\"OrvanCaption\" getScreentip=\"OrvanTooltip\" "
-    "getItemCount=\"OrvanLevelCount\" getItemLabel=\"OrvanLevelLabel\" getItemID=\"OrvanLevelId\" "
-    "getSelectedItemIndex=\"OrvanSelectedLevel\" onAction=\"OrvanLevelChosen\"/>";
+    "getEnabled=\"OrvanLevelEnabled\" getItemCount=\"OrvanLevelCount\" getItemLabel=\"OrvanLevelLabel\" "
+    "getItemID=\"OrvanLevelId\" getSelectedItemIndex=\"OrvanSelectedLevel\" onAction=\"OrvanLevelChosen\"/>";
 const char kReadLevel[] =
     "<labelControl id=\"OrvanReadLevel\" tag=\"OrvanClassification\" getLabel=\"OrvanReadLevel\" "
     "getScreentip=\"OrvanTooltip\"/>";
@@ -41,27 +45,29 @@ enum Callback : DISPID {
   kSelectedLevel,
   kLevelChosen,
   kReadLevelLabel,
+  kLevelEnabled,
 };
 
+// Each callback by name, with the number of arguments Office passes it: the IRibbonUI or
+// the IRibbonControl first, then an index, or the chosen item's id and index.
 const struct {
   const char* name;
   DISPID id;
+  UINT arguments;
 } kCallbacks[] = {
-    {"OrvanRibbonLoaded", kLoaded},   {"OrvanGroupLabel", kGroupLabel},       {"OrvanCaption", kCaption},
-    {"OrvanTooltip", kTooltip},       {"OrvanLevelCount", kLevelCount},       {"OrvanLevelLabel", kLevelLabel},
-    {"OrvanLevelId", kLevelId},       {"OrvanSelectedLevel", kSelectedLevel}, {"OrvanLevelChosen", kLevelChosen},
-    {"OrvanReadLevel", kReadLevelLabel},
+    {"OrvanRibbonLoaded", kLoaded, 1},     {"OrvanGroupLabel", kGroupLabel, 1},
+    {"OrvanCaption", kCaption, 1},         {"OrvanTooltip", kTooltip, 1},
+    {"OrvanLevelCount", kLevelCount, 1},   {"OrvanLevelLabel", kLevelLabel, 2},
+    {"OrvanLevelId", kLevelId, 2},         {"OrvanSelectedLevel", kSelectedLevel, 1},
+    {"OrvanLevelChosen", kLevelChosen, 3}, {"OrvanReadLevel", kReadLevelLabel, 1},
+    {"OrvanLevelEnabled", kLevelEnabled, 1},
 };
 
 // Arguments in their own order (the host passes them last first). How Office types them is
 // not documented: numbers come as VT_I4 or VT_I2, texts as VT_BSTR, by value or reference.
-const VARIANT* Arg(const DISPPARAMS* params, UINT n) {
-  if (!params || !params->rgvarg || n >= params->cArgs) return nullptr;
-  return &params->rgvarg[params->cArgs - 1 - n];
-}
+const VARIANT* Arg(const DISPPARAMS* params, UINT n) { return &params->rgvarg[params->cArgs - 1 - n]; }
 
 bool Number(const VARIANT* v, long* out) {
-  if (!v) return false;
   switch (v->vt) {
     case VT_I4: *out = v->lVal; return true;
     case VT_I2: *out = v->iVal; return true;
@@ -71,11 +77,26 @@ bool Number(const VARIANT* v, long* out) {
   }
 }
 
+IDispatch* Object(const VARIANT* v) {
+  if (v->vt == VT_DISPATCH) return v->pdispVal;
+  if (v->vt == (VT_DISPATCH | VT_BYREF) && v->ppdispVal) return *v->ppdispVal;
+  return nullptr;
+}
+
 HRESULT Answer(VARIANT* result, long number) {
   if (result) {
     VariantInit(result);
     result->vt = VT_I4;
     result->lVal = number;
+  }
+  return S_OK;
+}
+
+HRESULT Answer(VARIANT* result, bool yes) {
+  if (result) {
+    VariantInit(result);
+    result->vt = VT_BOOL;
+    result->boolVal = yes ? VARIANT_TRUE : VARIANT_FALSE;
   }
   return S_OK;
 }
@@ -90,7 +111,59 @@ HRESULT Answer(VARIANT* result, const std::string& ansi) {
   return S_OK;
 }
 
+// The message a window without a handler shows, read when Office asks: a read window that
+// moved on to another message, a compose window whose Send was stopped after its handler
+// ended, an inline response the add-in was not there to see start.
+class ShownItem final : public RibbonWindow {
+ public:
+  ShownItem(AddInContext& context, IDispatch* item) : context_(context), mail_(new CMailItem(context, item)) {
+    identity_ = ComIdentity(item);
+    TryHostStep([&] { sent_ = mail_->GetSent(); });
+    stamped_ = !sent_ && mail_->IsStamped();
+  }
+  bool Editable() const override { return !sent_ && !stamped_; }
+  int Level() override {
+    const int level = mail_->GetClassification();
+    if (level || !Editable()) return level;
+    const ClassificationSettings* s = context_.Settings();
+    return s ? s->Preselected(0, s->LevelCount()) : 0;
+  }
+  void Choose(int level) override {
+    ChosenLevel chosen;
+    if (Editable() && chosen.Choose(context_.Settings(), level)) chosen.WriteTo(*mail_);
+  }
+  bool Shows(IUnknown* item) const override { return item && item == identity_.get(); }
+  void Stamped(int) override { stamped_ = true; }
+
+ private:
+  AddInContext& context_;
+  CMailItemRef mail_;
+  ComPtr<IUnknown> identity_;
+  bool sent_ = true;
+  bool stamped_ = false;
+};
+
+// Hears the Close or Send of an item shown in an Inspector without a handler, once.
+class ItemWatch final : public EventSink {
+ public:
+  ItemWatch(AddInContext& context, IDispatch* item) : EventSink(IID_ItemEvents_10), context_(context) {
+    Subscribe(item);
+  }
+
+ protected:
+  HRESULT OnEvent(DISPID dispid, DISPPARAMS*) override {
+    constexpr DISPID kClose = 0xF004, kSend = 0xF005;
+    if (dispid == kClose || dispid == kSend) context_->Ribbon().WatchEnded(this);  // may destroy this sink
+    return S_OK;
+  }
+
+ private:
+  ContextRef context_;
+};
+
 }  // namespace
+
+Ribbon::~Ribbon() { Release(); }
 
 std::string Ribbon::CustomUI(const std::string& ribbonId) {
   if (ribbonId == "Microsoft.Outlook.Mail.Compose")
@@ -117,38 +190,77 @@ HRESULT Ribbon::IdOfName(const OLECHAR* name, DISPID* id) {
   return DISP_E_UNKNOWNNAME;
 }
 
-HRESULT Ribbon::Invoke(DISPID id, DISPPARAMS* params, VARIANT* result) {
+HRESULT Ribbon::Invoke(DISPID id, const DISPPARAMS* params, VARIANT* result, UINT* argErr) {
+  const auto* callback = std::find_if(std::begin(kCallbacks), std::end(kCallbacks), [&](const auto& c) { return c.id == id; });
+  if (callback == std::end(kCallbacks)) return DISP_E_MEMBERNOTFOUND;
+  const UINT count = params ? params->cArgs : 0;
+  if (params && params->cNamedArgs) return DISP_E_NONAMEDARGS;
+  if (count != callback->arguments) return DISP_E_BADPARAMCOUNT;
+  if (!params->rgvarg) return E_INVALIDARG;
+  auto mismatch = [&](UINT n) {
+    if (argErr) *argErr = count - 1 - n;  // its place in rgvarg
+    return DISP_E_TYPEMISMATCH;
+  };
+  IDispatch* object = Object(Arg(params, 0));
+  if (!object) return mismatch(0);
+  long index = 0;
+  if ((id == kLevelLabel || id == kLevelId) && !Number(Arg(params, 1), &index)) return mismatch(1);
+  if (id == kLevelChosen && !Number(Arg(params, 2), &index)) return mismatch(2);
   if (id == kLoaded) {
-    const VARIANT* ui = Arg(params, 0);
-    if (!ui || ui->vt != VT_DISPATCH || !ui->pdispVal) return DISP_E_TYPEMISMATCH;
-    uis_.push_back(ComPtr<IDispatch>::Borrow(ui->pdispVal));
+    if (context_.Ended()) return S_OK;  // a ribbon shown after the add-in ended: nothing to keep it for
+    uis_.reserve(uis_.size() + 1);
+    uis_.push_back(ComPtr<IDispatch>::Borrow(object));
     return S_OK;
   }
-  if (id < kGroupLabel || id > kReadLevelLabel) return DISP_E_MEMBERNOTFOUND;
-  // Callbacks can come before start-up or after shutdown: then there is no policy to show.
-  ClassificationSettings* s = Settings();
-  if (!s) return id == kLevelCount || id == kSelectedLevel ? Answer(result, 0L) : Answer(result, std::string());
-  const std::vector<std::string> entries = s->DropDownEntries();
-  const long n = long(entries.size());
-  RibbonWindow* window = WindowOf(Arg(params, 0));
-  long index = 0;
+
+  // Callbacks can come before start-up or after the end: then there is no policy to show.
+  ClassificationSettings* s = context_.Settings();
+  if (!s) {
+    if (id == kLevelCount || id == kSelectedLevel) return Answer(result, 0L);
+    if (id == kLevelEnabled) return Answer(result, false);
+    return id == kLevelChosen ? S_OK : Answer(result, std::string());
+  }
   switch (id) {
     case kGroupLabel: return Answer(result, s->Label);
     case kCaption: return Answer(result, s->Label + ":");
     case kTooltip: return Answer(result, s->Tooltip);
-    case kLevelCount: return Answer(result, n);
-    case kLevelLabel:
-    case kLevelId:
-      if (!Number(Arg(params, 1), &index)) return DISP_E_TYPEMISMATCH;
-      if (index < 0 || index >= n) return Answer(result, std::string());
-      return Answer(result, id == kLevelLabel ? entries[size_t(index)] : "OrvanLevel" + std::to_string(index + 1));
+    default: break;
+  }
+  const std::vector<std::string> entries = s->DropDownEntries();
+  const long n = long(entries.size());
+  if (id == kLevelCount) return Answer(result, n);
+  if (id == kLevelLabel || id == kLevelId) {
+    if (index < 0 || index >= n) return Answer(result, std::string());
+    return Answer(result, id == kLevelLabel ? entries[size_t(index)] : "OrvanLevel" + std::to_string(index + 1));
+  }
+
+  // The window the control is shown in: the one the add-in handles there, or else what the
+  // window shows now.
+  RibbonWindow* window = nullptr;
+  std::unique_ptr<ShownItem> shown;
+  TryHostStep([&] {
+    ComPtr<IDispatch> context = RibbonControl::From(object).Context();
+    ComPtr<IUnknown> identity = ComIdentity(context.get());
+    if ((window = Registered(identity.get())) != nullptr) return;
+    ComPtr<IDispatch> item;
+    Inspector inspector;
+    Explorer explorer;
+    if (Inspector::TryFrom(context.get(), &inspector)) item = inspector.CurrentItem();
+    else if (Explorer::TryFrom(context.get(), &explorer)) item = explorer.ActiveInlineResponse();
+    MailItem mail;
+    if (!item || !MailItem::TryFrom(item.get(), &mail) || mail.Class() != olMail) return;
+    shown = std::make_unique<ShownItem>(context_, mail.get());
+    window = shown.get();
+    if (inspector) WatchItem(identity.get(), mail.get());
+  });
+  switch (id) {
     case kSelectedLevel: {
       const int level = window ? window->Level() : s->Preselected(0, int(n));
       return Answer(result, level >= 1 && level <= n ? long(level - 1) : 0L);
     }
+    case kLevelEnabled: return Answer(result, window && window->Editable());
     case kLevelChosen:
-      if (!Number(Arg(params, 2), &index)) return DISP_E_TYPEMISMATCH;
-      if (window && window->Editable() && index >= 0 && index < n) window->Choose(int(index + 1));
+      if (window && window->Editable() && index >= 0 && index < n) TryHostStep([&] { window->Choose(int(index + 1)); });
       Invalidate();  // the bar may show it; every other window asks again and keeps its own
       return S_OK;
     case kReadLevelLabel: {
@@ -159,28 +271,63 @@ HRESULT Ribbon::Invoke(DISPID id, DISPPARAMS* params, VARIANT* result) {
   }
 }
 
+RibbonWindow* Ribbon::Registered(IUnknown* context) const {
+  RibbonWindow* found = nullptr;
+  // The latest window on a context wins: an Explorer shows one inline response at a time.
+  for (const Entry& e : windows_)
+    if (context && e.context.get() == context) found = e.window;
+  return found;
+}
+
 void Ribbon::Add(IDispatch* context, RibbonWindow* window) {
   ComPtr<IUnknown> id = ComIdentity(context);
   if (!id) return;
+  windows_.reserve(windows_.size() + 1);
   windows_.push_back({std::move(id), window});
+  Invalidate();
 }
 
 void Ribbon::Remove(RibbonWindow* window) {
+  const size_t before = windows_.size();
   windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [&](const Entry& e) { return e.window == window; }),
                  windows_.end());
+  if (windows_.size() != before) Invalidate();
 }
 
-RibbonWindow* Ribbon::WindowOf(const VARIANT* control) const {
-  if (!control || control->vt != VT_DISPATCH || !control->pdispVal) return nullptr;
-  RibbonWindow* found = nullptr;
-  TryHostStep([&] {
-    ComPtr<IDispatch> context = RibbonControl::From(control->pdispVal).Context();
-    ComPtr<IUnknown> id = ComIdentity(context.get());
-    // The latest window on a context wins: an Explorer shows one inline response at a time.
-    for (const Entry& e : windows_)
-      if (id && e.context.get() == id.get()) found = e.window;
-  });
-  return found;
+void Ribbon::ItemStamped(IDispatch* item, int level) {
+  ComPtr<IUnknown> id = ComIdentity(item);
+  for (const Entry& e : windows_)
+    if (id && e.window->Shows(id.get())) e.window->Stamped(level);
+  // A window without a handler may show it too (an inline response the add-in did not see
+  // start): every window asks again.
+  Invalidate();
+}
+
+void Ribbon::WatchItem(IUnknown* context, IDispatch* item) {
+  ComPtr<IUnknown> id = ComIdentity(item);
+  for (auto it = watches_.begin(); it != watches_.end(); ++it) {
+    if (it->context.get() != context) continue;
+    if (it->item.get() == id.get()) return;  // watched already
+    EventSink* old = it->sink;
+    watches_.erase(it);
+    old->Release();
+    break;
+  }
+  watches_.reserve(watches_.size() + 1);
+  auto* sink = new ItemWatch(context_, item);
+  if (!sink->Subscribed()) {
+    sink->Release();
+    return;
+  }
+  watches_.push_back({ComPtr<IUnknown>::Borrow(context), std::move(id), sink});
+}
+
+void Ribbon::WatchEnded(EventSink* watch) {
+  auto it = std::find_if(watches_.begin(), watches_.end(), [&](const Watch& w) { return w.sink == watch; });
+  if (it == watches_.end()) return;
+  watches_.erase(it);
+  Invalidate();
+  watch->Release();
 }
 
 void Ribbon::Invalidate() {
@@ -190,4 +337,5 @@ void Ribbon::Invalidate() {
 void Ribbon::Release() {
   uis_.clear();
   windows_.clear();
+  for (Watch& w : std::exchange(watches_, {})) w.sink->Release();
 }

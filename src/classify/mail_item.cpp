@@ -2,8 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include "addin/add_in.h"
-#include "addin/host_guard.h"
+#include "host/host_guard.h"
 #include "com/text.h"
 #include "classify/marking.h"
 
@@ -30,20 +29,19 @@ class MapiBuffer {
   T* p_ = nullptr;
 };
 
-const std::string& Organisation() {
-  static const std::string kFallback = "Orvan";
-  ClassificationSettings* s = Settings();
-  return s ? s->Organisation : kFallback;
-}
-
-int LevelCount() {
-  ClassificationSettings* s = Settings();
-  return s ? s->LevelCount() : 0;
-}
+// The add-in's own mark that it stamped a message: the message's entry id at the time,
+// so that only the message itself, never a copy of its properties, reads as stamped.
+const char kStampName[] = "OrvanClassify-Stamped";
 
 }  // namespace
 
-CMailItem::CMailItem(IDispatch* mailItem) {
+const std::string& CMailItem::Organisation() const {
+  static const std::string kFallback = "Orvan";
+  ClassificationSettings* s = context_.Settings();
+  return s ? s->Organisation : kFallback;
+}
+
+CMailItem::CMailItem(const ClassifyContext& context, IDispatch* mailItem) : context_(context) {
   mailItem_ = MailItem::From(mailItem);
   std::string subject;
   TryHostStep([&] {
@@ -51,15 +49,16 @@ CMailItem::CMailItem(IDispatch* mailItem) {
     // MAPIOBJECT is the message's IMAPIProp itself.
     message_ = ComPtr<IMAPIProp>::Adopt(static_cast<IMAPIProp*>(object.detach()));
   });
-  TryHostStep([&] { subject = GetSubject().ToAnsi(); });  // the tracker's log line is ANSI
-  if (ObjectTracker* t = Tracker()) t->Add(this, "CMailItem", subject.c_str());
+  // The subject names the wrapper in the log only: no host call for it while the log is off.
+  if (context_.LogEnabled()) TryHostStep([&] { subject = GetSubject().ToAnsi(); });  // the log line is ANSI
+  if (ObjectTracker* t = context_.Tracker()) t->Add(this, "CMailItem", subject.c_str());
   refCount_ = 1;
 }
 
 CMailItem::~CMailItem() {
   mailItem_ = MailItem();
   message_.reset();
-  if (ObjectTracker* t = Tracker()) t->Remove(this);
+  if (ObjectTracker* t = context_.Tracker()) t->Remove(this);
 }
 
 long CMailItem::Release() {
@@ -120,34 +119,34 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
   HRESULT result = S_FALSE;
   // A wrapper without a message (MAPIOBJECT could not be read) has nowhere to write.
   if (!message_) return result;
-  ClassificationSettings* settings = Settings();
+  ClassificationSettings* settings = context_.Settings();
   const int kinds = settings ? settings->PropertyKinds : 3;
   char propName[128];  // longer organisation words are cut to fit, never overflow
 
   if (kinds & 1) {
     std::snprintf(propName, sizeof propName, "MAPI-%s-classification", Organisation().c_str());
-    LogPrint("SetClassificationProperty: PROP_MAPI - %s = %lu<br>\n", propName, static_cast<unsigned long>(level));
+    context_.Log("SetClassificationProperty: PROP_MAPI - %s = %lu<br>\n", propName, static_cast<unsigned long>(level));
     ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, propName, MAPI_CREATE, PT_LONG, &result);
     if (!tag) {
-      LogPrint("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
+      context_.Log("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
     } else {
       SPropValue value{};
       value.ulPropTag = tag;
       value.Value.l = level;
       result = HrSetOneProp(message_.get(), &value);
       if (FAILED(result))
-        LogPrint("HrSetOneProp of %lu failed with %08X<br>\n", static_cast<unsigned long>(level), unsigned(result));
+        context_.Log("HrSetOneProp of %lu failed with %08X<br>\n", static_cast<unsigned long>(level), unsigned(result));
     }
   }
 
   if (name && *name && (kinds & 2)) {
     std::snprintf(propName, sizeof propName, "X-%s-classification", Organisation().c_str());
-    if (LogEnabled())
-      LogPrint("SetClassificationProperty: PROP_SMTP - %s = %u - %s<br>\n", propName, unsigned(level),
+    if (context_.LogEnabled())
+      context_.Log("SetClassificationProperty: PROP_SMTP - %s = %u - %s<br>\n", propName, unsigned(level),
                HtmlText(name).c_str());
     ULONG tag = NamedTag(PS_INTERNET_HEADERS_ID, propName, MAPI_CREATE, PT_STRING8, &result);
     if (!tag) {
-      LogPrint("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
+      context_.Log("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
     } else {
       char text[64];  // "%u - %s"; a longer level name is cut to fit
       std::snprintf(text, sizeof text, "%u - %s", unsigned(level), name);
@@ -155,14 +154,14 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
       value.ulPropTag = tag;
       value.Value.lpszA = text;
       result = HrSetOneProp(message_.get(), &value);
-      if (FAILED(result) && LogEnabled())
-        LogPrint("HrSetOneProp of %s failed with %08X<br>\n", HtmlText(text).c_str(), unsigned(result));
+      if (FAILED(result) && context_.LogEnabled())
+        context_.Log("HrSetOneProp of %s failed with %08X<br>\n", HtmlText(text).c_str(), unsigned(result));
     }
   }
 
   if (result == S_OK && save) {
     result = message_->SaveChanges(KEEP_OPEN_READWRITE);
-    if (FAILED(result)) LogPrint("SaveChanges failed with %08X<br>\n", unsigned(result));
+    if (FAILED(result)) context_.Log("SaveChanges failed with %08X<br>\n", unsigned(result));
   }
   return result;
 }
@@ -183,8 +182,57 @@ int CMailItem::ReadClassification() {
         value->ulPropTag == ULONG(PR_TRANSPORT_MESSAGE_HEADERS_A) && value->Value.lpszA)
       level = LevelFromHeaders(value->Value.lpszA, Organisation());
   }
-  if (level > LevelCount() || level < 0) level = 0;
+  const ClassificationSettings* settings = context_.Settings();
+  if (level > (settings ? settings->LevelCount() : 0) || level < 0) level = 0;
   return level;
+}
+
+// Read in one GetProps: the stamp and the entry id it must match.
+CMailItem::Stamped CMailItem::StampState() {
+  if (!message_) return Stamped::Unknown;
+  HRESULT hr;
+  const ULONG stamp = NamedTag(PS_PUBLIC_STRINGS_ID, kStampName, 0, PT_BINARY, &hr);
+  // A name the message's store does not know: nothing was ever stamped with it there.
+  if (!stamp) return hr == MAPI_W_ERRORS_RETURNED ? Stamped::No : Stamped::Unknown;
+  struct {
+    ULONG cValues;
+    ULONG aulPropTag[2];
+  } tags = {2, {stamp, ULONG(PR_ENTRYID)}};
+  ULONG count = 0;
+  MapiBuffer<SPropValue> values;
+  if (FAILED(message_->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, values.Receive())) ||
+      !values.get() || count != 2)
+    return Stamped::Unknown;
+  const SPropValue& a = values.get()[0];
+  const SPropValue& b = values.get()[1];
+  const bool same = a.ulPropTag == stamp && b.ulPropTag == ULONG(PR_ENTRYID) && a.Value.bin.cb != 0 &&
+                    a.Value.bin.cb == b.Value.bin.cb && a.Value.bin.lpb && b.Value.bin.lpb &&
+                    std::memcmp(a.Value.bin.lpb, b.Value.bin.lpb, a.Value.bin.cb) == 0;
+  return same ? Stamped::Yes : Stamped::No;
+}
+
+// After the save that gave the message its entry id. Left for Outlook's own save when it
+// submits the message, as the subject mark is.
+bool CMailItem::RecordStamp() {
+  if (!message_) return false;
+  MapiBuffer<SPropValue> id;
+  if (FAILED(HrGetOneProp(message_.get(), PR_ENTRYID, id.Receive())) || !id.get() ||
+      id->ulPropTag != ULONG(PR_ENTRYID) || !id->Value.bin.cb) {
+    context_.Log("The stamped message has no entry id: a second Send of it may mark it again<br>\n");
+    return false;
+  }
+  HRESULT hr;
+  const ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, kStampName, MAPI_CREATE, PT_BINARY, &hr);
+  if (!tag) {
+    context_.Log("GetIDsFromNames failed with %08X<br>\n", unsigned(hr));
+    return false;
+  }
+  SPropValue value{};
+  value.ulPropTag = tag;
+  value.Value.bin = id->Value.bin;
+  hr = HrSetOneProp(message_.get(), &value);
+  if (FAILED(hr)) context_.Log("HrSetOneProp of the stamp failed with %08X<br>\n", unsigned(hr));
+  return SUCCEEDED(hr);
 }
 
 void CMailItem::OnClose() {

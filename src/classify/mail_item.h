@@ -4,8 +4,9 @@
 
 #include <memory>
 #include <string>
+#include "classify/context.h"
 #include "com/com_ptr.h"
-#include "addin/host_objects.h"
+#include "host/host_objects.h"
 #include "platform/mapi.h"
 
 // What the compose window lends the wrapper: the level chosen in its drop-down, and the
@@ -30,8 +31,9 @@ class WindowHandler {
 
 class CMailItem {
  public:
-  // mailItem is the item's _MailItem; the caller keeps its own reference.
-  explicit CMailItem(IDispatch* mailItem);
+  // mailItem is the item's _MailItem; the caller keeps its own reference. The context
+  // outlives the wrapper.
+  CMailItem(const ClassifyContext& context, IDispatch* mailItem);
   CMailItem(const CMailItem&) = delete;
   CMailItem& operator=(const CMailItem&) = delete;
 
@@ -43,9 +45,16 @@ class CMailItem {
   void OnClose();
   // 1 asks the caller to cancel the Send; 0 lets it go on.
   int OnSend();
-  // Send's work on the message: body and subject marks, the properties written and saved;
-  // remembered as stamped, so that it is never stamped again.
-  void Stamp(int level, const std::string& name);
+  // Send's work on the message: body and subject marks, the properties written and saved,
+  // and the stamp that keeps it from being marked again. False when the stamp could not be
+  // recorded on the message (no MAPI message, a failing call).
+  bool Stamp(int level, const std::string& name);
+  // Whether this very message was stamped already (a Send that was stopped after it, the
+  // same message in another window). The stamp is bound to the message's own entry id, so
+  // that a reply or forward that copies the message's properties is never taken for it.
+  enum class Stamped { No, Yes, Unknown };  // Unknown: the message could not be read
+  Stamped StampState();
+  bool IsStamped() { return StampState() == Stamped::Yes; }
   void MarkSubject(int level, const std::string& name);
 
   // Item accessors; HostError on a failed host call. The sender's text stays the host's
@@ -72,13 +81,15 @@ class CMailItem {
   ULONG NamedTag(const GUID& set, const char* name, ULONG flags, ULONG type, HRESULT* result);
   int ReadClassification();
   HRESULT WriteClassification(int level, const char* name, bool save);
+  const std::string& Organisation() const;
+  bool RecordStamp();
 
+  const ClassifyContext& context_;
   long refCount_ = 0;
   MailItem mailItem_;
   ComPtr<IMAPIProp> message_;
 };
 
-class ClassificationSettings;
 // The message box that refuses a Send while no level is chosen.
 void ShowSelectionPrompt(const ClassificationSettings& settings);
 

@@ -1,7 +1,6 @@
 // What Send does to a message: refuse it while the prompt entry is chosen, mark the body,
 // write and save the classification, mark the subject, and end the window's handlers.
-#include "addin/add_in.h"
-#include "addin/host_guard.h"
+#include "host/host_guard.h"
 #include "classify/mail_item.h"
 #include "classify/marking.h"
 #include "com/text.h"
@@ -13,7 +12,7 @@ void ShowSelectionPrompt(const ClassificationSettings& settings) {
 int CMailItem::OnSend() {
   std::string name;
   int level = dropdown ? dropdown->GetSelection(&name) : 0;
-  ClassificationSettings* settings = Settings();
+  ClassificationSettings* settings = context_.Settings();
   if (!settings) return 0;  // shut down under an open window: nothing to stamp with
   if (settings->RequireSelection && level == settings->PromptIndex) {
     ShowSelectionPrompt(*settings);
@@ -22,26 +21,31 @@ int CMailItem::OnSend() {
   if (level == 0) level = 1;
   // A message is stamped once: the same item open in another window, or sent again after
   // Outlook or another add-in stopped the first Send, keeps the marks it has.
-  AddIn* context = CurrentAddIn;
-  if (!context || !context->Stamped.Contains(mailItem_.get())) Stamp(level, name);
+  if (!context_.StampedJustNow(mailItem_.get()) && !IsStamped() && !Stamp(level, name)) {
+    // The message cannot show that it was stamped: the add-in remembers it until the
+    // Application.ItemSend that follows.
+    TryHostStep([&] { context_.NoteStamped(mailItem_.get()); });
+  }
   if (WindowHandler* handler = inspectorHandler) handler->TearDownAndDelete();  // releases this wrapper
   return 0;
 }
 
-void CMailItem::Stamp(int level, const std::string& name) {
-  ClassificationSettings* settings = Settings();
-  if (!settings) return;
+bool CMailItem::Stamp(int level, const std::string& name) {
+  ClassificationSettings* settings = context_.Settings();
+  if (!settings) return false;
+  bool recorded = false;
   // A failing host call abandons the marking, never the Send: the message goes out.
   TryHostStep([&] {
     if (level >= settings->MinMarkLevel && settings->BodyMarkPlaces != 0) MarkBody(level, name);
     SetClassificationProperty(level, name.c_str(), true);
+    recorded = RecordStamp();
     MarkSubject(level, name);
   });
-  if (AddIn* context = CurrentAddIn) TryHostStep([&] { context->Stamped.Add(mailItem_.get()); });
+  return recorded;
 }
 
 void CMailItem::MarkBody(int /*level*/, const std::string& name) {
-  const ClassificationSettings& s = *Settings();
+  const ClassificationSettings& s = *context_.Settings();
   // A body whose format or text cannot be read is left alone: taking it for plain text
   // would write an HTML message back without its markup, and writing marks over an
   // unread body would replace the sender's text.
@@ -62,7 +66,7 @@ void CMailItem::MarkBody(int /*level*/, const std::string& name) {
 }
 
 void CMailItem::MarkSubject(int level, const std::string& name) {
-  const ClassificationSettings& s = *Settings();
+  const ClassificationSettings& s = *context_.Settings();
   if (s.SubjectMarkMode == 0) return;
   // A subject that cannot be read is left as it is: writing the mark alone would replace
   // the sender's words.

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "addin/add_in.h"
-#include "addin/host_guard.h"
+#include "host/host_guard.h"
 
 namespace {
 constexpr int msoControlButton = 1;
@@ -14,9 +13,10 @@ constexpr long msoControlOLEUsageNeither = 0;
 const char kTag[] = "OrvanClassification";
 }  // namespace
 
-CDropdownHandler::CDropdownHandler(CMailItem* mailItem, const CommandBarControls& controls, bool editable, int level)
-    : EventSink(IID__CommandBarComboBoxEvents), MailItem_(mailItem) {
-  if (ObjectTracker* t = Tracker()) t->Add(this, "CDropdownHandler", "");
+CDropdownHandler::CDropdownHandler(AddInContext& context, CMailItem* mailItem, const CommandBarControls& controls,
+                                   bool editable, int level)
+    : EventSink(IID__CommandBarComboBoxEvents), context_(context), MailItem_(mailItem) {
+  if (ObjectTracker* t = context_->Tracker()) t->Add(this, "CDropdownHandler", "");
   BuildControls(controls, editable, level);
   // Whatever happened while building, the creator's reference is the one reference.
   while (RefCount() > 1) Release();
@@ -24,11 +24,11 @@ CDropdownHandler::CDropdownHandler(CMailItem* mailItem, const CommandBarControls
 }
 
 CDropdownHandler::~CDropdownHandler() {
-  if (ObjectTracker* t = Tracker()) t->Remove(this);
+  if (ObjectTracker* t = context_->Tracker()) t->Remove(this);
 }
 
 bool CDropdownHandler::BuildControls(const CommandBarControls& controls, bool editable, int level) {
-  ClassificationSettings* s = Settings();
+  ClassificationSettings* s = context_->Settings();
   if (!s) return false;
 
   // The caption button is a courtesy: without it the drop-down still works.
@@ -87,7 +87,7 @@ HRESULT CDropdownHandler::OnEvent(DISPID dispid, DISPPARAMS*) {
     if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
   });
   // The ribbon shows the same choice: it asks again.
-  if (CurrentAddIn) CurrentAddIn->Ribbon.Invalidate();
+  context_->Ribbon().Invalidate();
   return S_OK;
 }
 

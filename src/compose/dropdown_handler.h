@@ -4,8 +4,9 @@
 #pragma once
 
 #include <string>
-#include "addin/event_sink.h"
-#include "addin/host_objects.h"
+#include "addin/context.h"
+#include "host/event_sink.h"
+#include "host/host_objects.h"
 #include "classify/mail_item.h"
 
 class CDropdownHandler final : public EventSink, public LevelSelection {
@@ -13,7 +14,8 @@ class CDropdownHandler final : public EventSink, public LevelSelection {
   static constexpr DISPID kChange = 1;
 
   // Builds the controls; afterwards the creator holds the handler's one reference.
-  CDropdownHandler(CMailItem* mailItem, const CommandBarControls& controls, bool editable, int level);
+  CDropdownHandler(AddInContext& context, CMailItem* mailItem, const CommandBarControls& controls, bool editable,
+                   int level);
 
   bool BuildControls(const CommandBarControls& controls, bool editable, int level);
   int GetSelection(std::string* text) override;
@@ -28,6 +30,7 @@ class CDropdownHandler final : public EventSink, public LevelSelection {
   // The host's ListIndex, with a value no entry has read as "nothing chosen" (0).
   int ChosenIndex() const;
 
+  ContextRef context_;
   CMailItem* MailItem_;
   CommandBarComboBox ComboBox_;
   int Level_ = 0;

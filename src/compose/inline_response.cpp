@@ -1,27 +1,25 @@
 #include "compose/inline_response.h"
 
-#include "addin/add_in.h"
-#include "addin/host_guard.h"
 #include "compose/item_handler.h"
+#include "host/host_guard.h"
 
-CInlineResponse::CInlineResponse(CInlineResponse** slot) : Slot_(slot) {
-  if (ObjectTracker* t = Tracker()) t->Add(this, "CInlineResponse", "");
+CInlineResponse::CInlineResponse(AddInContext& context, CInlineResponse** slot) : context_(context), Slot_(slot) {
+  if (ObjectTracker* t = context_->Tracker()) t->Add(this, "CInlineResponse", "");
 }
 
-CInlineResponse* CInlineResponse::Create(IDispatch* explorer, IDispatch* mailItem, CInlineResponse** slot) {
-  auto* h = new CInlineResponse(slot);
+CInlineResponse* CInlineResponse::Create(AddInContext& context, IDispatch* explorer, IDispatch* mailItem,
+                                         CInlineResponse** slot) {
+  auto* h = new CInlineResponse(context, slot);
   try {
-    h->MailItem_ = new CMailItem(mailItem);
+    h->Item_ = ComIdentity(mailItem);
+    h->MailItem_ = new CMailItem(context, mailItem);
     // Its own Send, where Outlook fires it for an inline response, stamps it as a compose
     // window's does; Application.ItemSend stamps it otherwise.
-    h->ItemHandler = new CItemHandler(h->MailItem_, IID_ItemEvents_10);
+    h->ItemHandler = new CItemHandler(context, h->MailItem_, IID_ItemEvents_10);
     h->MailItem_->inspectorHandler = h;
     h->MailItem_->dropdown = h;
     h->Preselect();
-    if (CurrentAddIn) {
-      CurrentAddIn->Ribbon.Add(explorer, h);
-      CurrentAddIn->Ribbon.Invalidate();  // the Explorer's ribbon shows this response's level now
-    }
+    context.Ribbon().Add(explorer, h);  // the Explorer's ribbon shows this response's level now
   } catch (...) {
     delete h;
     throw;
@@ -31,14 +29,14 @@ CInlineResponse* CInlineResponse::Create(IDispatch* explorer, IDispatch* mailIte
 
 CInlineResponse::~CInlineResponse() {
   if (Slot_ && *Slot_ == this) *Slot_ = nullptr;
-  if (CurrentAddIn) CurrentAddIn->Ribbon.Remove(this);
+  context_->Ribbon().Remove(this);
   if (CItemHandler* h = std::exchange(ItemHandler, nullptr)) h->Release();
   if (CMailItem* m = std::exchange(MailItem_, nullptr)) {
     m->inspectorHandler = nullptr;
     m->dropdown = nullptr;
     m->Release();
   }
-  if (ObjectTracker* t = Tracker()) t->Remove(this);
+  if (ObjectTracker* t = context_->Tracker()) t->Remove(this);
 }
 
 // The level the response starts with: its own (carried from the message it answers by that
@@ -46,9 +44,9 @@ CInlineResponse::~CInlineResponse() {
 // preselection; written into the message at once, as a compose window's drop-down does.
 void CInlineResponse::Preselect() {
   int level = MailItem_->GetClassification();
-  if (level == 0 && CurrentAddIn) level = CurrentAddIn->CarriedLevel;
-  if (CurrentAddIn) CurrentAddIn->CarryLevel(-1);
-  Chosen_.Preselect(level);
+  if (level == 0) level = context_->CarriedLevel();
+  context_->CarryLevel(-1);
+  Chosen_.Preselect(context_->Settings(), level);
   Chosen_.WriteTo(*MailItem_);
 }
 
@@ -58,5 +56,10 @@ int CInlineResponse::GetSelection(std::string* text) {
 }
 
 void CInlineResponse::Choose(int level) {
-  if (Chosen_.Choose(level)) Chosen_.WriteTo(*MailItem_);
+  if (Editable_ && Chosen_.Choose(context_->Settings(), level)) Chosen_.WriteTo(*MailItem_);
+}
+
+void CInlineResponse::Stamped(int level) {
+  Editable_ = false;
+  Chosen_.level = level;
 }

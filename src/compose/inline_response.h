@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include "addin/context.h"
 #include "addin/ribbon.h"
 #include "classify/mail_item.h"
 #include "compose/chosen_level.h"
@@ -15,23 +16,29 @@ class CInlineResponse final : public WindowHandler, public LevelSelection, publi
  public:
   // slot: where its owner keeps it; cleared when the response ends some other way (its
   // own Send). Raises on failure, leaving nothing behind.
-  static CInlineResponse* Create(IDispatch* explorer, IDispatch* mailItem, CInlineResponse** slot);
+  static CInlineResponse* Create(AddInContext& context, IDispatch* explorer, IDispatch* mailItem,
+                                 CInlineResponse** slot);
   CInlineResponse(const CInlineResponse&) = delete;
   CInlineResponse& operator=(const CInlineResponse&) = delete;
 
   void TearDownAndDelete() override { delete this; }
   int GetSelection(std::string* text) override;
-  bool Editable() const override { return true; }
+  bool Editable() const override { return Editable_; }
   int Level() override { return Chosen_.level; }
   void Choose(int level) override;
+  bool Shows(IUnknown* item) const override { return item && item == Item_.get(); }
+  void Stamped(int level) override;
 
  private:
-  explicit CInlineResponse(CInlineResponse** slot);
+  CInlineResponse(AddInContext& context, CInlineResponse** slot);
   ~CInlineResponse();
   void Preselect();
 
+  ContextRef context_;
   CInlineResponse** Slot_;
   CItemHandler* ItemHandler = nullptr;
   CMailItem* MailItem_ = nullptr;
+  ComPtr<IUnknown> Item_;  // the message's COM identity
   ChosenLevel Chosen_;
+  bool Editable_ = true;
 };

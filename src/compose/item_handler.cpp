@@ -1,15 +1,15 @@
 #include "compose/item_handler.h"
 
-#include "addin/add_in.h"
-#include "addin/host_guard.h"
+#include "host/host_guard.h"
 
-CItemHandler::CItemHandler(CMailItem* mailItem, const IID& events) : EventSink(events), MailItem_(mailItem) {
-  if (ObjectTracker* t = Tracker()) t->Add(this, "CItemHandler", "");
+CItemHandler::CItemHandler(AddInContext& context, CMailItem* mailItem, const IID& events)
+    : EventSink(events), context_(context), MailItem_(mailItem) {
+  if (ObjectTracker* t = context_->Tracker()) t->Add(this, "CItemHandler", "");
   Subscribe(mailItem->item().get());
 }
 
 CItemHandler::~CItemHandler() {
-  if (ObjectTracker* t = Tracker()) t->Remove(this);
+  if (ObjectTracker* t = context_->Tracker()) t->Remove(this);
 }
 
 HRESULT CItemHandler::OnEvent(DISPID dispid, DISPPARAMS* params) {
@@ -26,11 +26,11 @@ HRESULT CItemHandler::OnEvent(DISPID dispid, DISPPARAMS* params) {
     case 0xF00D:
       return S_OK;
     case kClose:
-      LogPrint("CItemHandler::Invoke Close<br>");
+      context_->Log("CItemHandler::Invoke Close<br>");
       if (MailItem_) MailItem_->OnClose();  // may destroy this sink
       return S_OK;
     case kSend: {
-      LogPrint("CItemHandler::Invoke Send<br>");
+      context_->Log("CItemHandler::Invoke Send<br>");
       if (!MailItem_) return S_OK;
       // OnSend ends the window's handlers, this sink among them, unless it refuses the
       // Send; nothing of this object is touched after it.
@@ -45,21 +45,21 @@ HRESULT CItemHandler::OnEvent(DISPID dispid, DISPPARAMS* params) {
     case kReplyAll:
     case kForward:
       // Outlook's own reply must go on whatever happens here.
-      if (MailItem_) TryHostStep([&] { CarryLevelToResponse(*MailItem_, params); });
+      if (MailItem_) TryHostStep([&] { CarryLevelToResponse(*context_, *MailItem_, params); });
       return S_OK;
     default:
-      LogPrint("CItemHandler::Invoke %u<br>", unsigned(dispid));
+      context_->Log("CItemHandler::Invoke %u<br>", unsigned(dispid));
       return S_OK;
   }
 }
 
-void CarryLevelToResponse(CMailItem& answered, DISPPARAMS* params) {
+void CarryLevelToResponse(const ClassifyContext& context, CMailItem& answered, DISPPARAMS* params) {
   VARIANT* response = EventArg(params, 1);
   if (!response || response->vt != VT_DISPATCH || !response->pdispVal) return;
   MailItem reply;
   if (!MailItem::TryFrom(response->pdispVal, &reply)) return;
   const int level = answered.GetClassification();
   if (level == 0) return;
-  CMailItemRef carried(new CMailItem(reply.get()));
+  CMailItemRef carried(new CMailItem(context, reply.get()));
   carried->SetClassificationProperty(level, nullptr, false);
 }

@@ -3,8 +3,9 @@
 // to the new message.
 #pragma once
 
-#include "addin/event_sink.h"
+#include "addin/context.h"
 #include "classify/mail_item.h"
+#include "host/event_sink.h"
 #include "com/iids.h"
 
 class CItemHandler final : public EventSink {
@@ -17,17 +18,18 @@ class CItemHandler final : public EventSink {
 
   // events: ItemEvents for a compose window's item, as Outlook has always offered them;
   // ItemEvents_10 for an inline response, which offers only those.
-  explicit CItemHandler(CMailItem* mailItem, const IID& events = IID_ItemEvents);
+  CItemHandler(AddInContext& context, CMailItem* mailItem, const IID& events = IID_ItemEvents);
 
  protected:
   ~CItemHandler() override;
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
 
  private:
+  ContextRef context_;
   CMailItem* MailItem_;  // owned by the window's handler
 };
 
 // Reply, Reply to All or Forward on the answered message (params: the new item, Cancel):
 // the new item starts with the answered message's numeric level, written and not saved.
 // Raises HostError when a host call fails.
-void CarryLevelToResponse(CMailItem& answered, DISPPARAMS* params);
+void CarryLevelToResponse(const ClassifyContext& context, CMailItem& answered, DISPPARAMS* params);

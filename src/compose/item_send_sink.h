@@ -4,15 +4,19 @@
 // here, exactly as a compose window's Send stamps it.
 #pragma once
 
-#include "addin/event_sink.h"
+#include "addin/context.h"
+#include "host/event_sink.h"
 
 class ItemSendSink final : public EventSink {
  public:
   static constexpr DISPID kItemSend = 0xF002;
 
   // Subscribes to the application's ApplicationEvents_11.
-  explicit ItemSendSink(IUnknown* application);
+  ItemSendSink(AddInContext& context, IUnknown* application);
 
  protected:
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
+
+ private:
+  ContextRef context_;
 };

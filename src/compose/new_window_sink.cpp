@@ -1,10 +1,13 @@
 #include "compose/new_window_sink.h"
 
-#include "addin/host_guard.h"
-#include "addin/host_objects.h"
+#include "host/host_guard.h"
+#include "host/host_objects.h"
 #include "compose/window_handler.h"
 
-InspectorsSink::InspectorsSink(IUnknown* inspectors) : EventSink(IID_InspectorsEvents) { Subscribe(inspectors); }
+InspectorsSink::InspectorsSink(AddInContext& context, IUnknown* inspectors)
+    : EventSink(IID_InspectorsEvents), context_(context) {
+  Subscribe(inspectors);
+}
 
 HRESULT InspectorsSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
   if (dispid != kNewInspector) return DISP_E_MEMBERNOTFOUND;
@@ -22,7 +25,7 @@ HRESULT InspectorsSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
     item.reset();
     // A Class that cannot be read is taken for an item that is no mail message.
     if (mail.Class() != olMail) return;
-    CInspectorEventHandler* handler = CInspectorEventHandler::Create(inspector.get(), mail.get());
+    CInspectorEventHandler* handler = CInspectorEventHandler::Create(*context_, inspector.get(), mail.get());
     handler->BuildCommandBar(!mail.Sent());
   });
   return S_OK;

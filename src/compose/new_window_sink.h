@@ -2,15 +2,19 @@
 // an item arrives here as NewInspector.
 #pragma once
 
-#include "addin/event_sink.h"
+#include "addin/context.h"
+#include "host/event_sink.h"
 
 class InspectorsSink final : public EventSink {
  public:
   static constexpr DISPID kNewInspector = 0xF001;
 
   // Subscribes to the collection's InspectorsEvents; keeps no reference to it.
-  explicit InspectorsSink(IUnknown* inspectors);
+  InspectorsSink(AddInContext& context, IUnknown* inspectors);
 
  protected:
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
+
+ private:
+  ContextRef context_;
 };

@@ -1,9 +1,8 @@
 #include "compose/window_handler.h"
 
-#include "addin/add_in.h"
-#include "addin/host_guard.h"
 #include "compose/dropdown_handler.h"
 #include "compose/item_handler.h"
+#include "host/host_guard.h"
 
 namespace {
 const char kBarName[] = "Orvan_Classify";
@@ -23,22 +22,25 @@ CommandBar FindBar(const Inspector& inspector) {
 }
 }  // namespace
 
-CInspectorEventHandler::CInspectorEventHandler() {
-  if (ObjectTracker* t = Tracker()) t->Add(this, "CInspectorEventHandler", "");
+CInspectorEventHandler::CInspectorEventHandler(AddInContext& context) : context_(context) {
+  if (ObjectTracker* t = context_->Tracker()) t->Add(this, "CInspectorEventHandler", "");
 }
 
-CInspectorEventHandler* CInspectorEventHandler::Create(IDispatch* inspector, IDispatch* mailItem) {
-  auto* h = new CInspectorEventHandler();
+CInspectorEventHandler* CInspectorEventHandler::Create(AddInContext& context, IDispatch* inspector,
+                                                       IDispatch* mailItem) {
+  auto* h = new CInspectorEventHandler(context);
   try {
     h->Inspector_ = Inspector::From(inspector);
-    h->MailItem_ = new CMailItem(mailItem);
-    h->ItemHandler = new CItemHandler(h->MailItem_);
+    h->Item_ = ComIdentity(mailItem);
+    h->MailItem_ = new CMailItem(context, mailItem);
+    h->ItemHandler = new CItemHandler(context, h->MailItem_);
     // Only the item's Send or Close ends a wrapper: one whose item events cannot be heard
     // would outlive its window, holding the window and the message.
     if (!h->ItemHandler->Subscribed()) throw HostError(CONNECT_E_CANNOTCONNECT, IID_ItemEvents);
     h->MailItem_->inspectorHandler = h;
     h->MailItem_->dropdown = h;
-    if (CurrentAddIn) CurrentAddIn->Ribbon.Add(inspector, h);
+    context.AddWindow(h);
+    context.Ribbon().Add(inspector, h);
   } catch (...) {
     delete h;  // the teardown copes with whatever part was built
     throw;
@@ -47,7 +49,7 @@ CInspectorEventHandler* CInspectorEventHandler::Create(IDispatch* inspector, IDi
 }
 
 CInspectorEventHandler::~CInspectorEventHandler() {
-  if (CurrentAddIn) CurrentAddIn->Ribbon.Remove(this);
+  context_->Ribbon().Remove(this);
   if (CDropdownHandler* d = std::exchange(Dropdown, nullptr)) d->Release();
   if (MailItem_) MailItem_->dropdown = nullptr;
   // Keep the bar's placement for the next window, then remove the bar. A failure here
@@ -57,7 +59,8 @@ CInspectorEventHandler::~CInspectorEventHandler() {
     if (bar && ComIdentity(bar.get()).get() == Bar_.get()) {
       TryHostStep([&] {
         long row = bar.RowIndex(), position = bar.Position(), top = bar.Top(), left = bar.Left();
-        if (ClassificationSettings* s = Settings()) s->SetCommandBarPosition(int(left), int(top), int(position), int(row));
+        if (ClassificationSettings* s = context_->Settings())
+          s->SetCommandBarPosition(int(left), int(top), int(position), int(row));
       });
       TryHostStep([&] { bar.Delete(); });
     }
@@ -68,27 +71,30 @@ CInspectorEventHandler::~CInspectorEventHandler() {
     m->Release();
   }
   Bar_.reset();
+  Item_.reset();
   Inspector_ = Inspector();
-  if (ObjectTracker* t = Tracker()) t->Remove(this);
+  if (ObjectTracker* t = context_->Tracker()) t->Remove(this);
+  context_->RemoveWindow(this);  // last: with the last window after the main windows, the add-in ends
 }
 
 void CInspectorEventHandler::BuildCommandBar(bool editable) {
   TryHostStep([&] {
+    if (editable && MailItem_->IsStamped()) editable = false;
     int level = MailItem_->GetClassification();
     if (level == 0) {
       if (!editable) return;  // a sent message without a level gets no bar
-      level = CurrentAddIn ? CurrentAddIn->CarriedLevel : 0;
+      level = context_->CarriedLevel();
     }
-    if (CurrentAddIn) CurrentAddIn->CarryLevel(-1);
+    context_->CarryLevel(-1);
     Editable_ = editable;
     Chosen_.level = level;
 
-    ClassificationSettings* s = Settings();
-    if (s && s->Ui == LevelUi::Ribbon && CurrentAddIn && CurrentAddIn->Ribbon.HostHasRibbon()) {
+    ClassificationSettings* s = context_->Settings();
+    if (s && s->Ui == LevelUi::Ribbon && context_->Ribbon().HostHasRibbon()) {
       // The ribbon alone: the window's level is preselected and written as the drop-down
       // would preselect and write it.
       if (!editable) return;
-      Chosen_.Preselect(level);
+      Chosen_.Preselect(s, level);
       Chosen_.WriteTo(*MailItem_);
       return;
     }
@@ -99,7 +105,7 @@ void CInspectorEventHandler::BuildCommandBar(bool editable) {
     Bar_ = ComIdentity(bar.get());
     bar.PutVisible(true);
     int left, top, position, row;
-    if (ClassificationSettings* s = Settings(); s && s->GetCommandBarPosition(&left, &top, &position, &row)) {
+    if (s && s->GetCommandBarPosition(&left, &top, &position, &row)) {
       bar.PutLeft(left);
       bar.PutTop(top);
       bar.PutPosition(position);
@@ -107,7 +113,7 @@ void CInspectorEventHandler::BuildCommandBar(bool editable) {
     }
     CommandBarControls controls = bar.Controls();
     if (!controls) return;
-    Dropdown = new CDropdownHandler(MailItem_, controls, editable, level);
+    Dropdown = new CDropdownHandler(*context_, MailItem_, controls, editable, level);
   });
 }
 
@@ -117,7 +123,7 @@ int CInspectorEventHandler::GetSelection(std::string* text) {
   // bar that could not be built) keeps the level it was given.
   text->clear();
   if (!Editable_) return 0;
-  const ClassificationSettings* s = Settings();
+  const ClassificationSettings* s = context_->Settings();
   *text = Chosen_.text.empty() && s ? s->LevelName(Chosen_.level) : Chosen_.text;
   return Chosen_.level;
 }
@@ -131,5 +137,10 @@ int CInspectorEventHandler::Level() {
 void CInspectorEventHandler::Choose(int level) {
   if (!Editable_) return;
   if (Dropdown) return Dropdown->Select(level);
-  if (Chosen_.Choose(level)) Chosen_.WriteTo(*MailItem_);
+  if (Chosen_.Choose(context_->Settings(), level)) Chosen_.WriteTo(*MailItem_);
+}
+
+void CInspectorEventHandler::Stamped(int level) {
+  Editable_ = false;
+  Chosen_.level = level;
 }

@@ -3,8 +3,9 @@
 // Kept alive by its CMailItem and item sink; the item's Send or Close ends it.
 #pragma once
 
-#include "addin/host_objects.h"
+#include "addin/context.h"
 #include "addin/ribbon.h"
+#include "host/host_objects.h"
 #include "classify/mail_item.h"
 #include "compose/chosen_level.h"
 
@@ -13,14 +14,15 @@ class CItemHandler;
 
 class CInspectorEventHandler final : public WindowHandler, public LevelSelection, public RibbonWindow {
  public:
-  // The window's wrapper with its CMailItem and subscribed item sink. Raises on failure,
-  // leaving nothing behind.
-  static CInspectorEventHandler* Create(IDispatch* inspector, IDispatch* mailItem);
+  // The window's wrapper with its CMailItem and subscribed item sink, registered with the
+  // context until it ends. Raises on failure, leaving nothing behind.
+  static CInspectorEventHandler* Create(AddInContext& context, IDispatch* inspector, IDispatch* mailItem);
   CInspectorEventHandler(const CInspectorEventHandler&) = delete;
   CInspectorEventHandler& operator=(const CInspectorEventHandler&) = delete;
 
   // Builds the bar and its drop-down, unless the policy keeps the level to a ribbon that
-  // this Outlook has; either way the window's level is preselected and written.
+  // this Outlook has; either way the window's level is preselected and written. A message
+  // stamped by a Send that was stopped shows its level, read-only: its marks name it.
   void BuildCommandBar(bool editable);
   void TearDownAndDelete() override { delete this; }
 
@@ -29,15 +31,19 @@ class CInspectorEventHandler final : public WindowHandler, public LevelSelection
   bool Editable() const override { return Editable_; }
   int Level() override;
   void Choose(int level) override;
+  bool Shows(IUnknown* item) const override { return item && item == Item_.get(); }
+  void Stamped(int level) override;
 
  private:
-  CInspectorEventHandler();
+  explicit CInspectorEventHandler(AddInContext& context);
   ~CInspectorEventHandler();
 
+  ContextRef context_;
   CDropdownHandler* Dropdown = nullptr;
   CItemHandler* ItemHandler = nullptr;
   CMailItem* MailItem_ = nullptr;
   Inspector Inspector_;
+  ComPtr<IUnknown> Item_;  // the message's COM identity
   // The bar this window built, by COM identity. Where all compose windows share their
   // command bars (Word as the mail editor), "Orvan_Classify" may be another window's bar:
   // the teardown records and deletes only this one.

@@ -1,13 +1,15 @@
 #include "explorer/explorer_handler.h"
 
-#include "addin/add_in.h"
-#include "addin/host_guard.h"
 #include "classify/mail_item.h"
 #include "explorer/selection_watch.h"
+#include "host/host_guard.h"
 
 // ---- ReplyButtonSink
 
-ReplyButtonSink::ReplyButtonSink(IDispatch* button) : EventSink(IID__CommandBarButtonEvents) { Subscribe(button); }
+ReplyButtonSink::ReplyButtonSink(AddInContext& context, IDispatch* button)
+    : EventSink(IID__CommandBarButtonEvents), context_(context) {
+  Subscribe(button);
+}
 
 HRESULT ReplyButtonSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
   if (dispid != kClick) return DISP_E_MEMBERNOTFOUND;
@@ -16,14 +18,13 @@ HRESULT ReplyButtonSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
   VARIANT* ctrl = EventArg(params, 1);
   if (!ctrl || ctrl->vt != VT_DISPATCH) return S_OK;
   // CancelDefault is never touched: Outlook's own Reply or Forward always goes on.
-  TryHostStep(CarrySelectionLevel);
+  TryHostStep([&] { CarrySelectionLevel(); });
   return S_OK;
 }
 
 void ReplyButtonSink::CarrySelectionLevel() {
-  AddIn* context = CurrentAddIn;
-  if (!context || !context->Application) return;
-  ComPtr<IDispatch> active = ::Application::From(context->Application.get()).ActiveExplorer();
+  if (!context_->Application()) return;
+  ComPtr<IDispatch> active = ::Application::From(context_->Application()).ActiveExplorer();
   if (!active) return;
   ComPtr<IDispatch> selected = Explorer::From(active.get()).Selection();
   if (!selected) return;
@@ -34,19 +35,24 @@ void ReplyButtonSink::CarrySelectionLevel() {
     MailItem mail;
     if (!item || !MailItem::TryFrom(item.get(), &mail)) continue;
     if (mail.Class() != olMail) continue;
-    CMailItemRef wrapper(new CMailItem(mail.get()));
-    const int level = wrapper->GetClassification();
-    if (CurrentAddIn) CurrentAddIn->CarryLevel(level);
+    CMailItemRef wrapper(new CMailItem(*context_, mail.get()));
+    context_->CarryLevel(wrapper->GetClassification());
   }
 }
 
 // ---- ExplorerHandler
 
-ExplorerHandler::ExplorerHandler(IDispatch* explorer) : EventSink(IID_ExplorerEvents) {
-  Explorer_ = Explorer::From(explorer);  // before subscribing, so a failure leaves nothing advised
+ExplorerHandler::ExplorerHandler(AddInContext& context, IDispatch* explorer)
+    : EventSink(IID_ExplorerEvents), context_(context) {
+  TryHostStep([&] {
+    Explorer_ = Explorer::From(explorer);  // before subscribing, so a failure leaves nothing advised
+    Identity_ = ComIdentity(explorer);
+  });
+  if (!Explorer_) return;
   Subscribe(explorer);
   // Outlook before 2002 has no ExplorerEvents_10: the watch then hears nothing.
-  TryHostStep([&] { Watch_ = new SelectionWatch(explorer); });
+  TryHostStep([&] { Watch_ = new SelectionWatch(context, explorer); });
+  HookButtons();
 }
 
 void ExplorerHandler::OnEnded() {
@@ -54,7 +60,7 @@ void ExplorerHandler::OnEnded() {
   ButtonSinks.clear();
   if (EventSink* watch = std::exchange(Watch_, nullptr)) watch->Release();
   Explorer_ = Explorer();
-  if (CurrentAddIn && CurrentAddIn->ExplorerHandlerPtr == this) CurrentAddIn->ExplorerHandlerPtr = nullptr;
+  Identity_.reset();
 }
 
 void ExplorerHandler::HookButtons() {
@@ -75,7 +81,7 @@ void ExplorerHandler::HookButtons() {
       CommandBarButton button;
       if (!TryHostStep([&] { CommandBarButton::TryFrom(control.get(), &button); }) || !button) continue;
       ButtonSinks.reserve(ButtonSinks.size() + 1);
-      ButtonSinks.push_back(new ReplyButtonSink(button.get()));
+      ButtonSinks.push_back(new ReplyButtonSink(*context_, button.get()));
     }
   });
 }
@@ -88,10 +94,10 @@ HRESULT ExplorerHandler::OnEvent(DISPID dispid, DISPPARAMS*) {
     case kBeforeFolderSwitch:
     case kBeforeViewSwitch:
     case kSelectionChange:
-      if (CurrentAddIn) CurrentAddIn->CarryLevel(-1);
+      context_->CarryLevel(-1);
       break;
     case kClose:
-      Release();  // the handler's own reference: it ends with its window
+      context_->ExplorerClosed(this);  // the handler's own reference: it ends with its window
       break;
     default:
       break;

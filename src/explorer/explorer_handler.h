@@ -1,23 +1,29 @@
-// The main window: the Reply, Reply to All and Forward buttons of the Explorer that was
-// active at start-up. A click records the highest level of the selected messages, which
-// the next compose window takes; the Explorer's own events clear it again.
+// A main window: the Reply, Reply to All and Forward buttons of its Standard bar, and in
+// today's Outlook its selection and inline responses. A click records the highest level of
+// the window's selected messages, which the next compose window takes; the window's own
+// events clear it again. Every main window has one, from start-up or from NewExplorer, and
+// it ends with its window's Close or with the add-in.
 #pragma once
 
 #include <vector>
-#include "addin/event_sink.h"
-#include "addin/host_objects.h"
+#include "addin/context.h"
+#include "host/event_sink.h"
+#include "host/host_objects.h"
 
 class ReplyButtonSink final : public EventSink {
  public:
   static constexpr DISPID kClick = 1;
-  explicit ReplyButtonSink(IDispatch* button);
+  ReplyButtonSink(AddInContext& context, IDispatch* button);
 
  protected:
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
 
  private:
-  // The sink does not know which button it serves: every click reads the selection.
-  static void CarrySelectionLevel();
+  // The sink does not know which button it serves: every click reads the selection of the
+  // main window active now, the one clicked in.
+  void CarrySelectionLevel();
+
+  ContextRef context_;
 };
 
 class ExplorerHandler final : public EventSink {
@@ -28,17 +34,21 @@ class ExplorerHandler final : public EventSink {
   static constexpr DISPID kSelectionChange = 0xF007;
   static constexpr DISPID kClose = 0xF008;
 
-  explicit ExplorerHandler(IDispatch* explorer);
+  // Subscribes to the window's events, watches its selection, and hooks its buttons once.
+  ExplorerHandler(AddInContext& context, IDispatch* explorer);
   void HookButtons();
   size_t ButtonCount() const { return ButtonSinks.size(); }
+  bool Is(IUnknown* identity) const { return identity && identity == Identity_.get(); }
 
  protected:
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
   void OnEnded() override;
 
  private:
+  ContextRef context_;
   bool ButtonsPending = true;
   std::vector<ReplyButtonSink*> ButtonSinks;  // each entry is its sink's one reference
   Explorer Explorer_;
+  ComPtr<IUnknown> Identity_;
   EventSink* Watch_ = nullptr;  // today's Outlook: the selection and inline responses
 };

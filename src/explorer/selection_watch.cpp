@@ -1,14 +1,14 @@
 #include "explorer/selection_watch.h"
 
-#include "addin/add_in.h"
-#include "addin/host_guard.h"
 #include "classify/mail_item.h"
 #include "compose/inline_response.h"
 #include "compose/item_handler.h"
+#include "host/host_guard.h"
 
 // ---- SelectedItemSink
 
-SelectedItemSink::SelectedItemSink(IDispatch* mailItem) : EventSink(IID_ItemEvents_10) {
+SelectedItemSink::SelectedItemSink(AddInContext& context, IDispatch* mailItem)
+    : EventSink(IID_ItemEvents_10), context_(context) {
   Item_ = MailItem::From(mailItem);
   Subscribe(mailItem);
 }
@@ -18,17 +18,21 @@ HRESULT SelectedItemSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
     return S_OK;
   // Outlook's own reply goes on whatever happens here.
   TryHostStep([&] {
-    CMailItemRef answered(new CMailItem(Item_.get()));
-    CarryLevelToResponse(*answered, params);
+    CMailItemRef answered(new CMailItem(*context_, Item_.get()));
+    CarryLevelToResponse(*context_, *answered, params);
   });
   return S_OK;
 }
 
 // ---- SelectionWatch
 
-SelectionWatch::SelectionWatch(IDispatch* explorer) : EventSink(IID_ExplorerEvents_10) {
+SelectionWatch::SelectionWatch(AddInContext& context, IDispatch* explorer)
+    : EventSink(IID_ExplorerEvents_10), context_(context) {
   Explorer_ = Explorer::From(explorer);
   Subscribe(explorer);
+  // A window opened, or an add-in connected, with messages selected already: their answers
+  // carry their level as those of a later selection do.
+  if (Subscribed()) TryHostStep([&] { WatchSelection(); });
 }
 
 HRESULT SelectionWatch::OnEvent(DISPID dispid, DISPPARAMS* params) {
@@ -43,7 +47,7 @@ HRESULT SelectionWatch::OnEvent(DISPID dispid, DISPPARAMS* params) {
       TryHostStep([&] {
         MailItem mail;
         if (!MailItem::TryFrom(item->pdispVal, &mail) || mail.Class() != olMail) return;
-        Inline_ = CInlineResponse::Create(Explorer_.get(), mail.get(), &Inline_);
+        Inline_ = CInlineResponse::Create(*context_, Explorer_.get(), mail.get(), &Inline_);
       });
       break;
     }
@@ -68,7 +72,7 @@ void SelectionWatch::WatchSelection() {
       MailItem mail;
       if (!item || !MailItem::TryFrom(item.get(), &mail) || mail.Class() != olMail) return;
       Selected_.reserve(Selected_.size() + 1);
-      auto* sink = new SelectedItemSink(mail.get());
+      auto* sink = new SelectedItemSink(*context_, mail.get());
       if (sink->Subscribed()) Selected_.push_back(sink);
       else sink->Release();
     });

@@ -5,21 +5,23 @@
 #pragma once
 
 #include <vector>
-#include "addin/event_sink.h"
-#include "addin/host_objects.h"
+#include "addin/context.h"
+#include "host/event_sink.h"
+#include "host/host_objects.h"
 
 class CInlineResponse;
 
 // The sink of one selected message's ItemEvents_10, while it is selected.
 class SelectedItemSink final : public EventSink {
  public:
-  explicit SelectedItemSink(IDispatch* mailItem);
+  SelectedItemSink(AddInContext& context, IDispatch* mailItem);
 
  protected:
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
   void OnEnded() override { Item_ = MailItem(); }
 
  private:
+  ContextRef context_;
   MailItem Item_;
 };
 
@@ -32,7 +34,8 @@ class SelectionWatch final : public EventSink {
   // Messages watched at most, of a selection: a reply answers one of them.
   static constexpr long kMostWatched = 64;
 
-  explicit SelectionWatch(IDispatch* explorer);
+  // Subscribes, and watches what the window has selected already.
+  SelectionWatch(AddInContext& context, IDispatch* explorer);
 
  protected:
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
@@ -43,6 +46,7 @@ class SelectionWatch final : public EventSink {
   void StopWatching();
   void EndInline();
 
+  ContextRef context_;
   Explorer Explorer_;
   std::vector<SelectedItemSink*> Selected_;  // each entry is its sink's one reference
   CInlineResponse* Inline_ = nullptr;

@@ -1,7 +1,7 @@
 #include "server/class_factory.h"
 
-#include <new>
 #include "addin/add_in.h"
+#include "host/host_guard.h"
 #include "com/iids.h"
 
 #ifdef _WIN32
@@ -11,7 +11,6 @@ HINSTANCE ModuleHandle = PortableModuleHandle();
 #endif
 ULONG ObjectCount = 0;
 ULONG LockCount = 0;
-AddIn* CurrentAddIn = nullptr;
 
 HRESULT AddInFactory::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
@@ -37,15 +36,12 @@ HRESULT AddInFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;
-  AddIn* addIn = new (std::nothrow) AddIn();
-  if (!addIn) return E_OUTOFMEMORY;
-  HRESULT hr = addIn->QueryInterface(riid, ppv);
-  if (FAILED(hr)) {
-    AddIn::Discard(addIn);
+  return GuardHostCall([&] {
+    AddIn* addIn = new AddIn();  // the object and its context; out of memory comes back as E_OUTOFMEMORY
+    HRESULT hr = addIn->QueryInterface(riid, ppv);
+    if (FAILED(hr)) AddIn::Discard(addIn);
     return hr;
-  }
-  CurrentAddIn = addIn;
-  return hr;
+  });
 }
 
 HRESULT AddInFactory::LockServer(BOOL lock) {

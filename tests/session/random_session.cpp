@@ -10,6 +10,11 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <fcntl.h>
+#include <functional>
+#include <iostream>
+#include <sys/wait.h>
+#include <unistd.h>
 #include "classify/mail_item.h"
 #include "classify/settings.h"
 #include "com/module.h"
@@ -332,7 +337,9 @@ class Runner {
     } else if (command == "send") {
       const bool left = SendItem(m, nullptr);
       if (left != m->sent) return Fail("send-outcome", line + ": the message " + (m->sent ? "left" : "stayed"));
-      if (!costKey.empty()) {
+      // A Send that ended the add-in (the last window after the main windows) skips the
+      // ItemSend the others pay for.
+      if (!costKey.empty() && Active()) {
         auto [it, first] = sendCost_.emplace(costKey, calls);
         if (!first && calls > it->second)
           return Fail("send-cost", "a compose window's Send made " + std::to_string(calls) + " host calls; the first of its kind made " +
@@ -693,8 +700,116 @@ class Generator {
   int made_ = 0;
 };
 
+// ---- playing in a child process, so that a crash or a sanitizer's abort is a failure
+// like any other: reported with its seed, shrunk and printed. The child sends each step
+// before it plays it, and the outcome at the end; records and fields are separated by
+// characters that no orvan-sim line holds.
+
+void WriteAll(int fd, const std::string& data) {
+  for (size_t at = 0; at < data.size();) {
+    const ssize_t n = write(fd, data.data() + at, data.size() - at);
+    if (n <= 0) return;
+    at += size_t(n);
+  }
+}
+
+std::string EncodeStep(const Step& step) {
+  std::string out = "S";
+  for (const std::string& line : step) out += line + '\x1e';
+  return out + '\x1d';
+}
+
+std::string EncodeOutcome(const Outcome& o) {
+  return std::string("O") + (o.failed ? "1" : "0") + '\x1f' + o.check + '\x1f' + o.detail + '\x1f' +
+         std::to_string(o.step) + '\x1f' + std::to_string(o.steps) + '\x1f' + std::to_string(o.sent) + '\x1d';
+}
+
+// Returns whether the outcome record was there.
+bool Decode(const std::string& data, Outcome* o, std::vector<Step>* steps) {
+  bool ended = false;
+  for (size_t at = 0; at < data.size();) {
+    size_t end = data.find('\x1d', at);
+    if (end == std::string::npos) break;
+    const std::string record = data.substr(at + 1, end - at - 1);
+    if (data[at] == 'S' && steps) {
+      Step step;
+      for (size_t p = 0; p < record.size();) {
+        const size_t e = record.find('\x1e', p);
+        step.push_back(record.substr(p, e - p));
+        p = e + 1;
+      }
+      steps->push_back(step);
+    } else if (data[at] == 'O') {
+      std::vector<std::string> f;
+      for (size_t p = 0; p <= record.size();) {
+        size_t e = record.find('\x1f', p);
+        if (e == std::string::npos) e = record.size();
+        f.push_back(record.substr(p, e - p));
+        p = e + 1;
+      }
+      if (f.size() == 6) {
+        o->failed = f[0] == "1";
+        o->check = f[1];
+        o->detail = f[2];
+        o->step = size_t(std::atol(f[3].c_str()));
+        o->steps = std::atol(f[4].c_str());
+        o->sent = std::atol(f[5].c_str());
+        ended = true;
+      }
+    }
+    at = end + 1;
+  }
+  return ended;
+}
+
+using StepSink = std::function<void(const Step&)>;
+
+Outcome Isolated(const std::function<Outcome(const StepSink&)>& play, std::vector<Step>* played, bool quiet) {
+  int fds[2];
+  if (pipe(fds) != 0) return play([&](const Step& s) { if (played) played->push_back(s); });
+  std::cout.flush();
+  std::cerr.flush();
+  const pid_t child = fork();
+  if (child < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return play([&](const Step& s) { if (played) played->push_back(s); });
+  }
+  if (child == 0) {
+    close(fds[0]);
+    if (quiet) {
+      const int null = open("/dev/null", O_WRONLY);
+      if (null >= 0) dup2(null, 2);
+    }
+    const Outcome o = play([&](const Step& step) { WriteAll(fds[1], EncodeStep(step)); });
+    WriteAll(fds[1], EncodeOutcome(o));
+    close(fds[1]);
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string data;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) data.append(buffer, size_t(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  Outcome o;
+  if (played) played->clear();
+  const bool ended = Decode(data, &o, played);
+  if (!ended || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    o.failed = true;
+    o.check = "crash";
+    o.detail = WIFSIGNALED(status) ? "the session died of signal " + std::to_string(WTERMSIG(status))
+                                   : "the session ended with status " + std::to_string(WEXITSTATUS(status)) +
+                                         " (a sanitizer's report is above)";
+    o.steps = played ? long(played->size()) : 0;
+    o.step = o.steps ? size_t(o.steps - 1) : 0;
+  }
+  return o;
+}
+
 bool StillFails(const Setup& setup, const std::vector<Step>& steps, const std::string& check) {
-  Outcome o = Replay(setup, steps);
+  const Outcome o = Isolated([&](const StepSink&) { return Replay(setup, steps); }, nullptr, true);
   return o.failed && o.check == check;
 }
 
@@ -709,18 +824,15 @@ Setup SetupOf(uint64_t seed, const std::set<std::string>& ignore) {
   return s;
 }
 
-Outcome Play(uint64_t seed, size_t length, const std::set<std::string>& ignore, std::vector<Step>* played) {
+Outcome Play(uint64_t seed, size_t length, const std::set<std::string>& ignore,
+             const std::function<void(const Step&)>& played) {
   const Setup setup = SetupOf(seed, ignore);
   Runner runner(setup);
   Generator generator(seed, runner);
-  played->clear();
-  for (size_t i = 0; i < length && runner.Running(); ++i) {
-    played->push_back(generator.Next());
-    if (!runner.Do(played->back())) return runner.outcome;
-  }
-  if (runner.Running()) {
-    played->push_back(generator.End());
-    if (!runner.Do(played->back())) return runner.outcome;
+  for (size_t i = 0; i <= length && runner.Running(); ++i) {
+    const Step step = i < length ? generator.Next() : generator.End();
+    played(step);
+    if (!runner.Do(step)) return runner.outcome;
   }
   runner.Finish();
   return runner.outcome;
@@ -776,7 +888,7 @@ Report Run(uint64_t first, long sessions, double seconds, std::ostream& out, con
       break;
     std::vector<Step> played;
     const size_t length = 40 + size_t(seed % 7) * 30;
-    Outcome o = Play(seed, length, ignore, &played);
+    Outcome o = Isolated([&](const StepSink& sink) { return Play(seed, length, ignore, sink); }, &played, false);
     ++report.sessions;
     report.steps += o.steps;
     report.sent += o.sent;
@@ -784,7 +896,8 @@ Report Run(uint64_t first, long sessions, double seconds, std::ostream& out, con
     report.failedSeeds.push_back(seed);
     const Setup setup = SetupOf(seed, ignore);
     std::vector<Step> shortest = Shrink(setup, played, o.check);
-    const Outcome again = Replay(setup, shortest);
+    // Once more with what it prints (a sanitizer's report), now for the short sequence.
+    const Outcome again = Isolated([&](const StepSink&) { return Replay(setup, shortest); }, nullptr, false);
     out << "session " << seed << " failed (" << o.check << ") after step " << o.step + 1 << ": " << o.detail << "\n"
         << "shrunk from " << played.size() << " to " << shortest.size() << " steps; it fails there with: "
         << again.detail << "\n"

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <set>
 #include <string>
@@ -34,8 +35,10 @@ struct Outcome {
 
 // The setup a seed gives.
 Setup SetupOf(uint64_t seed, const std::set<std::string>& ignore = {});
-// Generates a session of about `length` steps from the seed and plays it as it goes.
-Outcome Play(uint64_t seed, size_t length, const std::set<std::string>& ignore, std::vector<Step>* played);
+// Generates a session of `length` steps and the end from the seed, and plays it as it
+// goes; `played` hears each step before it is played.
+Outcome Play(uint64_t seed, size_t length, const std::set<std::string>& ignore,
+             const std::function<void(const Step&)>& played);
 // Plays the given steps.
 Outcome Replay(const Setup& setup, const std::vector<Step>& steps);
 // A shorter sequence that still fails the same check (steps removed while it does).
@@ -48,7 +51,8 @@ struct Report {
   std::vector<uint64_t> failedSeeds;
 };
 // Plays sessions with seeds first, first + 1, ... until `sessions` have run (when > 0) or
-// `seconds` have passed (when > 0). Each failure is shrunk and printed to `out`.
+// `seconds` have passed (when > 0), each in a child process, so that a crash is a failure
+// like the others. Each failure is shrunk and printed to `out`.
 Report Run(uint64_t first, long sessions, double seconds, std::ostream& out, const std::set<std::string>& ignore = {});
 
 }  // namespace random_session

@@ -1,4 +1,4 @@
-#include "addin/host_error.h"
+#include "host/host_error.h"
 
 #include <cstdio>
 

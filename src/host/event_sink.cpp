@@ -1,6 +1,6 @@
-#include "addin/event_sink.h"
+#include "host/event_sink.h"
 
-#include "addin/host_guard.h"
+#include "host/host_guard.h"
 
 HRESULT EventSink::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <new>
-#include "addin/host_error.h"
+#include "host/host_error.h"
 
 template <class F>
 HRESULT GuardHostCall(F&& body) noexcept {

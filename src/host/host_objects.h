@@ -5,8 +5,8 @@
 
 #include <string>
 #include "com/bstr.h"
-#include "addin/dispatch_call.h"
-#include "addin/host_error.h"
+#include "host/dispatch_call.h"
+#include "host/host_error.h"
 #include "com/iids.h"
 
 class CommandBar;
@@ -48,7 +48,15 @@ class Application : public HostWrapper<Application, IID__Application> {
   using HostWrapper::HostWrapper;
   ComPtr<IDispatch> GetNamespace(const std::string& type) const;
   ComPtr<IDispatch> ActiveExplorer() const;  // null when no Explorer is open
+  ComPtr<IDispatch> Explorers() const;
   ComPtr<IDispatch> Inspectors() const;
+};
+
+class Explorers : public HostWrapper<Explorers, IID__Explorers> {
+ public:
+  using HostWrapper::HostWrapper;
+  long Count() const;
+  ComPtr<IDispatch> Item(long index) const;  // 1-based
 };
 
 class Explorer : public HostWrapper<Explorer, IID__Explorer> {
@@ -56,6 +64,7 @@ class Explorer : public HostWrapper<Explorer, IID__Explorer> {
   using HostWrapper::HostWrapper;
   CommandBars GetCommandBars() const;
   ComPtr<IDispatch> Selection() const;
+  ComPtr<IDispatch> ActiveInlineResponse() const;  // null when none is open
 };
 
 class Selection : public HostWrapper<Selection, IID_Selection> {

@@ -1,4 +1,4 @@
-#include "addin/host_objects.h"
+#include "host/host_objects.h"
 
 // ---- Application
 ComPtr<IDispatch> Application::GetNamespace(const std::string& type) const {
@@ -10,9 +10,24 @@ ComPtr<IDispatch> Application::ActiveExplorer() const {
   static HostMember m{IID__Application, "ActiveExplorer"};
   return i_.ToDispatch(i_.Call(m));
 }
+ComPtr<IDispatch> Application::Explorers() const {
+  static HostMember m{IID__Application, "Explorers"};
+  return i_.ToDispatch(i_.Get(m));
+}
 ComPtr<IDispatch> Application::Inspectors() const {
   static HostMember m{IID__Application, "Inspectors"};
   return i_.ToDispatch(i_.Get(m));
+}
+
+// ---- Explorers
+long Explorers::Count() const {
+  static HostMember m{IID__Explorers, "Count"};
+  return i_.ToLong(i_.Get(m));
+}
+ComPtr<IDispatch> Explorers::Item(long index) const {
+  static HostMember m{IID__Explorers, "Item"};
+  Variant arg = Variant::I4(index);
+  return i_.ToDispatch(i_.Call(m, {&arg.get()}));
 }
 
 // ---- Explorer
@@ -22,6 +37,10 @@ CommandBars Explorer::GetCommandBars() const {
 }
 ComPtr<IDispatch> Explorer::Selection() const {
   static HostMember m{IID__Explorer, "Selection"};
+  return i_.ToDispatch(i_.Get(m));
+}
+ComPtr<IDispatch> Explorer::ActiveInlineResponse() const {
+  static HostMember m{IID__Explorer, "ActiveInlineResponse"};
   return i_.ToDispatch(i_.Get(m));
 }
 

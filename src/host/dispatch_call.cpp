@@ -1,8 +1,8 @@
-#include "addin/dispatch_call.h"
+#include "host/dispatch_call.h"
 
 #include <vector>
 #include "com/bstr.h"
-#include "addin/host_error.h"
+#include "host/host_error.h"
 #include "com/text.h"
 
 namespace {

@@ -1,0 +1,144 @@
+#include "addin/context.h"
+
+#include <algorithm>
+#include "classify/mail_item.h"
+#include "compose/item_send_sink.h"
+#include "compose/new_window_sink.h"
+#include "explorer/explorer_handler.h"
+#include "explorer/new_explorer_sink.h"
+#include "host/event_sink.h"
+#include "host/host_guard.h"
+#include "host/host_objects.h"
+
+AddInContext* AddInContext::Create() { return new AddInContext(); }
+
+AddInContext::AddInContext() : ribbon_(*this) {}
+
+AddInContext::~AddInContext() = default;
+
+void AddInContext::Release() {
+  if (--refs_ == 0) delete this;
+}
+
+void AddInContext::Connect(IDispatch* application) {
+  log_ = std::make_unique<SessionLog>("Orvan_Classify");
+  application_ = ComPtr<IDispatch>::Borrow(application);
+}
+
+HRESULT AddInContext::Start() {
+  if (started_ || ended_) return S_OK;
+  started_ = true;
+  ::Application app = ::Application::From(application_.get());
+  namespace_ = app.GetNamespace("MAPI");
+
+  IMAPISession* session = nullptr;
+  if (SUCCEEDED(MAPILogonEx(0, nullptr, nullptr, 0, &session))) session_ = ComPtr<IMAPISession>::Adopt(session);
+
+  settings_ = std::make_unique<ClassificationSettings>();
+  tracker_ = std::make_unique<ObjectTracker>(log_.get());
+  if (settings_->Disabled) return S_OK;
+
+  // Main windows: every one open now, and every one Outlook opens later. Their failures are
+  // swallowed: compose windows must still be handled.
+  TryHostStep([&] {
+    ComPtr<IDispatch> all = app.Explorers();
+    ::Explorers explorers;
+    if (all && ::Explorers::TryFrom(all.get(), &explorers)) {
+      sinks_.reserve(sinks_.size() + 1);
+      sinks_.push_back(new NewExplorerSink(*this, explorers.get()));
+      const long n = explorers.Count();
+      for (long i = 1; i <= n; ++i) TryHostStep([&] { AddExplorer(explorers.Item(i).get()); });
+    } else if (ComPtr<IDispatch> active = app.ActiveExplorer()) {
+      AddExplorer(active.get());  // an Outlook that does not list its main windows
+    }
+  });
+
+  // Every message that leaves, however it was sent, passes Application.ItemSend.
+  TryHostStep([&] {
+    sinks_.reserve(sinks_.size() + 1);
+    sinks_.push_back(new ItemSendSink(*this, application_.get()));
+  });
+
+  // Compose windows.
+  ComPtr<IDispatch> inspectors = app.Inspectors();
+  if (inspectors) {
+    sinks_.reserve(sinks_.size() + 1);
+    sinks_.push_back(new InspectorsSink(*this, inspectors.get()));
+  }
+  // A ribbon drawn before start-up showed no policy: it asks again now.
+  ribbon_.Invalidate();
+  return S_OK;
+}
+
+void AddInContext::AddExplorer(IDispatch* explorer) {
+  if (!explorer || !started_ || ended_ || !settings_ || settings_->Disabled) return;
+  ComPtr<IUnknown> id = ComIdentity(explorer);
+  for (EventSink* e : explorers_)
+    if (static_cast<ExplorerHandler*>(e)->Is(id.get())) return;  // listed and announced both
+  explorers_.reserve(explorers_.size() + 1);
+  auto* handler = new ExplorerHandler(*this, explorer);
+  explorers_.push_back(handler);
+  leaving_ = false;
+}
+
+void AddInContext::ExplorerClosed(EventSink* handler) {
+  ContextRef hold(*this);  // the handler's own count goes with it
+  auto it = std::find(explorers_.begin(), explorers_.end(), handler);
+  if (it == explorers_.end()) return;
+  explorers_.erase(it);
+  handler->Release();
+  // Outlook leaves when its last window closes: with the last main window, or with the
+  // last compose or read window still open after it.
+  if (explorers_.empty() && !ended_) {
+    leaving_ = true;
+    EndIfOutlookLeaves();
+  }
+}
+
+void AddInContext::AddWindow(WindowHandler* window) {
+  windows_.reserve(windows_.size() + 1);
+  windows_.push_back(window);
+}
+
+void AddInContext::RemoveWindow(WindowHandler* window) {
+  auto it = std::find(windows_.begin(), windows_.end(), window);
+  if (it == windows_.end()) return;
+  windows_.erase(it);
+  EndIfOutlookLeaves();
+}
+
+void AddInContext::EndIfOutlookLeaves() {
+  if (leaving_ && windows_.empty() && explorers_.empty() && !ending_) End();
+}
+
+void AddInContext::End() {
+  if (ended_ || ending_) return;
+  ending_ = true;
+  ContextRef hold(*this);  // handlers give their counts back while it runs
+  // Office asks once more and finds nothing to show; the handlers then end without asking.
+  ribbon_.Invalidate();
+  ribbon_.Release();
+  for (EventSink* sink : std::exchange(sinks_, {})) sink->Release();
+  for (EventSink* explorer : std::exchange(explorers_, {})) explorer->Release();
+  // Each window's teardown keeps the bar's placement, deletes the bar and removes itself.
+  while (!windows_.empty()) {
+    WindowHandler* window = windows_.back();
+    window->TearDownAndDelete();
+    if (!windows_.empty() && windows_.back() == window) windows_.pop_back();  // could not remove itself
+  }
+  session_.reset();
+  namespace_.reset();
+  application_.reset();
+  ForgetStamped();
+  carried_ = 0;
+  tracker_.reset();  // reports leaked objects while the log still exists
+  log_.reset();
+  settings_.reset();  // writes the command bar placement to the registry
+  ended_ = true;
+  ending_ = false;
+}
+
+int AddInContext::CarryLevel(int n) {
+  carried_ = n < 0 ? 0 : (n > carried_ ? n : carried_);
+  return carried_;
+}

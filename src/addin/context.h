@@ -1,0 +1,114 @@
+// The context of one add-in object: what it and every handler it makes share (the
+// application, the policy, the log, the tracker, the ribbon, the carried level), and the
+// handlers themselves, so that when the add-in ends, everything it made ends with it.
+//
+// Outlook may hold two add-in objects at once (unticked and ticked again while Office still
+// holds the old one for its ribbon): each has its own context, and a handler only ever
+// reaches the context that made it. The add-in object holds one count of its context and
+// every handler another, so that a handler a source still holds (an Unadvise that failed)
+// never reaches freed state.
+#pragma once
+
+#include <utility>
+#include <vector>
+#include "addin/ribbon.h"
+#include "classify/context.h"
+#include "com/com_ptr.h"
+#include "platform/mapi.h"
+
+class EventSink;
+class WindowHandler;
+
+class AddInContext final : public ClassifyContext {
+ public:
+  // A new context with one count, the creator's.
+  static AddInContext* Create();
+  void AddRef() { ++refs_; }
+  void Release();
+
+  // OnConnection: the log, and the application object kept.
+  void Connect(IDispatch* application);
+  // Start-up: the MAPI namespace and session, the policy, the tracker, and unless the
+  // policy disables the add-in, every main window, the main and compose windows Outlook
+  // opens from now on, and Application.ItemSend. Runs once; a failing host call in an
+  // unguarded step comes back as its HRESULT with what was set up kept.
+  HRESULT Start();
+  // Every way out (OnBeginShutdown, OnDisconnection, the last Release, the last main
+  // window closing): every handler ends, each bar is deleted with its placement kept, no
+  // sink stays advised and no reference is held; then the tracker reports, the log
+  // closes and the settings write the bar's placement. Runs once.
+  void End();
+  bool Started() const { return started_; }
+  bool Ended() const { return ended_; }
+
+  IDispatch* Application() const { return application_.get(); }
+  IDispatch* Namespace() const { return namespace_.get(); }
+  IMAPISession* Session() const { return session_.get(); }
+  SessionLog* LogFile() const { return log_.get(); }
+  ::Ribbon& Ribbon() { return ribbon_; }
+
+  // The level the main window's buttons carry to the next compose window: a negative n
+  // clears it, any other raises it to at least n. Returns the new value.
+  int CarryLevel(int n);
+  int CarriedLevel() const { return carried_; }
+
+  // Handlers of compose and read windows register while they live, so that the end
+  // reaches them.
+  void AddWindow(WindowHandler* window);
+  void RemoveWindow(WindowHandler* window);
+  // A main window to follow: present at start-up or announced by NewExplorer.
+  void AddExplorer(IDispatch* explorer);
+  // A main window's Close: its handler ends, and with the last main window the add-in
+  // (at once, or when the last window it handles ends).
+  void ExplorerClosed(EventSink* handler);
+  size_t Explorers() const { return explorers_.size(); }
+
+ private:
+  AddInContext();
+  ~AddInContext();
+  void EndIfOutlookLeaves();
+
+  ULONG refs_ = 1;
+  bool started_ = false;
+  bool ended_ = false;
+  bool ending_ = false;
+  bool leaving_ = false;  // the last main window closed while windows were still open
+  ComPtr<IDispatch> application_;
+  ComPtr<IDispatch> namespace_;
+  ComPtr<IMAPISession> session_;
+  ::Ribbon ribbon_;
+  int carried_ = 0;
+  std::vector<EventSink*> sinks_;      // new windows, new main windows, ItemSend: each its one reference
+  std::vector<EventSink*> explorers_;  // each main window's handler: its one reference
+  std::vector<WindowHandler*> windows_;
+};
+
+// A counted hold on a context: what every handler keeps.
+class ContextRef {
+ public:
+  ContextRef() = default;
+  explicit ContextRef(AddInContext& context) : p_(&context) { p_->AddRef(); }
+  ContextRef(const ContextRef& other) : p_(other.p_) {
+    if (p_) p_->AddRef();
+  }
+  ContextRef& operator=(const ContextRef& other) {
+    ContextRef copy(other);
+    std::swap(p_, copy.p_);
+    return *this;
+  }
+  ~ContextRef() {
+    if (p_) p_->Release();
+  }
+  // Takes over the creator's count of a new context.
+  static ContextRef Adopt(AddInContext* context) {
+    ContextRef r;
+    r.p_ = context;
+    return r;
+  }
+  AddInContext* operator->() const { return p_; }
+  AddInContext& operator*() const { return *p_; }
+  AddInContext* get() const { return p_; }
+
+ private:
+  AddInContext* p_ = nullptr;
+};
