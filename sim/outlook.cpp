@@ -11,6 +11,17 @@
 
 namespace sim {
 
+namespace {
+// Item(Index) of a collection: 1-based, as Outlook's collections count.
+template <class T>
+Variant ItemOf(const std::vector<T*>& items, const Args& a) {
+  if (a.empty() || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
+  const long i = VariantLong(*a[0]);
+  if (i < 1 || size_t(i) > items.size()) throw Fault{DISP_E_BADINDEX};
+  return DispatchVariant(items[size_t(i) - 1]->dispatch());
+}
+}  // namespace
+
 NameSpace::NameSpace(World& world, std::string type) : DispatchObject(world, "NameSpace " + type, typelib::NameSpace) {}
 
 Application::Application(World& world) : DispatchObject(world, "Application", typelib::Application) {
@@ -31,12 +42,7 @@ Application::Application(World& world) : DispatchObject(world, "Application", ty
 Explorers::Explorers(World& world) : DispatchObject(world, "Explorers", typelib::Explorers) {
   AddEvents(IID_ExplorersEvents);
   Property("Count", [this](const Args&) { return Variant::I4(long(windows.size())); });
-  AddMethod("Item", [this](const Args& a) {
-    if (a.empty() || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
-    long i = VariantLong(*a[0]);
-    if (i < 1 || size_t(i) > windows.size()) throw Fault{DISP_E_BADINDEX};
-    return DispatchVariant(windows[size_t(i) - 1]->dispatch());
-  });
+  AddMethod("Item", [this](const Args& a) { return ItemOf(windows, a); });
 }
 
 Inspector::Inspector(World& world, DispatchObject* item, CommandBars* sharedBars)
@@ -62,22 +68,12 @@ Inspector::Inspector(World& world, DispatchObject* item, CommandBars* sharedBars
 Inspectors::Inspectors(World& world) : DispatchObject(world, "Inspectors", typelib::Inspectors) {
   AddEvents(IID_InspectorsEvents);
   Property("Count", [this](const Args&) { return Variant::I4(long(windows.size())); });
-  AddMethod("Item", [this](const Args& a) {
-    if (a.empty() || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
-    long i = VariantLong(*a[0]);
-    if (i < 1 || size_t(i) > windows.size()) throw Fault{DISP_E_BADINDEX};
-    return DispatchVariant(windows[size_t(i) - 1]->dispatch());
-  });
+  AddMethod("Item", [this](const Args& a) { return ItemOf(windows, a); });
 }
 
 Selection::Selection(World& world) : DispatchObject(world, "Selection", typelib::Selection) {
   Property("Count", [this](const Args&) { return Variant::I4(long(items.size())); });
-  AddMethod("Item", [this](const Args& a) {
-    if (a.empty() || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
-    long i = VariantLong(*a[0]);
-    if (i < 1 || size_t(i) > items.size()) throw Fault{DISP_E_BADINDEX};
-    return DispatchVariant(items[size_t(i) - 1]->dispatch());
-  });
+  AddMethod("Item", [this](const Args& a) { return ItemOf(items, a); });
 }
 
 Explorer::Explorer(World& world, bool today)
@@ -231,8 +227,8 @@ void Outlook::Unload() {
 void Outlook::Untick() {
   if (!addIn_) return;
   Disconnect(ext_dm_UserClosed);
-  AddInScope addIn;
   if (ribbon_) retired_.push_back(std::move(ribbon_));
+  AddInScope addIn;
   addIn_.reset();
 }
 

@@ -253,6 +253,50 @@ std::vector<Scenario> Scenarios() {
          s.Compose(1, "Left open");
          s.Compose(3, "Also open");
        }},
+      {"today-unticked-and-ticked-again",
+       [](Session& s) {
+         s.Start();
+         sim::Inspector* open = s.Compose(2, "Open across the reconnect");
+         s.outlook.Select({s.Received()});
+         s.outlook.Untick();
+         if (SUCCEEDED(s.outlook.Tick())) {
+           s.InlineReply(2);
+           s.Choose(open, 3);
+           s.Send(open);
+         }
+         s.outlook.ReleaseRetiredRibbons();
+       },
+       false, true},
+      {"a-second-main-window",
+       [](Session& s) {
+         s.Start();
+         sim::Explorer* second = s.outlook.OpenExplorer();
+         s.outlook.Select({s.Received()});
+         sim::Inspector* reply = s.outlook.ClickInExplorer("Reply");
+         if (reply) s.seen.texts.push_back({reply->mail(), "The draft budget is attached.", "Budget"});
+         s.Send(reply);
+         s.outlook.CloseExplorer(second);
+       }},
+      {"today-a-long-session",
+       [](Session& s) {
+         s.Start();
+         for (int i = 0; i < 6; ++i) {
+           sim::Inspector* w = s.Compose(i % 2 ? 2 : 1, "Message " + std::to_string(i));
+           s.Choose(w, 1 + i % 3);
+           if (i % 3 == 0) {
+             // Stopped after it was stamped: the message keeps its marks, and the draft stays.
+             s.outlook.otherAddInItemSend = [](sim::MailItem*) { return true; };
+             s.outlook.Send(w);
+             s.outlook.otherAddInItemSend = nullptr;
+             s.outlook.Close(w);
+           } else {
+             s.Send(w);
+           }
+           s.outlook.Select({s.Received()});
+           if (i % 2) s.InlineReply(i % 3);
+         }
+       },
+       false, true},
   };
 }
 

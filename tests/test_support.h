@@ -14,6 +14,7 @@
 #include "diag/session_log.h"
 #include "com/module.h"
 #include "sim/outlook.h"
+#include "sim/ribbon.h"
 
 namespace testing_support {
 
@@ -109,6 +110,51 @@ class AddInTest : public ::testing::Test {
   TempDir appdata;
   sim::World world;
   sim::Outlook outlook;
+};
+
+// Today's Outlook with the add-in started, and what its tests share: a message that
+// arrives classified, and the level the ribbon shows and takes.
+class TodayTest : public AddInTest {
+ protected:
+  static constexpr const char* kCompose = "Microsoft.Outlook.Mail.Compose";
+  static constexpr const char* kRead = "Microsoft.Outlook.Mail.Read";
+  static constexpr const char* kExplorer = "Microsoft.Outlook.Explorer";
+
+  TodayTest() : AddInTest(sim::Outlook::Version::Today) {}
+  void SetUp() override {
+    AddInTest::SetUp();
+    StartOutlook();
+  }
+  sim::MailItem* Received(int level, const std::string& subject = "Budget") {
+    std::string headers = "Subject: " + subject + "\r\n";
+    if (level) headers += "X-Orvan-classification: " + std::to_string(level) + " - X\r\n";
+    std::string error;
+    sim::MailItem* m = outlook.Receive(headers + "\r\nThe budget.", &error);
+    EXPECT_NE(m, nullptr) << error;
+    return m;
+  }
+  // The add-in's control on a window's ribbon tab (compose or read), or on the active main
+  // window's inline response (null).
+  sim::Ribbon::Shown RibbonLevel(sim::Inspector* w) {
+    const bool read = w && w->mail()->sent;
+    sim::DispatchObject* context = w ? static_cast<sim::DispatchObject*>(w) : outlook.app()->activeExplorer;
+    auto shown = outlook.ribbon()->Show(context, !w ? kExplorer : read ? kRead : kCompose,
+                                        !w ? "TabMessage" : read ? "TabReadMessage" : "TabNewMailMessage");
+    EXPECT_EQ(shown.size(), 1u);
+    return shown.empty() ? sim::Ribbon::Shown() : shown[0];
+  }
+  bool ChooseOnRibbon(sim::Inspector* w, long index) {
+    sim::DispatchObject* context = w ? static_cast<sim::DispatchObject*>(w) : outlook.app()->activeExplorer;
+    return outlook.ribbon()->Choose(context, w ? kCompose : kExplorer, "OrvanLevel", index);
+  }
+  // Left once, at that level: both properties, one subject mark, a top and a bottom mark.
+  static void ExpectStampedOnce(sim::MailItem* m, long level, const std::string& name) {
+    EXPECT_EQ(Numeric(m), level);
+    EXPECT_EQ(Header(m), std::to_string(level) + " - " + name);
+    EXPECT_EQ(Count(m->SentBody(), "Classification: " + name), 2u) << m->SentBody();
+    EXPECT_EQ(Count(m->Subject(), "[" + name + "]"), 1u) << m->Subject();
+    EXPECT_GE(m->message->saves, 1);
+  }
 };
 
 }  // namespace testing_support

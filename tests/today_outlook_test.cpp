@@ -6,7 +6,6 @@
 #include "sim/transport.h"
 #include "test_support.h"
 
-using testing_support::AddInTest;
 using testing_support::Count;
 using testing_support::DropDown;
 using testing_support::Header;
@@ -14,48 +13,12 @@ using testing_support::Numeric;
 
 namespace {
 
-const char kCompose[] = "Microsoft.Outlook.Mail.Compose";
-const char kRead[] = "Microsoft.Outlook.Mail.Read";
-const char kExplorer[] = "Microsoft.Outlook.Explorer";
-
-class Today : public AddInTest {
+class Today : public testing_support::TodayTest {
  protected:
-  Today() : AddInTest(sim::Outlook::Version::Today) {}
-  void SetUp() override {
-    AddInTest::SetUp();
-    StartOutlook();
-  }
-  sim::MailItem* Received(int level, const std::string& subject = "Budget") {
-    std::string error;
-    sim::MailItem* m = outlook.Receive("Subject: " + subject + "\r\nX-Orvan-classification: " + std::to_string(level) +
-                                           " - X\r\n\r\nThe budget.",
-                                       &error);
-    EXPECT_NE(m, nullptr) << error;
-    return m;
-  }
-  // The level drop-down on a window's ribbon tab (or the inline response's, for null).
-  sim::Ribbon::Shown RibbonLevel(sim::Inspector* w) {
-    sim::DispatchObject* context = w ? static_cast<sim::DispatchObject*>(w) : outlook.app()->activeExplorer;
-    auto shown = outlook.ribbon()->Show(context, w ? (w->mail()->sent ? kRead : kCompose) : kExplorer,
-                                        w ? (w->mail()->sent ? "TabReadMessage" : "TabNewMailMessage") : "TabMessage");
-    EXPECT_EQ(shown.size(), 1u);
-    return shown.empty() ? sim::Ribbon::Shown() : shown[0];
-  }
-  bool ChooseOnRibbon(sim::Inspector* w, long index) {
-    sim::DispatchObject* context = w ? static_cast<sim::DispatchObject*>(w) : outlook.app()->activeExplorer;
-    return outlook.ribbon()->Choose(context, w ? kCompose : kExplorer, "OrvanLevel", index);
-  }
   std::vector<std::string> TrackedClasses() const {
     std::vector<std::string> out;
     for (const auto& e : Context().Tracker()->Entries()) out.push_back(e.ClassName);
     return out;
-  }
-  static void ExpectStampedOnce(sim::MailItem* m, long level, const std::string& name) {
-    EXPECT_EQ(Numeric(m), level);
-    EXPECT_EQ(Header(m), std::to_string(level) + " - " + name);
-    EXPECT_EQ(Count(m->SentBody(), "Classification: " + name), 2u) << m->SentBody();
-    EXPECT_EQ(Count(m->Subject(), "[" + name + "]"), 1u) << m->Subject();
-    EXPECT_GE(m->message->saves, 1);
   }
 };
 

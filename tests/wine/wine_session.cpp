@@ -6,6 +6,7 @@
 #include "com/iids.h"
 #include "com/ribbon.h"
 #include "sim/outlook.h"
+#include "sim/ribbon.h"
 
 namespace {
 
@@ -105,18 +106,44 @@ void Session() {
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     VARIANT count;
     VariantInit(&count);
+    sim::Inspector* window = outlook.Compose(1, "Ribbon", "x");
+    VARIANT control = sim::BorrowedVariant(
+        world.Make<sim::RibbonControl>("OrvanLevel", "OrvanClassification", window)->dispatch());
+    DISPPARAMS one{&control, nullptr, 1, 0};
     Check(ribbon->GetIDsOfNames(IID_NULL, names, 1, 0, &callback) == S_OK &&
-              ribbon->Invoke(callback, IID_NULL, 0, DISPATCH_METHOD, &none, &count, nullptr, nullptr) == S_OK &&
+              ribbon->Invoke(callback, IID_NULL, 0, DISPATCH_METHOD, &one, &count, nullptr, nullptr) == S_OK &&
               count.vt == VT_I4 && count.lVal == 3,
           "a ribbon callback called by name answers three levels");
+    Check(ribbon->Invoke(callback, IID_NULL, 0, DISPATCH_METHOD, &none, &count, nullptr, nullptr) == DISP_E_BADPARAMCOUNT,
+          "a callback without its control answers DISP_E_BADPARAMCOUNT");
     VariantClear(&count);
+    outlook.Close(window);
   }
+
+  // A main window opened after start-up is followed as the first one is.
+  sim::Explorer* second = outlook.OpenExplorer();
+  outlook.Select({received});
+  sim::Inspector* forward = outlook.ClickInExplorer("Forward");
+  Check(DropDown(forward) && DropDown(forward)->listIndex == 2, "a main window opened later carries its selection's level");
+  if (forward) outlook.Close(forward);
+  outlook.CloseExplorer(second);
+
+  // Unticked in the COM Add-ins dialog and ticked again: nothing of the old object stays in
+  // Outlook, and the new one, connected after start-up, handles windows on its own.
+  ribbon.reset();
+  sim::Inspector* open = outlook.Compose(1, "Open across", "x");
+  outlook.Untick();
+  Check(world.AdvisedSinks() == 0 && world.OutstandingRefs() == 0 && !open->ClassificationBar(),
+        "nothing of the unticked add-in left in Outlook");
+  Check(outlook.Tick() == S_OK, "ticked again, connected after start-up");
+  Check(outlook.Send(open) && Numeric(open->mail()) == 1 && open->mail()->Subject() == "[UNCLASSIFIED] Open across",
+        "a window from before the reconnect stamped once at ItemSend: " + open->mail()->Subject());
+  Check(world.Violations().empty(), "no message held after its Send");
 
   // A moved bar: its placement reaches the registry at shutdown.
   sim::Inspector* moved = outlook.Compose(1, "x", "y");
   if (moved->ClassificationBar()) moved->ClassificationBar()->Move(10, 20, 4, 2);
   outlook.Close(moved);
-  ribbon.reset();
   outlook.Shutdown();
   Check(world.OutstandingRefs() == 0, "every reference given back");
   Check(world.Escapes().empty(), "no exception reached the host");
