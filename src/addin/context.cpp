@@ -73,15 +73,15 @@ HRESULT AddInContext::Start() {
 void AddInContext::AddExplorer(IDispatch* explorer) {
   if (!explorer || !started_ || ended_ || !settings_ || settings_->Disabled) return;
   ComPtr<IUnknown> id = ComIdentity(explorer);
-  for (EventSink* e : explorers_)
-    if (static_cast<ExplorerHandler*>(e)->Is(id.get())) return;  // listed and announced both
+  for (ExplorerHandler* e : explorers_)
+    if (e->Is(id.get())) return;  // listed and announced both
   explorers_.reserve(explorers_.size() + 1);
   auto* handler = new ExplorerHandler(*this, explorer);
   explorers_.push_back(handler);
   leaving_ = false;
 }
 
-void AddInContext::ExplorerClosed(EventSink* handler) {
+void AddInContext::ExplorerClosed(ExplorerHandler* handler) {
   ContextRef hold(*this);  // the handler's own count goes with it
   auto it = std::find(explorers_.begin(), explorers_.end(), handler);
   if (it == explorers_.end()) return;
@@ -119,7 +119,7 @@ void AddInContext::End() {
   ribbon_.Invalidate();
   ribbon_.Release();
   for (EventSink* sink : std::exchange(sinks_, {})) sink->Release();
-  for (EventSink* explorer : std::exchange(explorers_, {})) explorer->Release();
+  for (ExplorerHandler* explorer : std::exchange(explorers_, {})) explorer->Release();
   // Each window's teardown keeps the bar's placement, deletes the bar and removes itself.
   while (!windows_.empty()) {
     WindowHandler* window = windows_.back();

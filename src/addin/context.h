@@ -17,6 +17,7 @@
 #include "platform/mapi.h"
 
 class EventSink;
+class ExplorerHandler;
 class WindowHandler;
 
 class AddInContext final : public ClassifyContext {
@@ -60,7 +61,7 @@ class AddInContext final : public ClassifyContext {
   void AddExplorer(IDispatch* explorer);
   // A main window's Close: its handler ends, and with the last main window the add-in
   // (at once, or when the last window it handles ends).
-  void ExplorerClosed(EventSink* handler);
+  void ExplorerClosed(ExplorerHandler* handler);
   size_t Explorers() const { return explorers_.size(); }
 
  private:
@@ -79,7 +80,7 @@ class AddInContext final : public ClassifyContext {
   ::Ribbon ribbon_;
   int carried_ = 0;
   std::vector<EventSink*> sinks_;      // new windows, new main windows, ItemSend: each its one reference
-  std::vector<EventSink*> explorers_;  // each main window's handler: its one reference
+  std::vector<ExplorerHandler*> explorers_;  // each main window's handler: its one reference
   std::vector<WindowHandler*> windows_;
 };
 
