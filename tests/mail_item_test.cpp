@@ -112,14 +112,23 @@ TEST_F(MailItemTest, NumericPropertyIsReadFirstAndRangeChecked) {
   EXPECT_EQ(wrapper->GetClassification(), 0);  // out of range, and the headers are not consulted
 }
 
-TEST_F(MailItemTest, TransportHeadersGiveOneDigitAfterOneBlank) {
+TEST_F(MailItemTest, TransportHeadersGiveTheWholeNumberAsWrittenOrEncoded) {
+  for (int n = 0; n < 9; ++n) Context().Settings()->Levels.push_back("LEVEL " + std::to_string(n + 4));  // twelve
   struct Case {
     const char* headers;
     int level;
   } cases[] = {{"Subject: x\r\nX-Orvan-classification: 3 - SECRET\r\n", 3},
                {"x-orvan-CLASSIFICATION: 3 - SECRET\r\n", 3},
-               {"X-Orvan-classification:3 - SECRET\r\n", 0},
-               {"X-Orvan-classification: 12 - TWELVE\r\n", 1},
+               {"X-Orvan-classification:3 - SECRET\r\n", 3},
+               {"X-Orvan-classification: 12 - TWELVE\r\n", 12},
+               {"X-Orvan-classification: 13 - THIRTEEN\r\n", 0},  // past the twelve levels
+               {"X-Orvan-classification: 99999999999 - X\r\n", 0},
+               // A name outside ASCII, as a transport carries it: B and Q encoded words,
+               // on the header's line or folded onto the next.
+               {"X-Orvan-classification: =?utf-8?B?MTIgLSBTRUNSRVQgRMOJRkVOU0U=?=\r\n", 12},
+               {"X-Orvan-classification:\r\n =?UTF-8?Q?11_-_=CE=91=CE=A0?=\r\n", 11},
+               {"X-Orvan-classification: =?utf-8?B?\r\n", 0},
+               {"X-Orvan-classification: - 2\r\n", 0},
                {"X-Orvan-classification:", 0},
                {"X-Orvan-classification: ", 0},
                {"X-Other: 2\r\n", 0},

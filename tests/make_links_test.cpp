@@ -31,6 +31,14 @@ TEST(MakeLinks, OnlyTheFirstWebAddressEvenAfterAMailAddress) {
             "mailto:a@b.example <a href=\"http://one.example\">http://one.example</a> http://two.example ");
 }
 
+TEST(MakeLinks, TheRestOfTheTextAndTheAddressAreHtmlText) {
+  EXPECT_EQ(MakeLinks("R&D <restricted> see \"http://a.example/?a=<1>\" now"),
+            "R&amp;D &lt;restricted&gt; see <a href=\"http://a.example/?a=&lt;1&gt;\">http://a.example/?a=&lt;1&gt;</a> now");
+  EXPECT_EQ(MakeLinks("see http://a.example/?a=1&b=2 now & then"),
+            "see <a href=\"http://a.example/?a=1&amp;b=2\">http://a.example/?a=1&amp;b=2</a> now &amp; then");
+  EXPECT_EQ(MakeLinks("no address <b>"), "no address &lt;b&gt;");
+}
+
 TEST(MakeLinks, AddressTooLongForItsLinkLeavesTheTextUnchanged) {
   std::string fits = "http://" + std::string(497, 'a');  // 504 characters: link of 1023
   EXPECT_NE(MakeLinks(fits + " "), fits + " ");

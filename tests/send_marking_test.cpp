@@ -46,6 +46,28 @@ class SendMarking : public AddInTest {
   sim::MailItem* mail = world.Make<sim::MailItem>();
 };
 
+TEST_F(SendMarking, PolicyTextsAreHtmlTextInAnHtmlBodyAndAsWrittenElsewhere) {
+  settings().Label = "R&D";
+  settings().Levels = {"PUBLIC", "<RESTRICTED>"};
+  settings().FooterText = " (rules: http://intranet.example/r?a=1&b=2 <read them>)";
+  mail->htmlBody = u"<html><body>Hello</body></html>";
+  mail->bodyFormat = 2;
+  mail->subject = u"Plans";
+  EXPECT_EQ(Send(2, "<RESTRICTED>"), 0);
+  const std::string mark =
+      "<b>R&amp;D: &lt;RESTRICTED&gt;</b>  (rules: <a href=\"http://intranet.example/r?a=1&amp;b=2\">"
+      "http://intranet.example/r?a=1&amp;b=2</a> &lt;read them&gt;)";
+  EXPECT_EQ(mail->HTMLBody(), "<html><body>" + mark + "<br><br>Hello<br>" + mark + "</body></html>");
+  EXPECT_EQ(mail->Subject(), "[<RESTRICTED>] Plans");
+  mail->body = u"Hello";
+  mail->htmlBody.clear();
+  mail->bodyFormat = 1;
+  mail->subject = u"Plans";
+  EXPECT_EQ(Send(2, "<RESTRICTED>"), 0);
+  EXPECT_EQ(mail->Body(), "R&D: <RESTRICTED>  (rules: http://intranet.example/r?a=1&b=2 <read them>)\n\nHello\n"
+                          "R&D: <RESTRICTED>  (rules: http://intranet.example/r?a=1&b=2 <read them>)");
+}
+
 TEST_F(SendMarking, HtmlMessageGetsBoldMarksWithTheFooterLink) {
   mail->htmlBody = u"<html><body>Hello</body></html>";
   mail->bodyFormat = 2;

@@ -40,6 +40,30 @@ TEST_F(Transport, LevelSurvivesTheTripThroughTheInternet) {
   EXPECT_EQ(in->message->Find(PS_PUBLIC_STRINGS_ID, "MAPI-Orvan-classification"), nullptr);
 }
 
+TEST_F(Transport, ALevelPastNineAndANameOutsideAsciiComeBackWhole) {
+  outlook.Shutdown();
+  // Twelve levels; the twelfth outside ASCII, which the transport carries encoded.
+  std::string levels;
+  for (int i = 1; i <= 11; ++i) levels += "L" + std::to_string(i) + ";";
+  ClassificationSettings::NextDefaults().LevelList = levels + "SECRET D\xC9" "FENSE";  // Windows-1252
+  StartOutlook();
+  sim::Inspector* w = outlook.Compose(1, "Plans", "Numbers");
+  testing_support::DropDown(w)->Choose(12);
+  ASSERT_TRUE(outlook.Send(w));
+  const std::string eml = sim::WriteEml(*w->mail());
+  EXPECT_NE(eml.find("X-Orvan-classification: =?utf-8?B?"), std::string::npos) << eml;
+  std::string error;
+  sim::MailItem* in = outlook.Receive(eml, &error);
+  ASSERT_NE(in, nullptr) << error;
+  sim::Inspector* read = outlook.Open(in);
+  sim::Inspector* reply = outlook.Respond(read, sim::Outlook::kReply);
+  ASSERT_NE(testing_support::DropDown(reply), nullptr);
+  EXPECT_EQ(testing_support::DropDown(reply)->listIndex, 12);
+  EXPECT_EQ(testing_support::DropDown(reply)->Text(), "SECRET D\xC3\x89" "FENSE");
+  outlook.Close(reply);
+  outlook.Close(read);
+}
+
 TEST_F(Transport, HtmlMessagesTravelAsHtml) {
   sim::MailItem* out = world.Make<sim::MailItem>();
   out->htmlBody = u"<html><body>x</body></html>";

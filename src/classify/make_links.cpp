@@ -3,24 +3,52 @@
 #include <cstdio>
 #include "classify/text_search.h"
 
+namespace {
+
+// Text as HTML text content: what markup would read there is written as entities; quotes
+// need none outside attributes.
+std::string HtmlContent(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '&': out += "&amp;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// Text as the value of a double-quoted attribute.
+std::string HtmlAttribute(const std::string& text) {
+  std::string out;
+  for (char c : HtmlContent(text)) {
+    if (c == '"') out += "&quot;";
+    else out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string MakeLinks(const std::string& text) {
   size_t start = FindNoCase(text, "http://");
   if (start == std::string::npos) start = FindNoCase(text, "mailto:");
-  if (start == std::string::npos) return text;
+  if (start == std::string::npos) return HtmlContent(text);
   const bool quoted = start > 0 && text[start - 1] == '"';
   size_t end = quoted ? text.find('"', start) : text.find_first_of(" \t\"\n)", start);
-  if (end == std::string::npos) return text;
+  if (end == std::string::npos) return HtmlContent(text);
   const std::string address = text.substr(start, end - start);
   // The link is composed in a 1024-byte buffer; one that would not fit leaves the text as
   // it is rather than carrying a cut address.
   char link[1024];
-  int n = std::snprintf(link, sizeof link, "<a href=\"%s\">%s</a>", address.c_str(), address.c_str());
-  if (n < 0 || size_t(n) >= sizeof link || address.find('\0') != std::string::npos) return text;
+  int n = std::snprintf(link, sizeof link, "<a href=\"%s\">%s</a>", HtmlAttribute(address).c_str(),
+                        HtmlContent(address).c_str());
+  if (n < 0 || size_t(n) >= sizeof link || address.find('\0') != std::string::npos) return HtmlContent(text);
   if (quoted) {
     --start;
     ++end;
   }
-  std::string result(text);
-  result.replace(start, end - start, link, size_t(n));
-  return result;
+  return HtmlContent(text.substr(0, start)) + std::string(link, size_t(n)) + HtmlContent(text.substr(end));
 }

@@ -1,4 +1,5 @@
-// Turns the first web (or, failing that, mail) address of a short text into an HTML link.
+// A short text as HTML: its first web (or, failing that, mail) address turned into a link,
+// and every other character that markup would read (<, >, &) written as an entity.
 #pragma once
 
 #include <string>

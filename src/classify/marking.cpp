@@ -4,6 +4,7 @@
 #include "classify/make_links.h"
 #include "classify/settings.h"
 #include "classify/text_search.h"
+#include "com/markup.h"
 #include "com/text.h"
 
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
@@ -85,10 +86,13 @@ size_t FindNoCase(WideView text, std::string_view needle, size_t from) {
 }
 
 std::string BodyMark(const ClassificationSettings& s, const std::string& levelName, bool html) {
+  // In an HTML body the policy's texts are text: "R&D" or "<RESTRICTED>" must show as
+  // written, never be read as markup.
+  auto text = [html](const std::string& t) { return html ? MarkupText(t) : t; };
   std::string mark;
   if (html) mark += "<b>";
-  if (s.ShowLabel) mark += s.Label + ": ";
-  mark += levelName;
+  if (s.ShowLabel) mark += text(s.Label) + ": ";
+  mark += text(levelName);
   if (html) mark += "</b>";
   if (s.ShowFooter && !s.FooterText.empty()) mark += " " + (html ? MakeLinks(s.FooterText) : s.FooterText);
   return mark;
@@ -171,13 +175,92 @@ WideText MarkedSubject(WideText subject, const std::vector<std::string>& levels,
   return subject;
 }
 
+namespace {
+
+int Base64Digit(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The first bytes of an RFC 2047 encoded word ("=?charset?B|Q?text?="), enough to read the
+// number it starts with; empty when the value is no encoded word. Every charset a mail
+// system uses writes digits as ASCII does.
+std::string DecodedStart(std::string_view value) {
+  if (value.substr(0, 2) != "=?") return std::string();
+  const size_t q1 = value.find('?', 2);
+  const size_t q2 = q1 == std::string_view::npos ? q1 : value.find('?', q1 + 1);
+  if (q2 != q1 + 2) return std::string();
+  const char encoding = value[q1 + 1];
+  const size_t end = value.find("?=", q2 + 1);
+  const std::string_view text = value.substr(q2 + 1, end == std::string_view::npos ? std::string_view::npos : end - q2 - 1);
+  std::string out;
+  if (encoding == 'B' || encoding == 'b') {
+    unsigned bits = 0, n = 0;
+    for (char c : text.substr(0, 16)) {
+      const int d = Base64Digit(c);
+      if (d < 0) break;
+      n = (n << 6) | unsigned(d);
+      bits += 6;
+      if (bits >= 8) {
+        bits -= 8;
+        out += char((n >> bits) & 0xFF);
+      }
+    }
+  } else if (encoding == 'Q' || encoding == 'q') {
+    for (size_t i = 0; i < text.size() && out.size() < 12; ++i) {
+      if (text[i] == '_') out += ' ';
+      else if (text[i] == '=' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+        out += char(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+        i += 2;
+      } else {
+        out += text[i];
+      }
+    }
+  }
+  return out;
+}
+
+// The whole number a value starts with; 0 when it starts with none, or with one too long to
+// be any level.
+int LeadingNumber(std::string_view value) {
+  int n = 0;
+  size_t digits = 0;
+  while (digits < value.size() && value[digits] >= '0' && value[digits] <= '9') {
+    if (++digits > 6) return 0;
+    n = n * 10 + (value[digits - 1] - '0');
+  }
+  return n;
+}
+
+}  // namespace
+
 int LevelFromHeaders(std::string_view headers, const std::string& organisation) {
   const std::string key = LowerCopy("x-" + organisation + "-classification") + ":";
   // Only a header line of its own counts: at the start of the block or right after a line
   // break (a folded continuation line begins with a blank, never with the name).
   size_t at = FindNoCase(headers, key);
   while (at != std::string::npos && at != 0 && headers[at - 1] != '\n') at = FindNoCase(headers, key, at + 1);
-  // The header line reads "key: N - NAME": one blank after the colon, one digit.
-  if (at == std::string::npos || at + key.size() + 1 >= headers.size()) return 0;
-  return static_cast<signed char>(headers[at + key.size() + 1]) - 48;
+  if (at == std::string::npos) return 0;
+  // The value reads "N - NAME", as it was written or as a transport carried a name outside
+  // ASCII: one RFC 2047 encoded word, possibly on a folded line of its own.
+  std::string_view value = headers.substr(at + key.size());
+  size_t start = 0;
+  while (start < value.size() && (value[start] == ' ' || value[start] == '\t' ||
+                                  ((value[start] == '\r' || value[start] == '\n') && start + 1 < value.size() &&
+                                   (value[start + 1] == ' ' || value[start + 1] == '\t' || value[start + 1] == '\n'))))
+    ++start;
+  value = value.substr(start);
+  const std::string decoded = DecodedStart(value);
+  return LeadingNumber(decoded.empty() ? value : std::string_view(decoded));
 }

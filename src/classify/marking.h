@@ -43,9 +43,10 @@ WideText WithInsertions(WideView body, const std::vector<Insertion>& insertions)
 WideText MarkedSubject(WideText subject, const std::vector<std::string>& levels, int mode, bool markIt,
                        const std::string& levelName);
 
-// The single digit that stands one blank after "X-<organisation>-classification:" at the
-// start of a header line, as a number (its character code less '0'); 0 when there is none.
-// The name anywhere else (inside another header's value) counts for nothing.
+// The whole number that the value of a header line "X-<organisation>-classification:"
+// starts with, after its blanks, read as written or from the RFC 2047 encoded word a
+// transport makes of a value outside ASCII; 0 when there is none. The name anywhere else
+// (inside another header's value) counts for nothing.
 int LevelFromHeaders(std::string_view headers, const std::string& organisation);
 
 // Position of the first occurrence of an ASCII lower-case needle in wide text, matched
