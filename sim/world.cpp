@@ -24,6 +24,11 @@ int MessageBoxHook(HWND, const char* text, const char* caption, UINT type) {
   return IDOK;
 }
 
+void EventLogHook(const char* source, WORD type, DWORD id, const char* text) {
+  HostScope host;
+  if (World* w = World::Current()) w->events.push_back({source ? source : "", type, id, text ? text : ""});
+}
+
 HRESULT LogonHook(LPMAPISESSION* session) {
   HostScope host;
   World* w = World::Current();
@@ -72,6 +77,7 @@ World::World() : previous_(g_current) {
 #ifndef _WIN32
   SetPortableUiHooks({ActiveWindowHook, MessageBoxHook});
   SetPortableMapiLogonHook(LogonHook);
+  SetPortableEventLogHook(EventLogHook);
 #else
   if (!g_messageBoxWatch) g_messageBoxWatch = SetWindowsHookExA(WH_CBT, WatchMessageBoxes, nullptr, GetCurrentThreadId());
 #endif
@@ -83,6 +89,7 @@ World::~World() {
   if (!previous_) {
     SetPortableUiHooks({nullptr, nullptr});
     SetPortableMapiLogonHook(nullptr);
+    SetPortableEventLogHook(nullptr);
   }
 #else
   if (!previous_ && g_messageBoxWatch) {

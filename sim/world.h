@@ -65,6 +65,14 @@ class World {
   // that does work of its own there would; null removes it.
   void OnCall(const std::string& member, std::function<void()> fn);
 
+  // What the add-in reported to the Windows event log.
+  struct Event {
+    std::string source;
+    WORD type;
+    DWORD id;
+    std::string text;
+  };
+  std::vector<Event> events;
   // Message boxes the add-in showed: text and caption.
   struct MessageBox {
     std::string text, caption;

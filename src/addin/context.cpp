@@ -1,6 +1,7 @@
 #include "addin/context.h"
 
 #include <algorithm>
+#include "classify/group_policy.h"
 #include "classify/mail_item.h"
 #include "compose/item_send_sink.h"
 #include "compose/new_window_sink.h"
@@ -9,6 +10,8 @@
 #include "host/event_sink.h"
 #include "host/host_guard.h"
 #include "host/host_objects.h"
+
+const char kEventSource[] = "Orvan Classify";
 
 AddInContext* AddInContext::Create() { return new AddInContext(); }
 
@@ -22,7 +25,25 @@ void AddInContext::Release() {
 
 void AddInContext::Connect(IDispatch* application) {
   log_ = std::make_unique<SessionLog>("Orvan_Classify");
+  // Group Policy may switch the log on or off; it is read again, whole, at start-up.
+  SettingsDefaults scratch = SettingsDefaults::Product();
+  const GroupPolicy policy = ApplyGroupPolicy(scratch);
+  if (policy.logEnabled >= 0) log_->Enabled = policy.logEnabled != 0;
   application_ = ComPtr<IDispatch>::Borrow(application);
+}
+
+// A policy value that was ignored is said in the session log and in the Windows
+// Application event log, where an administrator looks.
+void AddInContext::ReportIgnored(const GroupPolicy& policy) const {
+  if (policy.ignored.empty()) return;
+  HANDLE events = RegisterEventSourceA(nullptr, kEventSource);
+  for (const GroupPolicy::Ignored& i : policy.ignored) {
+    const std::string text = "The Group Policy value " + i.value + " is ignored: " + i.why + ".";
+    if (LogEnabled()) Log("%s<br>\n", HtmlText(text).c_str());
+    const char* strings[1] = {text.c_str()};
+    if (events) ReportEventA(events, EVENTLOG_WARNING_TYPE, 0, kIgnoredPolicyEvent, nullptr, 1, 0, strings, nullptr);
+  }
+  if (events) DeregisterEventSource(events);
 }
 
 HRESULT AddInContext::Start() {
@@ -34,7 +55,10 @@ HRESULT AddInContext::Start() {
   IMAPISession* session = nullptr;
   if (SUCCEEDED(MAPILogonEx(0, nullptr, nullptr, 0, &session))) session_ = ComPtr<IMAPISession>::Adopt(session);
 
-  settings_ = std::make_unique<ClassificationSettings>();
+  SettingsDefaults defaults = SettingsDefaults::Product();
+  const GroupPolicy policy = ApplyGroupPolicy(defaults);
+  settings_ = std::make_unique<ClassificationSettings>(defaults);
+  ReportIgnored(policy);
   tracker_ = std::make_unique<ObjectTracker>(log_.get());
   if (settings_->Disabled) return S_OK;
 

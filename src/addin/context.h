@@ -18,6 +18,12 @@
 
 class EventSink;
 class ExplorerHandler;
+struct GroupPolicy;
+
+// The Application event log's source of the add-in, registered by its installer and by
+// regsvr32, and the event of a Group Policy value that was ignored.
+extern const char kEventSource[];
+constexpr DWORD kIgnoredPolicyEvent = 1;
 class WindowHandler;
 
 class AddInContext final : public ClassifyContext {
@@ -68,6 +74,7 @@ class AddInContext final : public ClassifyContext {
   AddInContext();
   ~AddInContext();
   void EndIfOutlookLeaves();
+  void ReportIgnored(const GroupPolicy& policy) const;
 
   ULONG refs_ = 1;
   bool started_ = false;

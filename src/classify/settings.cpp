@@ -26,17 +26,15 @@ SettingsDefaults& ClassificationSettings::NextDefaults() {
   return defaults;
 }
 
-namespace {
-SettingsDefaults ProductDefaults() {
+SettingsDefaults SettingsDefaults::Product() {
   SettingsDefaults d = ClassificationSettings::NextDefaults();
 #ifndef _WIN32
   if (PortablePolicy().requireSelection >= 0) d.RequireSelection = PortablePolicy().requireSelection != 0;
 #endif
   return d;
 }
-}  // namespace
 
-ClassificationSettings::ClassificationSettings() : ClassificationSettings(ProductDefaults()) {}
+ClassificationSettings::ClassificationSettings() : ClassificationSettings(SettingsDefaults::Product()) {}
 
 ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
     : SubjectMarkMode(d.SubjectMarkMode),

@@ -27,6 +27,9 @@ struct SettingsDefaults {
   std::string Label, Organisation, Tooltip, FooterText, PromptEntry, PromptMessage, PromptCaption;
 
   static SettingsDefaults Compiled();
+  // What the add-in's settings start from before Group Policy: the next defaults, with the
+  // portable host's per-run choices.
+  static SettingsDefaults Product();
 };
 
 class ClassificationSettings {

@@ -15,6 +15,38 @@ PortableUiHooks SetPortableUiHooks(PortableUiHooks hooks) {
   return previous;
 }
 
+namespace {
+PortableEventLogHook g_eventLog = nullptr;
+struct EventSource {
+  std::string name;
+};
+}  // namespace
+
+PortableEventLogHook SetPortableEventLogHook(PortableEventLogHook hook) {
+  PortableEventLogHook previous = g_eventLog;
+  g_eventLog = hook;
+  return previous;
+}
+
+HANDLE RegisterEventSourceA(LPCSTR, LPCSTR source) {
+  return NoThrow<HANDLE>(nullptr, [&]() -> HANDLE { return source ? new EventSource{source} : nullptr; });
+}
+
+BOOL ReportEventA(HANDLE log, WORD type, WORD, DWORD eventId, void*, WORD strings, DWORD, LPCSTR* texts, void*) {
+  if (!log) return FALSE;
+  return NoThrow<BOOL>(FALSE, [&]() -> BOOL {
+    std::string text;
+    for (WORD i = 0; i < strings && texts; ++i) text += (i ? " " : "") + std::string(texts[i] ? texts[i] : "");
+    if (g_eventLog) g_eventLog(static_cast<EventSource*>(log)->name.c_str(), type, eventId, text.c_str());
+    return TRUE;
+  });
+}
+
+BOOL DeregisterEventSource(HANDLE log) {
+  delete static_cast<EventSource*>(log);
+  return log ? TRUE : FALSE;
+}
+
 PortablePolicyChoices& PortablePolicy() {
   static PortablePolicyChoices choices;
   return choices;

@@ -69,6 +69,18 @@ struct PortableUiHooks {
 // Installs the hooks; returns the previous ones. Null members keep the quiet defaults.
 PortableUiHooks SetPortableUiHooks(PortableUiHooks hooks);
 
+// The Windows event log: a source is registered, an event reported with its strings. The
+// host program hears the reports (the simulator keeps them); without it they go nowhere.
+#define EVENTLOG_ERROR_TYPE 0x0001
+#define EVENTLOG_WARNING_TYPE 0x0002
+#define EVENTLOG_INFORMATION_TYPE 0x0004
+HANDLE RegisterEventSourceA(LPCSTR server, LPCSTR source);
+BOOL ReportEventA(HANDLE log, WORD type, WORD category, DWORD eventId, void* userSid, WORD strings, DWORD dataSize,
+                  LPCSTR* texts, void* data);
+BOOL DeregisterEventSource(HANDLE log);
+typedef void (*PortableEventLogHook)(const char* source, WORD type, DWORD eventId, const char* text);
+PortableEventLogHook SetPortableEventLogHook(PortableEventLogHook hook);
+
 // Policy switches that a Windows build compiles in and that the one portable library lets
 // its host program choose per run instead (orvan-sim's --log-dir, --require-selection).
 // -1 keeps the compiled-in choice.

@@ -36,6 +36,7 @@ typedef const WCHAR* LPCWSTR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef void* LPVOID;
+typedef void* HANDLE;
 typedef DWORD LCID;
 typedef LONG DISPID;
 typedef DISPID MEMBERID;

@@ -1,0 +1,223 @@
+#include "classify/group_policy.h"
+
+#include <cstdlib>
+#include <cstring>
+#include "classify/load_text.h"
+#include "platform/win.h"
+#include "orvan_policy.h"
+#include "orvan_strings.h"
+
+#ifndef KEY_WOW64_64KEY
+#define KEY_WOW64_64KEY 0x0100
+#endif
+
+const char kGroupPolicyKey[] = "SOFTWARE\\Policies\\Orvan\\Classify";
+
+namespace {
+
+struct Spec {
+  const char* name;    // the registry value
+  const char* option;  // the option of cmake/default.policy it sets
+  const char* kind;    // its kind, with its range or choices
+};
+#define ORVAN_POLICY_SPEC(name, option, kind) {name, option, kind},
+const Spec kSpecs[] = {ORVAN_GROUP_POLICY(ORVAN_POLICY_SPEC)};
+#undef ORVAN_POLICY_SPEC
+
+struct Value {
+  bool present = false;
+  DWORD type = REG_NONE;
+  DWORD number = 0;
+  std::string text;
+  std::string where;  // "HKLM\\SOFTWARE\\Policies\\Orvan\\Classify\\Name"
+};
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// The "V=Label" entries of a choice or pick kind, as their values V.
+std::vector<std::string> Choices(const std::string& kind) {
+  std::vector<std::string> out;
+  size_t at = kind.find(' ');
+  while (at != std::string::npos && at < kind.size()) {
+    const size_t start = at + 1;
+    const size_t equals = kind.find('=', start);
+    if (equals == std::string::npos) break;
+    out.push_back(kind.substr(start, equals - start));
+    at = kind.find(',', equals);
+  }
+  return out;
+}
+
+std::vector<std::string> Names(const std::string& list) {
+  std::vector<std::string> names;
+  SplitList(list.c_str(), names, ";,");
+  return names;
+}
+
+bool HasControl(const std::string& text) {
+  for (unsigned char c : text)
+    if (c < 0x20 || c == 0x7F) return true;
+  return false;
+}
+
+// Why the value is not one of its kind; empty when it is.
+std::string Refusal(const std::string& kind, const Value& v) {
+  const bool dword = v.type == REG_DWORD;
+  const bool text = v.type == REG_SZ;
+  if (kind == "text" || kind == "levels" || kind == "word" || StartsWith(kind, "pick ")) {
+    if (!text) return "it is no REG_SZ";
+    if (v.text.size() > 1023) return "it is longer than 1023 characters";
+    if (HasControl(v.text)) return "it holds a control character";
+  } else if (!dword) {
+    return "it is no REG_DWORD";
+  }
+  if (kind == "text" && v.text.empty()) return "it is empty";
+  if (kind == "word") {
+    if (v.text.empty() || v.text.size() > 107) return "it is not 1 to 107 letters, digits or hyphens";
+    for (char c : v.text)
+      if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'))
+        return "it holds a character other than a letter, digit or hyphen";
+  }
+  if (kind == "levels") {
+    const std::vector<std::string> names = Names(v.text);
+    if (names.empty()) return "it names no level";
+    if (names.size() > size_t(kMostLevels))
+      return "it names " + std::to_string(names.size()) + " levels; at most " + std::to_string(kMostLevels) + " are allowed";
+    for (const std::string& name : names)
+      if (name.size() > kLongestLevelName)
+        return "the level '" + name + "' is longer than " + std::to_string(kLongestLevelName) + " characters";
+  }
+  if (kind == "flag" && v.number > 1) return std::to_string(v.number) + " is neither 0 nor 1";
+  if (StartsWith(kind, "number ")) {
+    const char* p = kind.c_str() + 7;
+    char* end = nullptr;
+    const long low = std::strtol(p, &end, 10), high = std::strtol(end, nullptr, 10);
+    if (long(v.number) < low || long(v.number) > high || v.number > 0x7FFFFFFF)
+      return std::to_string(v.number) + " is outside " + std::to_string(low) + " to " + std::to_string(high);
+  }
+  if (StartsWith(kind, "choice ") || StartsWith(kind, "pick ")) {
+    const std::vector<std::string> choices = Choices(kind);
+    const std::string given = dword ? std::to_string(v.number) : v.text;
+    bool found = false;
+    std::string list;
+    for (const std::string& c : choices) {
+      found = found || c == given;
+      list += (list.empty() ? "" : ", ") + c;
+    }
+    if (!found) return "'" + given + "' is none of " + list;
+  }
+  return std::string();
+}
+
+Value Read(HKEY root, const char* rootName, const char* name) {
+  Value v;
+  v.where = std::string(rootName) + "\\" + kGroupPolicyKey + "\\" + name;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, kGroupPolicyKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return v;
+  char data[2048];
+  DWORD type = REG_NONE, size = sizeof data - 1;
+  const LONG read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(key);
+  if (read == ERROR_MORE_DATA) {
+    v.present = true;
+    v.type = REG_SZ;
+    v.text.assign(1024, 'x');  // longer than any value may be: refused as such
+    return v;
+  }
+  if (read != ERROR_SUCCESS) return v;
+  v.present = true;
+  v.type = type;
+  if (type == REG_DWORD && size == sizeof(DWORD)) {
+    std::memcpy(&v.number, data, sizeof(DWORD));
+  } else if (type == REG_SZ) {
+    data[size < sizeof data ? size : sizeof data - 1] = '\0';
+    v.text = data;  // up to the first terminator, as Windows hands a string value out
+  } else if (type == REG_DWORD) {
+    v.type = REG_NONE;  // a DWORD of the wrong size is no DWORD
+  }
+  return v;
+}
+
+int BuiltInLevelCount(const SettingsDefaults& d) {
+  return int(Names(d.LevelList.empty() ? std::string(LoadText(IDS_LEVELS)) : d.LevelList).size());
+}
+
+// Puts a checked value where its option lives. False for an option the add-in does not
+// know (a "#@" line added without its place here).
+bool Set(SettingsDefaults& d, GroupPolicy& result, const std::string& option, const Value& v) {
+  const bool flag = v.number != 0;
+  const int number = int(v.number);
+  if (option == "ORVAN_LABEL") d.Label = v.text;
+  else if (option == "ORVAN_FOOTER_TEXT") d.FooterText = v.text;
+  else if (option == "ORVAN_TOOLTIP") d.Tooltip = v.text;
+  else if (option == "ORVAN_PROMPT_ENTRY") d.PromptEntry = v.text;
+  else if (option == "ORVAN_PROMPT_MESSAGE") d.PromptMessage = v.text;
+  else if (option == "ORVAN_PROMPT_CAPTION") d.PromptCaption = v.text;
+  else if (option == "ORVAN_LEVELS") d.LevelList = v.text;
+  else if (option == "ORVAN_ORGANISATION") d.Organisation = v.text;
+  else if (option == "ORVAN_SUBJECT_MARK_MODE") d.SubjectMarkMode = number;
+  else if (option == "ORVAN_SUBJECT_USES_MIN_LEVEL") d.SubjectUsesMinLevel = flag;
+  else if (option == "ORVAN_DISABLED") d.Disabled = flag;
+  else if (option == "ORVAN_MIN_MARK_LEVEL") d.MinMarkLevel = number;
+  else if (option == "ORVAN_BODY_MARK_PLACES") d.BodyMarkPlaces = number;
+  else if (option == "ORVAN_DEFAULT_LEVEL") d.DefaultLevel = number;
+  else if (option == "ORVAN_PROPERTY_KINDS") d.PropertyKinds = number;
+  else if (option == "ORVAN_SHOW_LABEL") d.ShowLabel = flag;
+  else if (option == "ORVAN_SHOW_FOOTER") d.ShowFooter = flag;
+  else if (option == "ORVAN_REQUIRE_SELECTION") d.RequireSelection = flag;
+  else if (option == "ORVAN_LOG_ENABLED") result.logEnabled = flag ? 1 : 0;
+  else if (option == "ORVAN_UI") d.Ui = v.text == "commandbar" ? LevelUi::CommandBar : v.text == "ribbon" ? LevelUi::Ribbon : LevelUi::Both;
+  else return false;
+  return true;
+}
+
+}  // namespace
+
+GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
+  GroupPolicy result;
+  // The value each option takes: the user's, then the machine's over it; a refused one is
+  // as if it were not there.
+  struct Chosen {
+    const Spec* spec;
+    Value value;
+    bool refused = false;  // a value was there and was refused
+  };
+  std::vector<Chosen> chosen;
+  for (const Spec& spec : kSpecs) {
+    Chosen c{&spec, Value()};
+    for (auto [root, rootName] : {std::pair<HKEY, const char*>{HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}}) {
+      Value v = Read(root, rootName, spec.name);
+      if (!v.present) continue;
+      const std::string why = Refusal(spec.kind, v);
+      if (why.empty()) {
+        c.value = v;
+      } else {
+        result.ignored.push_back({v.where, why});
+        c.refused = true;
+      }
+    }
+    chosen.push_back(c);
+  }
+  // What is numbered by the level list must fit the list it will number.
+  const Chosen* levels = nullptr;
+  for (const Chosen& c : chosen)
+    if (std::string(c.spec->option) == "ORVAN_LEVELS") levels = &c;
+  const bool levelsRefused = levels && levels->refused && !levels->value.present;
+  const int count = levels && levels->value.present ? int(Names(levels->value.text).size()) : BuiltInLevelCount(d);
+  for (Chosen& c : chosen) {
+    if (!c.value.present) continue;
+    const std::string option = c.spec->option;
+    if (option == "ORVAN_DEFAULT_LEVEL" || option == "ORVAN_MIN_MARK_LEVEL") {
+      std::string why;
+      if (levelsRefused) why = "it is numbered by the level list, which was ignored";
+      else if (int(c.value.number) > count)
+        why = std::to_string(c.value.number) + " is past the " + std::to_string(count) + " levels";
+      if (!why.empty()) {
+        result.ignored.push_back({c.value.where, why});
+        continue;
+      }
+    }
+    if (!Set(d, result, option, c.value)) result.ignored.push_back({c.value.where, "the add-in knows no such option"});
+  }
+  return result;
+}

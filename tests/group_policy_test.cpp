@@ -1,0 +1,161 @@
+// Administrators set the policy through Group Policy: values under
+// SOFTWARE\Policies\Orvan\Classify in HKLM and HKCU, over what the DLL was built with.
+#include "classify/group_policy.h"
+#include "orvan_policy.h"
+#include "test_support.h"
+
+using testing_support::AddInTest;
+using testing_support::DropDown;
+
+namespace {
+
+class GroupPolicyTest : public AddInTest {
+ protected:
+  static void Set(HKEY root, const char* name, const std::string& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, kGroupPolicyKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
+    RegCloseKey(key);
+  }
+  static void Set(HKEY root, const char* name, DWORD number) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, kGroupPolicyKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    RegCloseKey(key);
+  }
+  long Named(sim::MailItem* m, const char* name) {
+    const auto* v = m->message->Find(PS_PUBLIC_STRINGS_ID, name);
+    return v ? v->l : -1;
+  }
+  std::string NamedHeader(sim::MailItem* m, const char* name) {
+    const auto* v = m->message->Find(PS_INTERNET_HEADERS_ID, name);
+    return v ? v->text : "(none)";
+  }
+  // What the session log and the event log said of ignored values.
+  std::vector<std::string> EventTexts() const {
+    std::vector<std::string> out;
+    for (const auto& e : world.events) {
+      EXPECT_EQ(e.source, "Orvan Classify");
+      EXPECT_EQ(e.type, EVENTLOG_WARNING_TYPE);
+      out.push_back(e.text);
+    }
+    return out;
+  }
+};
+
+TEST_F(GroupPolicyTest, MachineValuesWinOverUserValuesAndBothOverTheBuild) {
+  Set(HKEY_CURRENT_USER, "Levels", "A;B");
+  Set(HKEY_LOCAL_MACHINE, "Levels", "PUBLIC;INTERNAL;RESTRICTED;TOP SECRET");
+  Set(HKEY_LOCAL_MACHINE, "DefaultLevel", 2);
+  Set(HKEY_CURRENT_USER, "Organisation", "Acme");
+  Set(HKEY_CURRENT_USER, "SubjectMarkMode", 2);
+  StartOutlook();
+  sim::Inspector* w = outlook.Compose(1, "Plans", "Numbers");
+  ASSERT_NE(DropDown(w), nullptr);
+  EXPECT_EQ(DropDown(w)->entries, (std::vector<std::string>{"PUBLIC", "INTERNAL", "RESTRICTED", "TOP SECRET"}));
+  EXPECT_EQ(DropDown(w)->listIndex, 2);
+  DropDown(w)->Choose(4);
+  ASSERT_TRUE(outlook.Send(w));
+  EXPECT_EQ(Named(w->mail(), "MAPI-Acme-classification"), 4);
+  EXPECT_EQ(NamedHeader(w->mail(), "X-Acme-classification"), "4 - TOP SECRET");
+  EXPECT_EQ(w->mail()->Subject(), "Plans [TOP SECRET]");
+  EXPECT_TRUE(world.events.empty());
+}
+
+TEST_F(GroupPolicyTest, EachBadValueIsIgnoredAndNamedInBothLogsWhileTheRestApplies) {
+  SessionLog::SetDefaultEnabled(true);
+  Set(HKEY_LOCAL_MACHINE, "Label", "Level");  // good: applies
+  Set(HKEY_LOCAL_MACHINE, "DefaultLevel", "2");  // REG_SZ where a number belongs
+  Set(HKEY_CURRENT_USER, "MinMarkLevel", 9);     // past the three levels
+  Set(HKEY_LOCAL_MACHINE, "BodyMarkPlaces", 7);
+  Set(HKEY_LOCAL_MACHINE, "UI", "toolbar");
+  Set(HKEY_LOCAL_MACHINE, "Organisation", "Ac me");
+  Set(HKEY_LOCAL_MACHINE, "ShowFooter", 2);
+  Set(HKEY_LOCAL_MACHINE, "Tooltip", "");
+  Set(HKEY_LOCAL_MACHINE, "FooterText", "line\nbreak");
+  StartOutlook();
+  const std::vector<std::string> events = EventTexts();
+  const std::string machine = "HKLM\\SOFTWARE\\Policies\\Orvan\\Classify\\";
+  const std::vector<std::string> expected = {
+      "The Group Policy value " + machine + "FooterText is ignored: it holds a control character.",
+      "The Group Policy value " + machine + "Tooltip is ignored: it is empty.",
+      "The Group Policy value " + machine + "Organisation is ignored: it holds a character other than a letter, digit or hyphen.",
+      "The Group Policy value " + machine + "BodyMarkPlaces is ignored: '7' is none of 0, 1, 2, 3.",
+      "The Group Policy value " + machine + "DefaultLevel is ignored: it is no REG_DWORD.",
+      "The Group Policy value " + machine + "ShowFooter is ignored: 2 is neither 0 nor 1.",
+      "The Group Policy value " + machine + "UI is ignored: 'toolbar' is none of both, commandbar, ribbon.",
+      "The Group Policy value HKCU\\SOFTWARE\\Policies\\Orvan\\Classify\\MinMarkLevel is ignored: 9 is past the 3 levels.",
+  };
+  EXPECT_EQ(events, expected);
+  const std::string log = LogText();
+  for (const std::string& e : expected) EXPECT_NE(log.find(e + "<br>"), std::string::npos) << e << "\n" << log;
+  // What was ignored kept what the DLL was built with; the good value applies.
+  sim::Inspector* w = outlook.Compose(2, "Plans", "<html><body>x</body></html>");
+  ASSERT_TRUE(outlook.Send(w));
+  EXPECT_EQ(w->mail()->HTMLBody().find("<b>Level: UNCLASSIFIED</b>  (for more info visit"), 12u) << w->mail()->HTMLBody();
+  EXPECT_EQ(NamedHeader(w->mail(), "X-Orvan-classification"), "1 - UNCLASSIFIED");
+}
+
+TEST_F(GroupPolicyTest, ARefusedLevelListTakesWhatItNumbersWithIt) {
+  std::string many;
+  for (int i = 1; i <= kMostLevels + 1; ++i) many += "L" + std::to_string(i) + ";";
+  Set(HKEY_LOCAL_MACHINE, "Levels", many);
+  Set(HKEY_LOCAL_MACHINE, "DefaultLevel", 2);  // meant for the refused list
+  StartOutlook();
+  EXPECT_EQ(EventTexts(), (std::vector<std::string>{
+                              "The Group Policy value HKLM\\SOFTWARE\\Policies\\Orvan\\Classify\\Levels is ignored: it "
+                              "names 33 levels; at most 32 are allowed.",
+                              "The Group Policy value HKLM\\SOFTWARE\\Policies\\Orvan\\Classify\\DefaultLevel is "
+                              "ignored: it is numbered by the level list, which was ignored."}));
+  sim::Inspector* w = outlook.Compose(1, "Plans", "x");
+  EXPECT_EQ(DropDown(w)->entries, (std::vector<std::string>{"UNCLASSIFIED", "CONFIDENTIAL", "SECRET"}));
+  EXPECT_EQ(DropDown(w)->listIndex, 1);
+}
+
+TEST_F(GroupPolicyTest, TwelveLevelsFromPolicyReadBackAsTwelve) {
+  std::string levels;
+  for (int i = 1; i <= 12; ++i) levels += (i > 1 ? ";" : "") + std::string("LEVEL ") + std::to_string(i);
+  Set(HKEY_LOCAL_MACHINE, "Levels", levels);
+  Set(HKEY_LOCAL_MACHINE, "DefaultLevel", 12);
+  StartOutlook();
+  sim::Inspector* w = outlook.Compose(1, "Plans", "x");
+  EXPECT_EQ(DropDown(w)->listIndex, 12);
+  ASSERT_TRUE(outlook.Send(w));
+  EXPECT_EQ(NamedHeader(w->mail(), "X-Orvan-classification"), "12 - LEVEL 12");
+  EXPECT_TRUE(world.events.empty());
+}
+
+TEST_F(GroupPolicyTest, PolicySwitchesTheSessionLogOn) {
+  SessionLog::SetDefaultEnabled(false);
+  Set(HKEY_CURRENT_USER, "LogEnabled", 1);
+  StartOutlook();
+  outlook.Compose(1, "Plans", "x");
+  EXPECT_NE(LogText().find("New object: CInspectorEventHandler"), std::string::npos) << LogText();
+}
+
+// Every value of the option table has its place in the add-in: one of each kind, valid,
+// is taken without a word.
+TEST_F(GroupPolicyTest, EveryValueOfTheTableIsTaken) {
+  struct {
+    const char* name;
+    std::string kind;
+  } specs[] = {
+#define ORVAN_TEST_SPEC(name, option, kind) {name, kind},
+      ORVAN_GROUP_POLICY(ORVAN_TEST_SPEC)
+#undef ORVAN_TEST_SPEC
+  };
+  for (const auto& s : specs) {
+    if (s.kind == "flag") Set(HKEY_LOCAL_MACHINE, s.name, 1);
+    else if (s.kind.rfind("number ", 0) == 0) Set(HKEY_LOCAL_MACHINE, s.name, 1);
+    else if (s.kind.rfind("choice ", 0) == 0) Set(HKEY_LOCAL_MACHINE, s.name, DWORD(std::atoi(s.kind.c_str() + 7)));
+    else if (s.kind.rfind("pick ", 0) == 0) Set(HKEY_LOCAL_MACHINE, s.name, s.kind.substr(5, s.kind.find('=') - 5));
+    else if (s.kind == "levels") Set(HKEY_LOCAL_MACHINE, s.name, "ONE;TWO");
+    else if (s.kind == "word") Set(HKEY_LOCAL_MACHINE, s.name, "Word");
+    else Set(HKEY_LOCAL_MACHINE, s.name, "A text");
+  }
+  EXPECT_GE(sizeof specs / sizeof specs[0], 20u);
+  StartOutlook();
+  EXPECT_TRUE(world.events.empty()) << world.events.front().text;
+}
+
+}  // namespace
