@@ -90,6 +90,14 @@ STDAPI DllRegisterServer() {
   SetKeyDefault(HKEY_CLASSES_ROOT, kProgId, nullptr, kDisplayName);
   SetKeyDefault(HKEY_CLASSES_ROOT, kProgId, "CLSID", kClassIdText);
   RegisterAddInKey(kHostApplication, kProgId, kDisplayName, kLoadBehavior);
+  // The event log's source: an ignored Group Policy value is reported under it.
+  HKEY events = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, ORVAN_EVENT_SOURCE_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &events,
+                      nullptr) == ERROR_SUCCESS) {
+    SetString(events, "EventMessageFile", path);
+    SetDword(events, "TypesSupported", kEventTypesSupported);
+    RegCloseKey(events);
+  }
   return S_OK;
 }
 
@@ -98,5 +106,6 @@ STDAPI DllUnregisterServer() {
   DeleteKeyTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + kClassIdText).c_str());
   DeleteKeyTree(HKEY_CLASSES_ROOT, kProgId);
   UnregisterAddInKey(kHostApplication, kProgId);
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, ORVAN_EVENT_SOURCE_KEY);
   return S_OK;  // the command bar placement under HKEY_CURRENT_USER stays
 }

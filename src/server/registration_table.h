@@ -31,6 +31,9 @@ struct Entry {
 constexpr const char kLibraryToken[] = "%LIBRARY%";
 #define ORVAN_CLSID_KEY "CLSID\\{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}"
 #define ORVAN_ADDIN_KEY "Software\\Microsoft\\Office\\Outlook\\Addins\\OrvanClassifyAddinForOutlook"
+// The Application event log's source "Orvan Classify": its messages are the DLL's own table.
+#define ORVAN_EVENT_SOURCE_KEY "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Orvan Classify"
+constexpr unsigned long kEventTypesSupported = 7;  // error, warning, information
 
 constexpr Entry kEntries[] = {
     {Root::ClassesRoot, ORVAN_CLSID_KEY, nullptr, Kind::String, kDisplayName, 0},
@@ -44,6 +47,8 @@ constexpr Entry kEntries[] = {
     {Root::LocalMachine, ORVAN_ADDIN_KEY, "Description", Kind::String, kDisplayName, 0},
     {Root::LocalMachine, ORVAN_ADDIN_KEY, "RequireShutdownNotification", Kind::Dword, nullptr,
      kRequireShutdownNotification},
+    {Root::LocalMachine, ORVAN_EVENT_SOURCE_KEY, "EventMessageFile", Kind::String, kLibraryToken, 0},
+    {Root::LocalMachine, ORVAN_EVENT_SOURCE_KEY, "TypesSupported", Kind::Dword, nullptr, kEventTypesSupported},
 };
 
 }  // namespace registration

@@ -34,10 +34,22 @@ check "RequireShutdownNotification 1" grep -q 'REG_DWORD *0x1' <<<"$(query "$add
 check "FriendlyName" grep -q "REG_SZ *$name" <<<"$(query "$addin" FriendlyName)"
 check "Description" grep -q "REG_SZ *$name" <<<"$(query "$addin" Description)"
 
+echo "== the same DLL under an organisation's Group Policy (reg add)"
+policy='HKLM\SOFTWARE\Policies\Orvan\Classify'
+"$wine" reg add "$policy" /v Levels /t REG_SZ /d 'PUBLIC;INTERNAL;RESTRICTED;TOP SECRET' /f >/dev/null 2>&1
+"$wine" reg add "$policy" /v DefaultLevel /t REG_DWORD /d 2 /f >/dev/null 2>&1
+"$wine" reg add "$policy" /v Organisation /t REG_SZ /d Acme /f >/dev/null 2>&1
+check "Acme's levels, default and property names from the policy" "$wine" "$build/orvan-wine-session.exe" --policy
+"$wine" reg delete "$policy" /f >/dev/null 2>&1
+
 echo "== session against the registered DLL"
 check "session with compose, send and main-window reply" "$wine" "$build/orvan-wine-session.exe"
 
+events='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Orvan Classify'
+check "event source's messages are the DLL's" grep -qi 'REG_SZ *C:\\OrvanClassify.dll' <<<"$(query "$events" EventMessageFile)"
+
 check "regsvr32 /u unregisters the DLL" "$wine" regsvr32 /s /u 'C:\OrvanClassify.dll'
+check "event source removed" bash -c "! '$wine' reg query '$events' >/dev/null 2>&1"
 check "class key removed" bash -c "! '$wine' reg query '$clsid' >/dev/null 2>&1"
 check "ProgID key removed" bash -c "! '$wine' reg query 'HKCR\\OrvanClassifyAddinForOutlook' >/dev/null 2>&1"
 check "Outlook add-in key removed" bash -c "! '$wine' reg query '$addin' >/dev/null 2>&1"

@@ -3,6 +3,7 @@
 // Prints its own pass and fail counts; exits non-zero on any failure.
 #include <cstdio>
 #include <string>
+#include <vector>
 #include "com/iids.h"
 #include "com/ribbon.h"
 #include "sim/outlook.h"
@@ -149,10 +150,40 @@ void Session() {
   Check(world.Escapes().empty(), "no exception reached the host");
 }
 
+// The standard DLL under an organisation's Group Policy, set with reg add before this
+// program runs: four levels, the second preselected, Acme's property names.
+void PolicySession() {
+  sim::World world;
+  sim::Outlook outlook(world);
+  Check(outlook.Load() == S_OK && outlook.Connect(ext_cm_Startup) == S_OK && outlook.StartupComplete() == S_OK,
+        "the add-in starts under Group Policy");
+  sim::Inspector* w = outlook.Compose(1, "Plans", "Numbers");
+  sim::Control* drop = DropDown(w);
+  Check(drop && drop->entries == std::vector<std::string>{"PUBLIC", "INTERNAL", "RESTRICTED", "TOP SECRET"},
+        "the policy's four levels in the drop-down");
+  Check(drop && drop->listIndex == 2, "INTERNAL preselected");
+  if (drop) drop->Choose(4);
+  Check(outlook.Send(w), "Send goes through");
+  static const GUID kPublic = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  const auto* numeric = w->mail()->message->Find(kPublic, "MAPI-Acme-classification");
+  Check(numeric && numeric->l == 4, "MAPI-Acme-classification 4");
+  Check(w->mail()->message->InternetHeaders()["X-Acme-classification"] == "4 - TOP SECRET",
+        "X-Acme-classification \"4 - TOP SECRET\"");
+  Check(w->mail()->Subject() == "[TOP SECRET] Plans", "subject marked: " + w->mail()->Subject());
+  outlook.Shutdown();
+  Check(world.OutstandingRefs() == 0, "every reference given back");
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   CoInitialize(nullptr);
+  if (argc == 2 && std::string(argv[1]) == "--policy") {
+    PolicySession();
+    CoUninitialize();
+    std::printf("wine policy session: %d passed, %d failed\n", passed, failed);
+    return failed ? 1 : 0;
+  }
   Session();
   Check(ReadPlacement("CommandBarLeft") == 10, "CommandBarLeft in the registry");
   Check(ReadPlacement("CommandBarTop") == 20, "CommandBarTop in the registry");
