@@ -1,0 +1,338 @@
+#include "templates.h"
+
+#include <libxml/xmlwriter.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace policy_templates {
+
+namespace {
+
+const char kNamespace[] = "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions";
+const char kKey[] = "SOFTWARE\\Policies\\Orvan\\Classify";
+
+std::string Trim(const std::string& s) {
+  const size_t a = s.find_first_not_of(' '), b = s.find_last_not_of(' ');
+  return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
+}  // namespace
+
+bool ReadOptions(const std::string& path, std::vector<Option>* out) {
+  std::ifstream in(path);
+  if (!in) return false;
+  std::string line;
+  Option pending;
+  bool have = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("#@ ", 0) == 0) {
+      std::vector<std::string> parts;
+      std::stringstream fields(line.substr(3));
+      for (std::string part; std::getline(fields, part, '|');) parts.push_back(Trim(part));
+      if (parts.size() != 3) {
+        std::cerr << "orvan-admx: " << path << ": expected '#@ NAME KIND | Title | Explanation': " << line << "\n";
+        return false;
+      }
+      pending = Option();
+      std::stringstream head(parts[0]);
+      head >> pending.name >> pending.kind;
+      std::string rest;
+      std::getline(head, rest);
+      rest = Trim(rest);
+      if (pending.kind == "number") {
+        std::stringstream range(rest);
+        range >> pending.low >> pending.high;
+      } else if (pending.kind == "choice" || pending.kind == "pick") {
+        std::stringstream list(rest);
+        for (std::string item; std::getline(list, item, ',');) {
+          const size_t eq = item.find('=');
+          pending.choices.push_back({item.substr(0, eq), item.substr(eq + 1)});
+        }
+      }
+      pending.title = parts[1];
+      pending.explanation = parts[2];
+      have = true;
+      continue;
+    }
+    const size_t eq = line.find('=');
+    if (have && !line.empty() && line[0] != '#' && eq != std::string::npos) {
+      pending.option = line.substr(0, eq);
+      pending.defaultValue = line.substr(eq + 1);
+      out->push_back(pending);
+      have = false;
+    }
+  }
+  return true;
+}
+
+// ---- the templates
+
+namespace {
+class Writer {
+ public:
+  explicit Writer(const std::string& path) : w_(xmlNewTextWriterFilename(path.c_str(), 0)) {
+    if (!w_) return;
+    xmlTextWriterSetIndent(w_, 1);
+    xmlTextWriterSetIndentString(w_, BAD_CAST "  ");
+    xmlTextWriterStartDocument(w_, "1.0", "utf-8", nullptr);
+  }
+  ~Writer() {
+    if (!w_) return;
+    xmlTextWriterEndDocument(w_);
+    xmlFreeTextWriter(w_);
+  }
+  bool ok() const { return w_ != nullptr; }
+  void Open(const char* name) { xmlTextWriterStartElement(w_, BAD_CAST name); }
+  void Close() { xmlTextWriterEndElement(w_); }
+  void Attr(const char* name, const std::string& value) {
+    xmlTextWriterWriteAttribute(w_, BAD_CAST name, BAD_CAST value.c_str());
+  }
+  void Text(const std::string& text) { xmlTextWriterWriteString(w_, BAD_CAST text.c_str()); }
+  void Leaf(const char* name, const std::string& text) {
+    xmlTextWriterWriteElement(w_, BAD_CAST name, BAD_CAST text.c_str());
+  }
+
+ private:
+  xmlTextWriterPtr w_;
+};
+
+std::string Ref(const std::string& table, const std::string& id) { return "$(" + table + "." + id + ")"; }
+}  // namespace
+
+bool WriteAdmx(const std::vector<Option>& options, const std::string& path) {
+  Writer w(path);
+  if (!w.ok()) return false;
+  w.Open("policyDefinitions");
+  w.Attr("xmlns", kNamespace);
+  w.Attr("revision", "1.0");
+  w.Attr("schemaVersion", "1.0");
+  w.Open("policyNamespaces");
+  w.Open("target");
+  w.Attr("prefix", "orvan");
+  w.Attr("namespace", "Orvan.Policies.Classify");
+  w.Close();
+  w.Close();
+  w.Open("resources");
+  w.Attr("minRequiredRevision", "1.0");
+  w.Close();
+  w.Open("supportedOn");
+  w.Open("definitions");
+  w.Open("definition");
+  w.Attr("name", "SUPPORTED_Outlook2010");
+  w.Attr("displayName", Ref("string", "SUPPORTED_Outlook2010"));
+  w.Close();
+  w.Close();
+  w.Close();
+  w.Open("categories");
+  w.Open("category");
+  w.Attr("name", "OrvanClassify");
+  w.Attr("displayName", Ref("string", "OrvanClassify"));
+  w.Attr("explainText", Ref("string", "OrvanClassify_Explain"));
+  w.Close();
+  w.Close();
+  w.Open("policies");
+  for (const Option& o : options) {
+    w.Open("policy");
+    w.Attr("name", o.name);
+    w.Attr("class", "Both");
+    w.Attr("displayName", Ref("string", o.name));
+    w.Attr("explainText", Ref("string", o.name + "_Explain"));
+    w.Attr("presentation", Ref("presentation", o.name));
+    w.Attr("key", kKey);
+    w.Open("parentCategory");
+    w.Attr("ref", "OrvanClassify");
+    w.Close();
+    w.Open("supportedOn");
+    w.Attr("ref", "SUPPORTED_Outlook2010");
+    w.Close();
+    w.Open("elements");
+    if (o.kind == "flag") {
+      w.Open("boolean");
+      w.Attr("id", o.name);
+      w.Attr("valueName", o.name);
+      w.Open("trueValue");
+      w.Open("decimal");
+      w.Attr("value", "1");
+      w.Close();
+      w.Close();
+      w.Open("falseValue");
+      w.Open("decimal");
+      w.Attr("value", "0");
+      w.Close();
+      w.Close();
+      w.Close();
+    } else if (o.kind == "number") {
+      w.Open("decimal");
+      w.Attr("id", o.name);
+      w.Attr("valueName", o.name);
+      w.Attr("required", "true");
+      w.Attr("minValue", std::to_string(o.low));
+      w.Attr("maxValue", std::to_string(o.high));
+      w.Close();
+    } else if (o.kind == "choice" || o.kind == "pick") {
+      w.Open("enum");
+      w.Attr("id", o.name);
+      w.Attr("valueName", o.name);
+      w.Attr("required", "true");
+      for (size_t i = 0; i < o.choices.size(); ++i) {
+        w.Open("item");
+        w.Attr("displayName", Ref("string", o.name + "_" + std::to_string(i)));
+        w.Open("value");
+        if (o.kind == "choice") {
+          w.Open("decimal");
+          w.Attr("value", o.choices[i].value);
+          w.Close();
+        } else {
+          w.Leaf("string", o.choices[i].value);
+        }
+        w.Close();
+        w.Close();
+      }
+      w.Close();
+    } else {
+      w.Open("text");
+      w.Attr("id", o.name);
+      w.Attr("valueName", o.name);
+      w.Attr("required", "true");
+      w.Attr("maxLength", "1023");
+      w.Close();
+    }
+    w.Close();  // elements
+    w.Close();  // policy
+  }
+  w.Close();  // policies
+  w.Close();  // policyDefinitions
+  return true;
+}
+
+bool WriteAdml(const std::vector<Option>& options, const std::string& path) {
+  Writer w(path);
+  if (!w.ok()) return false;
+  w.Open("policyDefinitionResources");
+  w.Attr("xmlns", kNamespace);
+  w.Attr("revision", "1.0");
+  w.Attr("schemaVersion", "1.0");
+  w.Leaf("displayName", "Orvan Classify");
+  w.Leaf("description", "Group Policy settings of the Orvan Classify add-in for Outlook.");
+  w.Open("resources");
+  w.Open("stringTable");
+  auto str = [&](const std::string& id, const std::string& text) {
+    w.Open("string");
+    w.Attr("id", id);
+    w.Text(text);
+    w.Close();
+  };
+  str("OrvanClassify", "Orvan Classify");
+  str("OrvanClassify_Explain",
+      "The classification add-in for Outlook. A setting here overrides what the add-in was built with; a "
+      "computer setting overrides the same user setting. A value of the wrong kind is ignored and reported in the "
+      "Application event log (source Orvan Classify).");
+  str("SUPPORTED_Outlook2010", "Outlook 2010 and later, with the Orvan Classify add-in");
+  for (const Option& o : options) {
+    str(o.name, o.title);
+    str(o.name + "_Explain", o.explanation + " Registry value " + o.name + " under " + kKey +
+                                 ". Built-in value: " + (o.defaultValue.empty() ? "(none)" : o.defaultValue) + ".");
+    for (size_t i = 0; i < o.choices.size(); ++i) str(o.name + "_" + std::to_string(i), o.choices[i].label);
+  }
+  w.Close();  // stringTable
+  w.Open("presentationTable");
+  for (const Option& o : options) {
+    w.Open("presentation");
+    w.Attr("id", o.name);
+    if (o.kind == "flag") {
+      w.Open("checkBox");
+      w.Attr("refId", o.name);
+      const bool on = o.defaultValue == "ON";
+      w.Attr("defaultChecked", on ? "true" : "false");
+      w.Text(o.title);
+      w.Close();
+    } else if (o.kind == "number") {
+      w.Open("decimalTextBox");
+      w.Attr("refId", o.name);
+      w.Attr("defaultValue", o.defaultValue.empty() ? "0" : o.defaultValue);
+      w.Text(o.title + ":");
+      w.Close();
+    } else if (o.kind == "choice" || o.kind == "pick") {
+      w.Open("dropdownList");
+      w.Attr("refId", o.name);
+      w.Attr("noSort", "true");
+      for (size_t i = 0; i < o.choices.size(); ++i)
+        if (o.choices[i].value == o.defaultValue) w.Attr("defaultItem", std::to_string(i));
+      w.Text(o.title + ":");
+      w.Close();
+    } else {
+      w.Open("textBox");
+      w.Attr("refId", o.name);
+      w.Leaf("label", o.title + ":");
+      w.Leaf("defaultValue", o.defaultValue);
+      w.Close();
+    }
+    w.Close();  // presentation
+  }
+  w.Close();  // presentationTable
+  w.Close();  // resources
+  w.Close();  // policyDefinitionResources
+  return true;
+}
+
+// ---- a registry file of a policy file's values
+
+namespace {
+std::string RegString(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+}  // namespace
+
+int WriteReg(const std::vector<Option>& options, const std::string& policyPath, bool user, std::ostream& out) {
+  std::ifstream in(policyPath);
+  if (!in) {
+    std::cerr << "orvan-admx: cannot read '" << policyPath << "'\n";
+    return 2;
+  }
+  std::map<std::string, const Option*> byOption;
+  for (const Option& o : options) byOption[o.option] = &o;
+ out << "REGEDIT4\n\n[" << (user ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") << kKey << "]\n";
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line[start] == '#') continue;
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string name = line.substr(0, eq), value = line.substr(eq + 1);
+    auto it = byOption.find(name);
+    if (it == byOption.end()) {
+      std::cerr << "orvan-admx: " << name << " is no Group Policy setting: it is left out\n";
+      continue;
+    }
+    const Option& o = *it->second;
+    out << RegString(o.name) << "=";
+    if (o.kind == "flag") {
+      const bool on = value == "ON" || value == "on" || value == "TRUE" || value == "true" || value == "YES" ||
+                      value == "yes" || value == "1";
+      out << (on ? "dword:00000001" : "dword:00000000") << "\n";
+    } else if (o.kind == "number" || o.kind == "choice") {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "%08lx", std::strtoul(value.c_str(), nullptr, 10));
+      out << "dword:" << hex << "\n";
+    } else {
+      out << RegString(value) << "\n";
+    }
+  }
+  return 0;
+}
+
+}  // namespace policy_templates
