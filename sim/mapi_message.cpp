@@ -106,6 +106,15 @@ HRESULT MapiMessage::GetProps(LPSPropTagArray tags, ULONG, ULONG* count, LPSProp
       if (v.type == PT_BINARY) {
         out[i].Value.bin.cb = ULONG(v.text.size());
         out[i].Value.bin.lpb = static_cast<BYTE*>(bytes);
+      } else if (v.type == PT_UNICODE) {
+        const std::basic_string<OLECHAR> wide = Wide(v.text);
+        void* chars = nullptr;
+        if (FAILED(MAPIAllocateMore(ULONG((wide.size() + 1) * sizeof(OLECHAR)), out, &chars))) {
+          MAPIFreeBuffer(out);
+          return MAPI_E_NOT_ENOUGH_MEMORY;
+        }
+        std::memcpy(chars, wide.c_str(), (wide.size() + 1) * sizeof(OLECHAR));
+        out[i].Value.lpszW = static_cast<decltype(out[i].Value.lpszW)>(chars);
       } else {
         out[i].Value.lpszA = static_cast<char*>(bytes);
       }
@@ -127,6 +136,14 @@ HRESULT MapiMessage::SetProps(ULONG count, LPSPropValue values, LPSPropProblemAr
     ULONG tag = values[i].ulPropTag;
     if (PROP_TYPE(tag) == PT_LONG) SetLong(PROP_ID(tag), values[i].Value.l);
     else if (PROP_TYPE(tag) == PT_STRING8) SetString8(PROP_ID(tag), values[i].Value.lpszA ? values[i].Value.lpszA : "");
+    else if (PROP_TYPE(tag) == PT_UNICODE) {
+      const auto* w = reinterpret_cast<const OLECHAR*>(values[i].Value.lpszW);
+      size_t n = 0;
+      while (w && w[n]) ++n;
+      Value& v = values_[PROP_ID(tag)];
+      v.type = PT_UNICODE;
+      v.text = Utf8(w, n);
+    }
     else if (PROP_TYPE(tag) == PT_BINARY && (values[i].Value.bin.lpb || !values[i].Value.bin.cb))
       SetBinary(PROP_ID(tag), std::string(reinterpret_cast<const char*>(values[i].Value.bin.lpb), values[i].Value.bin.cb));
     else return MAPI_E_INVALID_PARAMETER;
@@ -174,8 +191,19 @@ std::string MapiMessage::EntryId() const {
 
 std::map<std::string, std::string> MapiMessage::InternetHeaders() const {
   std::map<std::string, std::string> out;
-  for (const auto& [name, v] : Named(kInternetHeaders))
-    if (v->type == PT_STRING8) out[name] = v->text;
+  for (const auto& [name, v] : Named(kInternetHeaders)) {
+    if (v->type == PT_UNICODE) {
+      out[name] = v->text;
+    } else if (v->type == PT_STRING8 && !v->text.empty()) {
+      // 8-bit text is in the ANSI code page.
+      const int n = MultiByteToWideChar(CP_ACP, 0, v->text.data(), int(v->text.size()), nullptr, 0);
+      std::basic_string<OLECHAR> w(size_t(n > 0 ? n : 0), OLECHAR(0));
+      if (n > 0) MultiByteToWideChar(CP_ACP, 0, v->text.data(), int(v->text.size()), &w[0], n);
+      out[name] = Utf8(w.data(), w.size());
+    } else if (v->type == PT_STRING8) {
+      out[name] = std::string();
+    }
+  }
   return out;
 }
 

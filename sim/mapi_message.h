@@ -41,7 +41,7 @@ class MapiMessage : public SimUnknown, public IMAPIProp {
   struct Value {
     ULONG type = PT_NULL;
     LONG l = 0;
-    std::string text;  // PT_STRING8: bytes in the ANSI code page; PT_BINARY: the bytes
+    std::string text;  // PT_STRING8: bytes in the ANSI code page; PT_UNICODE: UTF-8; PT_BINARY: the bytes
   };
 
   // Test and transport access, outside MAPI.
@@ -53,7 +53,7 @@ class MapiMessage : public SimUnknown, public IMAPIProp {
   void Erase(const GUID& set, const std::string& name);
   // PR_ENTRYID: empty until the message is first saved, as in a real store.
   std::string EntryId() const;
-  // Every PS_INTERNET_HEADERS string property, by name.
+  // Every PS_INTERNET_HEADERS string property, by name, as UTF-8.
   std::map<std::string, std::string> InternetHeaders() const;
   // The named properties of a set that hold a value, by name.
   std::map<std::string, const Value*> Named(const GUID& set) const;

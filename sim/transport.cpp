@@ -139,14 +139,6 @@ std::string DecodeWords(const std::string& value) {
   return out + value.substr(i);
 }
 
-std::string AnsiToUtf8(const std::string& ansi) {
-  if (ansi.empty()) return ansi;
-  int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), nullptr, 0);
-  std::basic_string<OLECHAR> w(size_t(n), OLECHAR(0));
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), &w[0], n);
-  return Utf8(w.data(), w.size());
-}
-
 std::string CrLf(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -167,7 +159,7 @@ std::string WriteEml(const MailItem& item) {
   out << "Message-ID: <message-" << item.number << "@sim.orvan.example>\r\n";
   out << "MIME-Version: 1.0\r\n";
   for (const auto& [name, value] : item.message->InternetHeaders())
-    out << HeaderField(name, AnsiToUtf8(value)) << "\r\n";
+    out << HeaderField(name, value) << "\r\n";
   out << "Content-Type: " << (item.bodyFormat == 1 ? "text/plain" : "text/html") << "; charset=utf-8\r\n";
   out << "Content-Transfer-Encoding: 8bit\r\n";
   out << "\r\n";

@@ -1,7 +1,9 @@
 // Administrators set the policy through Group Policy: values under
 // SOFTWARE\Policies\Orvan\Classify in HKLM and HKCU, over what the DLL was built with.
 #include "classify/group_policy.h"
+#include "com/text.h"
 #include "orvan_policy.h"
+#include "sim/transport.h"
 #include "test_support.h"
 
 using testing_support::AddInTest;
@@ -156,6 +158,61 @@ TEST_F(GroupPolicyTest, EveryValueOfTheTableIsTaken) {
   EXPECT_GE(sizeof specs / sizeof specs[0], 20u);
   StartOutlook();
   EXPECT_TRUE(world.events.empty()) << world.events.front().text;
+}
+
+// Level names in any language, as a Group Policy editor writes them: Unicode registry
+// strings, whole through the bar, the ribbon, the marks, the subject, and the trip through
+// the internet and back.
+class GroupPolicyToday : public testing_support::TodayTest {
+ protected:
+  void SetUp() override { AddInTest::SetUp(); }  // the policy goes in before start-up
+  static void SetWide(const char* name, const std::string& utf8) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kGroupPolicyKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    std::basic_string<WCHAR> wideName;
+    for (const char* p = name; *p; ++p) wideName += WCHAR(*p);
+    const std::basic_string<OLECHAR> text = Utf8ToWide(utf8);
+    RegSetValueExW(key, wideName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   DWORD((text.size() + 1) * sizeof(OLECHAR)));
+    RegCloseKey(key);
+  }
+};
+
+TEST_F(GroupPolicyToday, LevelNamesInAnyLanguageSurviveEveryPlaceAndTheTripThroughTheInternet) {
+  const std::string defense = "SECRET D\xC3\x89" "FENSE", greek = "\xCE\x91\xCE\xA0\xCE\x9F\xCE\xA1\xCE\xA1\xCE\x97\xCE\xA4\xCE\x9F";
+  SetWide("Levels", "PUBLIC;" + defense + ";" + greek);
+  SetWide("Label", "Classification \xE2\x80\x93 niveau");
+  StartOutlook();
+  EXPECT_TRUE(world.events.empty()) << world.events.front().text;
+  sim::Inspector* w = outlook.Compose(2, "Plans", "<html><body>x</body></html>");
+  ASSERT_NE(testing_support::DropDown(w), nullptr);
+  EXPECT_EQ(testing_support::DropDown(w)->entries, (std::vector<std::string>{"PUBLIC", defense, greek}));
+  EXPECT_EQ(RibbonLevel(w).items, (std::vector<std::string>{"PUBLIC", defense, greek}));
+  ASSERT_TRUE(ChooseOnRibbon(w, 2));
+  EXPECT_EQ(testing_support::DropDown(w)->Text(), greek);
+  ASSERT_TRUE(outlook.Send(w));
+  sim::MailItem* m = w->mail();
+  EXPECT_EQ(m->Subject(), "[" + greek + "] Plans");
+  EXPECT_EQ(testing_support::Count(m->HTMLBody(), "<b>Classification \xE2\x80\x93 niveau: " + greek + "</b>"), 2u)
+      << m->HTMLBody();
+  EXPECT_EQ(m->message->InternetHeaders()["X-Orvan-classification"], "3 - " + greek);
+  EXPECT_EQ(testing_support::Numeric(m), 3);
+  // Out through the transport, which writes the header as an encoded word, and back.
+  const std::string eml = sim::WriteEml(*m);
+  EXPECT_NE(eml.find("X-Orvan-classification: =?utf-8?B?"), std::string::npos) << eml;
+  std::string error;
+  sim::MailItem* in = outlook.Receive(eml, &error);
+  ASSERT_NE(in, nullptr) << error;
+  EXPECT_EQ(in->Subject(), "[" + greek + "] Plans");
+  sim::Inspector* read = outlook.Open(in);
+  EXPECT_EQ(RibbonLevel(read).label, "Classification \xE2\x80\x93 niveau: " + greek);
+  sim::Inspector* reply = outlook.Respond(read, sim::Outlook::kReply);
+  EXPECT_EQ(testing_support::DropDown(reply)->Text(), greek);
+  ASSERT_TRUE(outlook.Send(reply));
+  // The reply's subject carries one mark: the old one is recognised in any language.
+  EXPECT_EQ(reply->mail()->Subject(), "[" + greek + "] RE: Plans");
+  outlook.Close(read);
 }
 
 }  // namespace

@@ -188,7 +188,7 @@ TEST_F(MailItemTest, TrackerNamesTheWrapperBySubjectWhileTheLogIsOn) {
   Wrap();
   ASSERT_FALSE(Context().Tracker()->Entries().empty());
   EXPECT_EQ(Context().Tracker()->Entries().back().ClassName, "CMailItem");
-  EXPECT_EQ(Context().Tracker()->Entries().back().Description, "Plans \x80");
+  EXPECT_EQ(Context().Tracker()->Entries().back().Description, "Plans \xE2\x82\xAC");
   wrapper->Release();
   wrapper = nullptr;
   EXPECT_TRUE(Context().Tracker()->Entries().empty());

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Reads an administrator's policy file over the standard product's (cmake/default.policy)
 # and writes the whole effective policy, checked: every name known, every value of its
-# kind, texts in Windows-1252 (the string table's code page). A fault is one line naming
+# kind, texts in UTF-8 (any language: the string table is compiled as Unicode). A fault is one line naming
 # the file and line, and nothing is written.
 # usage: tools/policy.sh [POLICY_FILE] > EFFECTIVE   (no file: the standard product)
 set -u
@@ -63,8 +63,8 @@ if [ -n "$file" ]; then
       *)  # texts of the string table
         [ -n "$v" ] || fail $n "$name is empty (a missing text would show as 'StringID ... not found')"
         [[ $v == *[[:cntrl:]]* ]] && fail $n "$name holds a control character"
-        printf '%s' "$v" | iconv -f UTF-8 -t WINDOWS-1252 >/dev/null 2>&1 ||
-          fail $n "$name holds characters that Windows-1252, the string table's code page, cannot write"
+        printf '%s' "$v" | iconv -f UTF-8 -t UTF-8 >/dev/null 2>&1 ||
+          fail $n "$name is not UTF-8 text"
         [ "${#v}" -le 1023 ] || fail $n "$name is longer than 1023 characters"
         if [ "$name" = ORVAN_LEVELS ]; then
           IFS=';,' read -r -a levels <<<"$v"
@@ -72,7 +72,9 @@ if [ -n "$file" ]; then
           for level in "${levels[@]}"; do
             [ -z "$level" ] && continue
             count=$((count + 1))
-            [ "${#level}" -le 59 ] || fail $n "level '$level' is longer than 59 characters (the header value holds 63)"
+            # Characters, not bytes: a name in any language.
+            chars=$(printf '%s' "$level" | iconv -f UTF-8 -t UTF-16LE | wc -c)
+            [ $((chars / 2)) -le 58 ] || fail $n "level '$level' is longer than 58 characters (the header value holds 63)"
           done
           [ $count -gt 0 ] || fail $n "$name names no level"
         fi ;;
@@ -88,5 +90,5 @@ if [ -n "$file" ]; then
 fi
 
 for name in "${names[@]}"; do
-  printf '%s=%s\n' "$name" "${value[$name]}" | iconv -f UTF-8 -t WINDOWS-1252
+  printf '%s=%s\n' "$name" "${value[$name]}"
 done

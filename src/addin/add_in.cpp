@@ -72,9 +72,9 @@ HRESULT AddIn::GetCustomUI(BSTR ribbonId, BSTR* xml) {
   *xml = nullptr;
   return GuardHostCall([&] {
     context_->Ribbon().SetHostHasRibbon();
-    const std::string id = WideToAnsi(ribbonId, ribbonId ? SysStringLen(ribbonId) : 0);
+    const std::string id = WideToUtf8(ribbonId, ribbonId ? SysStringLen(ribbonId) : 0);
     const std::string text = ::Ribbon::CustomUI(id);
-    if (!text.empty()) *xml = Bstr::FromAnsi(text).Detach();
+    if (!text.empty()) *xml = Bstr::FromUtf8(text).Detach();
     return S_OK;
   });
 }

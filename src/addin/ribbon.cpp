@@ -101,9 +101,9 @@ HRESULT Answer(VARIANT* result, bool yes) {
   return S_OK;
 }
 
-HRESULT Answer(VARIANT* result, const std::string& ansi) {
+HRESULT Answer(VARIANT* result, const std::string& utf8) {
   if (result) {
-    Bstr text = Bstr::FromAnsi(ansi);
+    Bstr text = Bstr::FromUtf8(utf8);
     VariantInit(result);
     result->vt = VT_BSTR;
     result->bstrVal = text.Detach();
@@ -180,9 +180,9 @@ HRESULT Ribbon::IdOfName(const OLECHAR* name, DISPID* id) {
   if (!name || !id) return E_POINTER;
   size_t n = 0;
   while (name[n]) ++n;
-  const std::string ansi = WideToAnsi(name, n);
+  const std::string text = WideToUtf8(name, n);
   for (const auto& c : kCallbacks)
-    if (ansi == c.name) {
+    if (text == c.name) {
       *id = c.id;
       return S_OK;
     }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include "classify/load_text.h"
+#include "com/text.h"
 #include "platform/win.h"
 #include "orvan_policy.h"
 #include "orvan_strings.h"
@@ -66,7 +67,7 @@ std::string Refusal(const std::string& kind, const Value& v) {
   const bool text = v.type == REG_SZ;
   if (kind == "text" || kind == "levels" || kind == "word" || StartsWith(kind, "pick ")) {
     if (!text) return "it is no REG_SZ";
-    if (v.text.size() > 1023) return "it is longer than 1023 characters";
+    if (Utf8ToWide(v.text).size() > 1023) return "it is longer than 1023 characters";
     if (HasControl(v.text)) return "it holds a control character";
   } else if (!dword) {
     return "it is no REG_DWORD";
@@ -84,7 +85,7 @@ std::string Refusal(const std::string& kind, const Value& v) {
     if (names.size() > size_t(kMostLevels))
       return "it names " + std::to_string(names.size()) + " levels; at most " + std::to_string(kMostLevels) + " are allowed";
     for (const std::string& name : names)
-      if (name.size() > kLongestLevelName)
+      if (Utf8ToWide(name).size() > kLongestLevelName)
         return "the level '" + name + "' is longer than " + std::to_string(kLongestLevelName) + " characters";
   }
   if (kind == "flag" && v.number > 1) return std::to_string(v.number) + " is neither 0 nor 1";
@@ -109,14 +110,17 @@ std::string Refusal(const std::string& kind, const Value& v) {
   return std::string();
 }
 
+// Read as Unicode: level names and texts in any language.
 Value Read(HKEY root, const char* rootName, const char* name) {
   Value v;
   v.where = std::string(rootName) + "\\" + kGroupPolicyKey + "\\" + name;
   HKEY key = nullptr;
   if (RegOpenKeyExA(root, kGroupPolicyKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return v;
-  char data[2048];
-  DWORD type = REG_NONE, size = sizeof data - 1;
-  const LONG read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  std::basic_string<WCHAR> wideName;
+  for (const char* p = name; *p; ++p) wideName += WCHAR(*p);
+  WCHAR data[1100];
+  DWORD type = REG_NONE, size = sizeof data - sizeof(WCHAR);
+  const LONG read = RegQueryValueExW(key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
   RegCloseKey(key);
   if (read == ERROR_MORE_DATA) {
     v.present = true;
@@ -130,8 +134,9 @@ Value Read(HKEY root, const char* rootName, const char* name) {
   if (type == REG_DWORD && size == sizeof(DWORD)) {
     std::memcpy(&v.number, data, sizeof(DWORD));
   } else if (type == REG_SZ) {
-    data[size < sizeof data ? size : sizeof data - 1] = '\0';
-    v.text = data;  // up to the first terminator, as Windows hands a string value out
+    size_t n = 0;
+    while (n < size / sizeof(WCHAR) && data[n]) ++n;  // up to the first terminator, as Windows hands it out
+    v.text = WideToUtf8(reinterpret_cast<const OLECHAR*>(data), n);
   } else if (type == REG_DWORD) {
     v.type = REG_NONE;  // a DWORD of the wrong size is no DWORD
   }

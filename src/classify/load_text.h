@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-// The text of string resource id, or "StringID <id> not found". The result lives in one
-// shared 1024-character buffer that the next call overwrites: copy it before calling again.
+// The text of string resource id as UTF-8 (at most 1023 characters), or "StringID <id> not
+// found". The result lives in one shared buffer that the next call overwrites: copy it
+// before calling again.
 const char* LoadText(unsigned id);
 
 // Replaces list with the maximal runs of text that hold no character of delimiters.

@@ -50,7 +50,7 @@ CMailItem::CMailItem(const ClassifyContext& context, IDispatch* mailItem) : cont
     message_ = ComPtr<IMAPIProp>::Adopt(static_cast<IMAPIProp*>(object.detach()));
   });
   // The subject names the wrapper in the log only: no host call for it while the log is off.
-  if (context_.LogEnabled()) TryHostStep([&] { subject = GetSubject().ToAnsi(); });  // the log line is ANSI
+  if (context_.LogEnabled()) TryHostStep([&] { subject = GetSubject().ToUtf8(); });
   if (ObjectTracker* t = context_.Tracker()) t->Add(this, "CMailItem", subject.c_str());
   refCount_ = 1;
 }
@@ -85,7 +85,7 @@ bool CMailItem::GetSent() const { return mailItem_.Sent(); }
 // ---- the classification on the message
 
 ULONG CMailItem::NamedTag(const GUID& set, const char* name, ULONG flags, ULONG type, HRESULT* result) {
-  std::basic_string<OLECHAR> wide = AnsiToWide(name);
+  std::basic_string<OLECHAR> wide = Utf8ToWide(name);
   GUID guid = set;
   MAPINAMEID id{};
   id.lpguid = &guid;
@@ -144,15 +144,28 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
     if (context_.LogEnabled())
       context_.Log("SetClassificationProperty: PROP_SMTP - %s = %u - %s<br>\n", propName, unsigned(level),
                HtmlText(name).c_str());
-    ULONG tag = NamedTag(PS_INTERNET_HEADERS_ID, propName, MAPI_CREATE, PT_STRING8, &result);
+    // An ASCII name goes as it always has, 8-bit; any other as Unicode, which the transport
+    // writes as an RFC 2047 encoded word and the header reader reads back.
+    const bool ascii = IsAscii(name);
+    ULONG tag = NamedTag(PS_INTERNET_HEADERS_ID, propName, MAPI_CREATE, ascii ? PT_STRING8 : PT_UNICODE, &result);
     if (!tag) {
       context_.Log("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
     } else {
       char text[64];  // "%u - %s"; a longer level name is cut to fit
       std::snprintf(text, sizeof text, "%u - %s", unsigned(level), name);
+      WideText wide;
       SPropValue value{};
       value.ulPropTag = tag;
-      value.Value.lpszA = text;
+      if (ascii) {
+        value.Value.lpszA = text;
+      } else {
+        // The same 63 characters at most, cut between two characters, never inside one.
+        wide = Utf8ToWide(std::to_string(unsigned(level)) + " - " + name);
+        size_t keep = wide.size() < 63 ? wide.size() : 63;
+        if (keep < wide.size() && wide[keep] >= 0xDC00 && wide[keep] <= 0xDFFF) --keep;
+        wide.resize(keep);
+        value.Value.lpszW = reinterpret_cast<decltype(value.Value.lpszW)>(&wide[0]);
+      }
       result = HrSetOneProp(message_.get(), &value);
       if (FAILED(result) && context_.LogEnabled())
         context_.Log("HrSetOneProp of %s failed with %08X<br>\n", HtmlText(text).c_str(), unsigned(result));

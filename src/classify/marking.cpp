@@ -163,12 +163,12 @@ WideText MarkedSubject(WideText subject, const std::vector<std::string>& levels,
                        const std::string& levelName) {
   for (const std::string& n : levels) {
     if (n.empty()) continue;
-    const WideText name = AnsiToWide(n);
+    const WideText name = Utf8ToWide(n);
     size_t at = subject.find(Widen("[") + name + Widen("] "));
     if (at == npos) at = subject.find(Widen(" [") + name + Widen("]"));
     if (at != npos) subject.erase(at, name.size() + 3);
   }
-  const WideText name = AnsiToWide(levelName);
+  const WideText name = Utf8ToWide(levelName);
   if (markIt && mode == 1) subject = Widen("[") + name + Widen("] ") + subject;
   else if (markIt && mode == 2) subject += Widen(" [") + name + Widen("]");
   if (subject.empty()) subject = Widen(" ");

@@ -6,7 +6,10 @@
 #include "com/text.h"
 
 void ShowSelectionPrompt(const ClassificationSettings& settings) {
-  MessageBoxA(GetActiveWindow(), settings.PromptMessage.c_str(), settings.PromptCaption.c_str(), MB_ICONEXCLAMATION);
+  // The policy's texts may be in any language: the box is given them as Unicode.
+  const std::basic_string<OLECHAR> text = Utf8ToWide(settings.PromptMessage), caption = Utf8ToWide(settings.PromptCaption);
+  MessageBoxW(GetActiveWindow(), reinterpret_cast<LPCWSTR>(text.c_str()), reinterpret_cast<LPCWSTR>(caption.c_str()),
+              MB_ICONEXCLAMATION);
 }
 
 int CMailItem::OnSend() {
@@ -54,7 +57,7 @@ void CMailItem::MarkBody(int /*level*/, const std::string& name) {
   Bstr text;
   if (!TryHostStep([&] { text = GetBodyText(format); })) return;
   const bool html = format == olFormatHTML;
-  const WideText mark = AnsiToWide(BodyMark(s, name, html));
+  const WideText mark = Utf8ToWide(BodyMark(s, name, html));
   const std::vector<Insertion> plan = PlanBodyMarks(text.View(), html, mark, s.BodyMarkPlaces);
   // The marked body in a new string the host can take (Windows does not promise that a
   // string grown with SysReAllocStringLen keeps its text).

@@ -41,3 +41,10 @@ BSTR* Bstr::Receive() {
 }
 
 std::string Bstr::ToAnsi() const { return WideToAnsi(s_, Length()); }
+
+std::string Bstr::ToUtf8() const { return WideToUtf8(s_, Length()); }
+
+Bstr Bstr::FromUtf8(const std::string& text) {
+  const std::basic_string<OLECHAR> wide = Utf8ToWide(text);
+  return FromWide(wide.data(), wide.size());
+}

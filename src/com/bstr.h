@@ -21,6 +21,8 @@ class Bstr {
   // Converts 8-bit ANSI text; throws std::bad_alloc when the host allocator fails.
   static Bstr FromAnsi(const std::string& text);
   static Bstr FromAnsi(const char* text, size_t length);
+  // Converts UTF-8 text (the add-in's own texts); throws std::bad_alloc.
+  static Bstr FromUtf8(const std::string& text);
 
   // A string of length characters for the caller to fill; throws std::bad_alloc.
   static Bstr Allocate(size_t length);
@@ -41,8 +43,10 @@ class Bstr {
   std::basic_string_view<OLECHAR> View() const {
     return s_ ? std::basic_string_view<OLECHAR>(s_, Length()) : std::basic_string_view<OLECHAR>();
   }
-  // The text in the ANSI code page (the add-in's own texts and log lines, never the sender's).
+  // The text in the ANSI code page.
   std::string ToAnsi() const;
+  // The text as UTF-8 (the add-in's own texts and log lines, never the sender's).
+  std::string ToUtf8() const;
 
  private:
   BSTR s_ = nullptr;

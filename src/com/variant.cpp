@@ -39,9 +39,9 @@ Variant Variant::Bool(bool value) {
   return v;
 }
 
-Variant Variant::Text(const std::string& ansi) {
+Variant Variant::Text(const std::string& utf8) {
   Variant v;
-  v.v_.bstrVal = Bstr::FromAnsi(ansi).Detach();
+  v.v_.bstrVal = Bstr::FromUtf8(utf8).Detach();
   v.v_.vt = VT_BSTR;
   return v;
 }

@@ -19,7 +19,7 @@ class Variant {
   static Variant I4(long value);
   static Variant Int(int value);
   static Variant Bool(bool value);
-  static Variant Text(const std::string& ansi);  // VT_BSTR, converted from ANSI
+  static Variant Text(const std::string& utf8);  // VT_BSTR, converted from UTF-8
   static Variant Missing();                      // an omitted optional argument
   static Variant Take(Bstr&& text);              // VT_BSTR holding text's string
 

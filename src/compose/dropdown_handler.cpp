@@ -69,7 +69,7 @@ bool CDropdownHandler::BuildControls(const CommandBarControls& controls, bool ed
     ComboBox_ = combo;
     Subscribe(combo.get());
     Level_ = level;
-    LevelText_ = combo.Text().ToAnsi();
+    LevelText_ = combo.Text().ToUtf8();
     if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
     combo.PutTooltipText(s->Tooltip);
     combo.PutTag(kTag);
@@ -83,7 +83,7 @@ HRESULT CDropdownHandler::OnEvent(DISPID dispid, DISPPARAMS*) {
   // A failed read ends this event quietly; the message keeps its last level.
   TryHostStep([&] {
     Level_ = ChosenIndex();
-    LevelText_ = ComboBox_.Text().ToAnsi();
+    LevelText_ = ComboBox_.Text().ToUtf8();
     if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
   });
   // The ribbon shows the same choice: it asks again.
@@ -96,7 +96,7 @@ void CDropdownHandler::Select(int level) {
   TryHostStep([&] {
     ComboBox_.PutListIndex(level);
     Level_ = level;
-    LevelText_ = ComboBox_.Text().ToAnsi();
+    LevelText_ = ComboBox_.Text().ToUtf8();
     if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
   });
 }
@@ -111,7 +111,7 @@ int CDropdownHandler::GetSelection(std::string* text) {
   if (Level_ == 0 && ComboBox_) {
     TryHostStep([&] {
       Level_ = ChosenIndex();
-      LevelText_ = ComboBox_.Text().ToAnsi();
+      LevelText_ = ComboBox_.Text().ToUtf8();
     });
   }
   *text = LevelText_;

@@ -45,7 +45,7 @@ HostError FromException(HRESULT hr, const IID& iid, EXCEPINFO& info) {
   help.Reset(info.bstrHelpFile);
   std::string text;
   try {
-    text = description.ToAnsi();
+    text = description.ToUtf8();
   } catch (...) {
   }
   return HostError(code, iid, std::move(text));

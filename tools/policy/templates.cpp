@@ -1,5 +1,6 @@
 #include "templates.h"
 
+#include <iconv.h>
 #include <libxml/xmlwriter.h>
 #include <cstdio>
 #include <cstdlib>
@@ -286,13 +287,39 @@ bool WriteAdml(const std::vector<Option>& options, const std::string& path) {
 // ---- a registry file of a policy file's values
 
 namespace {
-std::string RegString(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
+bool Ascii(const std::string& text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+// A string value of a REGEDIT4 file, which is ANSI text: ASCII as it is, any other text as
+// regedit writes it, hex(1) with its UTF-16 bytes and terminator.
+std::string RegString(const std::string& utf8) {
+  if (Ascii(utf8)) {
+    std::string out = "\"";
+    for (char c : utf8) {
+      if (c == '\\' || c == '"') out += '\\';
+      out += c;
+    }
+    return out + "\"";
   }
-  return out + "\"";
+  std::string utf16(utf8.size() * 4 + 4, '\0');
+  iconv_t cd = iconv_open("UTF-16LE", "UTF-8");
+  char* in = const_cast<char*>(utf8.data());
+  char* out = &utf16[0];
+  size_t inLeft = utf8.size(), outLeft = utf16.size();
+  if (cd == iconv_t(-1) || iconv(cd, &in, &inLeft, &out, &outLeft) == size_t(-1)) outLeft = utf16.size();
+  if (cd != iconv_t(-1)) iconv_close(cd);
+  utf16.resize(utf16.size() - outLeft);
+  utf16 += std::string(2, '\0');
+  std::string hex = "hex(1):";
+  for (size_t i = 0; i < utf16.size(); ++i) {
+    char byte[4];
+    std::snprintf(byte, sizeof byte, "%02x", unsigned(static_cast<unsigned char>(utf16[i])));
+    hex += (i ? "," : "") + std::string(byte);
+  }
+  return hex;
 }
 }  // namespace
 

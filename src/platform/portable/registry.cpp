@@ -1,12 +1,15 @@
 #include "platform/portable/registry.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <vector>
+#include "platform/portable/system.h"
 
 namespace {
 
@@ -16,11 +19,48 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// A string value is kept as UTF-8, whole, as Windows keeps it as UTF-16: the A functions
+// convert from and to the ANSI code page, the W functions from and to UTF-16.
 struct Value {
   std::string name;
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
 };
+
+std::string Convert(UINT from, UINT to, const std::string& text) {
+  if (text.empty()) return text;
+  const int n = MultiByteToWideChar(from, 0, text.data(), int(text.size()), nullptr, 0);
+  if (n <= 0) return std::string();
+  std::u16string wide(size_t(n), u'\0');
+  MultiByteToWideChar(from, 0, text.data(), int(text.size()), wide.data(), n);
+  const int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(m > 0 ? m : 0), '\0');
+  if (m > 0) WideCharToMultiByte(to, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
+  return out;
+}
+
+std::string Utf8OfWide(const std::u16string& wide) {
+  if (wide.empty()) return std::string();
+  const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(m > 0 ? m : 0), '\0');
+  if (m > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), &out[0], m, nullptr, nullptr);
+  return out;
+}
+
+std::u16string WideOfUtf8(const std::string& text) {
+  if (text.empty()) return std::u16string();
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+  std::u16string out(size_t(n > 0 ? n : 0), u'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n);
+  return out;
+}
+
+// The bytes up to the first terminator (or all of them).
+std::string UpToZero(const BYTE* data, size_t size) {
+  size_t n = 0;
+  while (n < size && data[n]) ++n;
+  return std::string(reinterpret_cast<const char*>(data), n);
+}
 
 struct Node {
   std::string name;
@@ -189,34 +229,100 @@ LSTATUS SetValue(HKEY key, LPCSTR valueName, DWORD type, const BYTE* data, DWORD
   Value v;
   v.name = valueName ? valueName : "";
   v.type = type;
-  if (data && cbData) v.data.assign(data, data + cbData);
+  if (type == REG_SZ) {
+    const std::string utf8 = data ? Convert(CP_ACP, CP_UTF8, UpToZero(data, cbData)) : std::string();
+    v.data.assign(utf8.begin(), utf8.end());
+    v.data.push_back(0);
+  } else if (data && cbData) {
+    v.data.assign(data, data + cbData);
+  }
   n->values[Lower(v.name)] = std::move(v);
   return ERROR_SUCCESS;
 }
-}  // namespace
 
-LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD cbData) {
-  REGISTRY_GUARD_BEGIN
+const Value* FindValue(HKEY key, const std::string& valueName, LSTATUS* status) {
   Root* root;
   std::vector<std::string> path;
-  if (!Locate(key, nullptr, &root, &path)) return ERROR_INVALID_HANDLE;
+  *status = ERROR_INVALID_HANDLE;
+  if (!Locate(key, nullptr, &root, &path)) return nullptr;
   Node* n = Find(root, path);
-  if (!n) return ERROR_INVALID_HANDLE;
-  auto it = n->values.find(Lower(valueName ? valueName : ""));
-  if (it == n->values.end()) return ERROR_FILE_NOT_FOUND;
-  const Value& v = it->second;
-  if (type) *type = v.type;
+  if (!n) return nullptr;
+  auto it = n->values.find(Lower(valueName));
+  *status = it == n->values.end() ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+  return it == n->values.end() ? nullptr : &it->second;
+}
+
+// Hands out bytes as the Query functions do: the size always, the bytes when they fit.
+LSTATUS HandOut(const std::vector<BYTE>& bytes, LPBYTE data, LPDWORD cbData) {
   if (!cbData) return data ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
-  DWORD size = DWORD(v.data.size());
+  const DWORD size = DWORD(bytes.size());
   if (data) {
     if (*cbData < size) {
       *cbData = size;
       return ERROR_MORE_DATA;
     }
-    std::copy(v.data.begin(), v.data.end(), data);
+    std::copy(bytes.begin(), bytes.end(), data);
   }
   *cbData = size;
   return ERROR_SUCCESS;
+}
+
+std::string NameOf(LPCWSTR name) {
+  std::u16string w;
+  for (const WCHAR* p = name; p && *p; ++p) w += *p;
+  return Utf8OfWide(w);
+}
+}  // namespace
+
+LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD cbData) {
+  REGISTRY_GUARD_BEGIN
+  if (type != REG_SZ) return SetValue(key, NameOf(valueName).c_str(), type, data, cbData);
+  std::u16string wide;
+  for (DWORD i = 0; data && i + 1 < cbData; i += 2) {
+    const char16_t c = char16_t(data[i] | (data[i + 1] << 8));
+    if (!c) break;
+    wide += c;
+  }
+  // Stored through the A path's store: the UTF-8 text, exact.
+  const std::string name = NameOf(valueName), utf8 = Utf8OfWide(wide);
+  LSTATUS s = SetValue(key, name.c_str(), REG_BINARY, reinterpret_cast<const BYTE*>(utf8.c_str()), DWORD(utf8.size() + 1));
+  if (s != ERROR_SUCCESS) return s;
+  Node* n = Find(key->root, key->path);
+  n->values[Lower(name)].type = REG_SZ;
+  return ERROR_SUCCESS;
+  REGISTRY_GUARD_END
+}
+
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD cbData) {
+  REGISTRY_GUARD_BEGIN
+  LSTATUS status;
+  const Value* v = FindValue(key, NameOf(valueName), &status);
+  if (!v) return status;
+  if (type) *type = v->type;
+  if (v->type != REG_SZ) return HandOut(v->data, data, cbData);
+  const std::u16string wide = WideOfUtf8(UpToZero(v->data.data(), v->data.size()));
+  std::vector<BYTE> bytes;
+  for (char16_t c : wide) {
+    bytes.push_back(BYTE(c & 0xFF));
+    bytes.push_back(BYTE(c >> 8));
+  }
+  bytes.push_back(0);
+  bytes.push_back(0);
+  return HandOut(bytes, data, cbData);
+  REGISTRY_GUARD_END
+}
+
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD cbData) {
+  REGISTRY_GUARD_BEGIN
+  LSTATUS status;
+  const Value* v = FindValue(key, valueName ? valueName : "", &status);
+  if (!v) return status;
+  if (type) *type = v->type;
+  if (v->type != REG_SZ) return HandOut(v->data, data, cbData);
+  const std::string ansi = Convert(CP_UTF8, CP_ACP, UpToZero(v->data.data(), v->data.size()));
+  std::vector<BYTE> bytes(ansi.begin(), ansi.end());
+  bytes.push_back(0);
+  return HandOut(bytes, data, cbData);
   REGISTRY_GUARD_END
 }
 
@@ -304,10 +410,20 @@ void ExportNode(const Node& n, const std::string& path, std::ostringstream& out)
       char hex[16];
       std::snprintf(hex, sizeof hex, "dword:%08x", unsigned(d));
       out << hex << "\n";
+    } else if (v.type == REG_SZ && Convert(CP_ACP, CP_UTF8, Convert(CP_UTF8, CP_ACP, UpToZero(v.data.data(), v.data.size()))) ==
+                                        UpToZero(v.data.data(), v.data.size())) {
+      // A REGEDIT4 file is ANSI text: a string the code page holds is written as such.
+      out << Quote(Convert(CP_UTF8, CP_ACP, UpToZero(v.data.data(), v.data.size()))) << "\n";
     } else if (v.type == REG_SZ) {
-      std::string text(v.data.begin(), v.data.end());
-      if (!text.empty() && text.back() == '\0') text.pop_back();
-      out << Quote(text) << "\n";
+      // Any other string as regedit writes it: hex(1), its UTF-16 bytes with the terminator.
+      const std::u16string wide = WideOfUtf8(UpToZero(v.data.data(), v.data.size())) + u'\0';
+      out << "hex(1):";
+      for (size_t i = 0; i < wide.size(); ++i) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%s%02x,%02x", i ? "," : "", unsigned(wide[i] & 0xFF), unsigned(wide[i] >> 8));
+        out << hex;
+      }
+      out << "\n";
     } else {
       out << "hex(" << v.type << "):";
       for (size_t i = 0; i < v.data.size(); ++i) {
@@ -406,6 +522,22 @@ bool Import(const std::string& text, std::string* error) {
       if (!Unquote(rest, &p, &data)) return fail("bad string");
       RegSetValueExA(current, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                      DWORD(data.size() + 1));
+    } else if (rest.rfind("hex(1):", 0) == 0) {
+      // A string as UTF-16 bytes: what a REGEDIT4 file holds of text outside its code page.
+      std::vector<BYTE> bytes;
+      for (size_t p = 7; p + 1 < rest.size() + 1;) {
+        const size_t comma = rest.find(',', p);
+        const std::string hex = rest.substr(p, comma == std::string::npos ? std::string::npos : comma - p);
+        if (hex.size() != 2 || !std::isxdigit(static_cast<unsigned char>(hex[0])) ||
+            !std::isxdigit(static_cast<unsigned char>(hex[1])))
+          return fail("bad hex(1) byte");
+        bytes.push_back(BYTE(std::strtoul(hex.c_str(), nullptr, 16)));
+        if (comma == std::string::npos) break;
+        p = comma + 1;
+      }
+      std::u16string wideName;
+      for (char c : name) wideName += char16_t(static_cast<unsigned char>(c));
+      RegSetValueExW(current, wideName.c_str(), 0, REG_SZ, bytes.data(), DWORD(bytes.size()));
     } else {
       return fail("unsupported value type");
     }

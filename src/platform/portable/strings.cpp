@@ -20,6 +20,25 @@ extern "C" HINSTANCE PortableModuleHandle() {
 
 BOOL DisableThreadLibraryCalls(HMODULE) { return TRUE; }
 
+int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax) {
+  return NoThrow(0, [&]() {
+    if (instance != PortableModuleHandle() || !buffer || bufferMax <= 0) return 0;
+    for (const Entry& e : kTable) {
+      if (e.id != id) continue;
+      int wideLen = MultiByteToWideChar(CP_UTF8, 0, e.utf8, -1, nullptr, 0);
+      std::u16string wide(size_t(wideLen > 0 ? wideLen : 1), u'\0');
+      MultiByteToWideChar(CP_UTF8, 0, e.utf8, -1, wide.data(), wideLen);
+      size_t len = std::char_traits<char16_t>::length(wide.c_str());
+      if (len > size_t(bufferMax - 1)) len = size_t(bufferMax - 1);
+      std::memcpy(buffer, wide.data(), len * sizeof(char16_t));
+      buffer[len] = u'\0';
+      return static_cast<int>(len);
+    }
+    buffer[0] = u'\0';
+    return 0;
+  });
+}
+
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax) {
   return NoThrow(0, [&]() {
     if (instance != PortableModuleHandle() || !buffer || bufferMax <= 0) return 0;

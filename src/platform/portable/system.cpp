@@ -58,6 +58,24 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   return g_hooks.messageBox ? g_hooks.messageBox(owner, text, caption, type) : IDOK;
 }
 
+// The host hears the texts as UTF-8.
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+  return NoThrow(0, [&]() {
+    auto utf8 = [](LPCWSTR w) {
+      std::string out;
+      if (!w) return out;
+      int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+      if (n <= 1) return out;
+      out.resize(size_t(n));
+      WideCharToMultiByte(CP_UTF8, 0, w, -1, &out[0], n, nullptr, nullptr);
+      out.resize(size_t(n - 1));
+      return out;
+    };
+    const std::string t = utf8(text), c = utf8(caption);
+    return g_hooks.messageBox ? g_hooks.messageBox(owner, t.c_str(), c.c_str(), type) : IDOK;
+  });
+}
+
 HRESULT SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
   return NoThrow(E_OUTOFMEMORY, [&]() {
     if (!path || folder != CSIDL_APPDATA) return E_INVALIDARG;

@@ -19,6 +19,7 @@ LPSTR CharLowerA(LPSTR text);
 // Module and string resources.
 extern "C" HINSTANCE PortableModuleHandle();
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
+int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 BOOL DisableThreadLibraryCalls(HMODULE module);
 
 // Folders.
@@ -61,6 +62,7 @@ int _vsnprintf(char* buffer, size_t count, const char* format, va_list args);
 #define IDOK 1
 HWND GetActiveWindow();
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 struct PortableUiHooks {
   HWND (*activeWindow)();
