@@ -5,16 +5,6 @@
 
 // A conversion that fails must not pass for an empty text: a body read as "" would be
 // marked and written back over the sender's words. Failure raises instead.
-std::string WideToAnsi(const OLECHAR* text, size_t length) {
-  if (!text || length == 0) return std::string();
-  if (length > size_t(INT_MAX)) throw std::bad_alloc();
-  int n = WideCharToMultiByte(CP_ACP, 0, text, int(length), nullptr, 0, nullptr, nullptr);
-  if (n <= 0) throw std::bad_alloc();
-  std::string out(size_t(n), '\0');
-  if (WideCharToMultiByte(CP_ACP, 0, text, int(length), &out[0], n, nullptr, nullptr) != n) throw std::bad_alloc();
-  return out;
-}
-
 namespace {
 std::string ToMultiByte(UINT codePage, const OLECHAR* text, size_t length) {
   if (!text || length == 0) return std::string();
@@ -37,6 +27,8 @@ std::basic_string<OLECHAR> ToWide(UINT codePage, const std::string& text) {
 }
 }  // namespace
 
+std::string WideToAnsi(const OLECHAR* text, size_t length) { return ToMultiByte(CP_ACP, text, length); }
+std::basic_string<OLECHAR> AnsiToWide(const std::string& text) { return ToWide(CP_ACP, text); }
 std::string WideToUtf8(const OLECHAR* text, size_t length) { return ToMultiByte(CP_UTF8, text, length); }
 std::basic_string<OLECHAR> Utf8ToWide(const std::string& text) { return ToWide(CP_UTF8, text); }
 
@@ -46,12 +38,3 @@ bool IsAscii(const std::string& text) {
   return true;
 }
 
-std::basic_string<OLECHAR> AnsiToWide(const std::string& text) {
-  if (text.empty()) return {};
-  if (text.size() > size_t(INT_MAX)) throw std::bad_alloc();
-  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-  if (n <= 0) throw std::bad_alloc();
-  std::basic_string<OLECHAR> out(size_t(n), OLECHAR(0));
-  if (MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &out[0], n) != n) throw std::bad_alloc();
-  return out;
-}

@@ -35,12 +35,10 @@ check "FriendlyName" grep -q "REG_SZ *$name" <<<"$(query "$addin" FriendlyName)"
 check "Description" grep -q "REG_SZ *$name" <<<"$(query "$addin" Description)"
 
 echo "== the same DLL under an organisation's Group Policy (reg add)"
-policy='HKLM\SOFTWARE\Policies\Orvan\Classify'
-"$wine" reg add "$policy" /v Levels /t REG_SZ /d 'PUBLIC;INTERNAL;RESTRICTED;TOP SECRET' /f >/dev/null 2>&1
-"$wine" reg add "$policy" /v DefaultLevel /t REG_DWORD /d 2 /f >/dev/null 2>&1
-"$wine" reg add "$policy" /v Organisation /t REG_SZ /d Acme /f >/dev/null 2>&1
+. "$(dirname "$0")/acme_policy.sh"
+set_acme_policy "$wine"
 check "Acme's levels, default and property names from the policy" "$wine" "$build/orvan-wine-session.exe" --policy
-"$wine" reg delete "$policy" /f >/dev/null 2>&1
+clear_acme_policy "$wine"
 
 echo "== session against the registered DLL"
 check "session with compose, send and main-window reply" "$wine" "$build/orvan-wine-session.exe"

@@ -54,12 +54,10 @@ session_run() {
   check "RequireShutdownNotification 1" grep -q 'REG_DWORD *0x1' <<<"$(q "$addin" /v RequireShutdownNotification)"
   check "not in the 64-bit view" bash -c "! '$wine64' reg query '$clsid' /reg:64 >/dev/null 2>&1"
   # Group Policy, set by the 64-bit reg.exe: SOFTWARE\Policies is one key for both views.
-  policy='HKLM\SOFTWARE\Policies\Orvan\Classify'
-  "$wine64" reg add "$policy" /v Levels /t REG_SZ /d 'PUBLIC;INTERNAL;RESTRICTED;TOP SECRET' /f >/dev/null 2>&1
-  "$wine64" reg add "$policy" /v DefaultLevel /t REG_DWORD /d 2 /f >/dev/null 2>&1
-  "$wine64" reg add "$policy" /v Organisation /t REG_SZ /d Acme /f >/dev/null 2>&1
+  . "$here/acme_policy.sh"
+  set_acme_policy "$wine64"
   check "the x86 DLL under Group Policy: Acme's levels, default and property names" "$wine32" 'C:\orvan-wine-session.exe' --policy
-  "$wine64" reg delete "$policy" /f >/dev/null 2>&1
+  clear_acme_policy "$wine64"
   echo "== x86 session against the registered DLL (32-bit orvan-wine-session.exe, Wine's 32-bit mapi32)"
   check "compose, choose, send and a main-window reply through CoCreateInstance" "$wine32" 'C:\orvan-wine-session.exe'
   check "32-bit regsvr32 /u unregisters it" "$wine32" regsvr32 /s /u 'C:\OrvanClassify.dll'
