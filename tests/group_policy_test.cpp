@@ -79,18 +79,22 @@ TEST_F(GroupPolicyTest, EachBadValueIsIgnoredAndNamedInBothLogsWhileTheRestAppli
   const std::vector<std::string> events = EventTexts();
   const std::string machine = "HKLM\\SOFTWARE\\Policies\\Orvan\\Classify\\";
   const std::vector<std::string> expected = {
-      "The Group Policy value " + machine + "FooterText is ignored: it holds a control character.",
-      "The Group Policy value " + machine + "Tooltip is ignored: it is empty.",
-      "The Group Policy value " + machine + "Organisation is ignored: it holds a character other than a letter, digit or hyphen.",
-      "The Group Policy value " + machine + "BodyMarkPlaces is ignored: '7' is none of 0, 1, 2, 3.",
-      "The Group Policy value " + machine + "DefaultLevel is ignored: it is no REG_DWORD.",
-      "The Group Policy value " + machine + "ShowFooter is ignored: 2 is neither 0 nor 1.",
-      "The Group Policy value " + machine + "UI is ignored: 'toolbar' is none of both, commandbar, ribbon.",
-      "The Group Policy value HKCU\\SOFTWARE\\Policies\\Orvan\\Classify\\MinMarkLevel is ignored: 9 is past the 3 levels.",
+      "The Group Policy value " + machine +
+          "FooterText is ignored: it holds a control character; FooterText is \" (for more info visit "
+          "http://www.orvan.example/classify)\".",
+      "The Group Policy value " + machine + "Tooltip is ignored: it is empty; Tooltip is \"Classification (Orvan)\".",
+      "The Group Policy value " + machine +
+          "Organisation is ignored: it holds a character other than a letter, digit or hyphen; Organisation is \"Orvan\".",
+      "The Group Policy value " + machine + "BodyMarkPlaces is ignored: '7' is none of 0, 1, 2, 3; BodyMarkPlaces is 3.",
+      "The Group Policy value " + machine + "DefaultLevel is ignored: it is no REG_DWORD; DefaultLevel is 1.",
+      "The Group Policy value " + machine + "ShowFooter is ignored: 2 is neither 0 nor 1; ShowFooter is 1.",
+      "The Group Policy value " + machine + "UI is ignored: 'toolbar' is none of both, commandbar, ribbon; UI is both.",
+      "The Group Policy value HKCU\\SOFTWARE\\Policies\\Orvan\\Classify\\MinMarkLevel is ignored: 9 is past the 3 "
+      "levels; MinMarkLevel is 1.",
   };
   EXPECT_EQ(events, expected);
   const std::string log = LogText();
-  for (const std::string& e : expected) EXPECT_NE(log.find(e + "<br>"), std::string::npos) << e << "\n" << log;
+  for (const std::string& e : expected) EXPECT_NE(log.find(HtmlText(e) + "<br>"), std::string::npos) << e << "\n" << log;
   // What was ignored kept what the DLL was built with; the good value applies.
   sim::Inspector* w = outlook.Compose(2, "Plans", "<html><body>x</body></html>");
   ASSERT_TRUE(outlook.Send(w));
@@ -106,9 +110,9 @@ TEST_F(GroupPolicyTest, ARefusedLevelListTakesWhatItNumbersWithIt) {
   StartOutlook();
   EXPECT_EQ(EventTexts(), (std::vector<std::string>{
                               "The Group Policy value HKLM\\SOFTWARE\\Policies\\Orvan\\Classify\\Levels is ignored: it "
-                              "names 33 levels; at most 32 are allowed.",
+                              "names 33 levels; at most 32 are allowed; Levels is \"UNCLASSIFIED;CONFIDENTIAL;SECRET\".",
                               "The Group Policy value HKLM\\SOFTWARE\\Policies\\Orvan\\Classify\\DefaultLevel is "
-                              "ignored: it is numbered by the level list, which was ignored."}));
+                              "ignored: it is numbered by the level list, which was ignored; DefaultLevel is 1."}));
   sim::Inspector* w = outlook.Compose(1, "Plans", "x");
   EXPECT_EQ(DropDown(w)->entries, (std::vector<std::string>{"UNCLASSIFIED", "CONFIDENTIAL", "SECRET"}));
   EXPECT_EQ(DropDown(w)->listIndex, 1);

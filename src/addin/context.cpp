@@ -38,7 +38,7 @@ void AddInContext::ReportIgnored(const GroupPolicy& policy) const {
   if (policy.ignored.empty()) return;
   HANDLE events = RegisterEventSourceA(nullptr, kEventSource);
   for (const GroupPolicy::Ignored& i : policy.ignored) {
-    const std::string text = "The Group Policy value " + i.value + " is ignored: " + i.why + ".";
+    const std::string text = "The Group Policy value " + i.value + " is ignored: " + i.why + "; " + i.kept + ".";
     if (LogEnabled()) Log("%s<br>\n", HtmlText(text).c_str());
     const char* strings[1] = {text.c_str()};
     if (events) ReportEventA(events, EVENTLOG_WARNING_TYPE, 0, kIgnoredPolicyEvent, nullptr, 1, 0, strings, nullptr);

@@ -176,6 +176,35 @@ bool Set(SettingsDefaults& d, GroupPolicy& result, const std::string& option, co
   return true;
 }
 
+// What a setting is once the policy is applied, for the report of a value that was ignored.
+std::string Effective(const SettingsDefaults& d, const GroupPolicy& result, const Spec& spec) {
+  const std::string option = spec.option;
+  auto text = [](const std::string& given, unsigned id) { return "\"" + (given.empty() ? std::string(LoadText(id)) : given) + "\""; };
+  auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
+  std::string value;
+  if (option == "ORVAN_LABEL") value = text(d.Label, IDS_LABEL);
+  else if (option == "ORVAN_FOOTER_TEXT") value = text(d.FooterText, IDS_FOOTER);
+  else if (option == "ORVAN_TOOLTIP") value = text(d.Tooltip, IDS_TOOLTIP);
+  else if (option == "ORVAN_PROMPT_ENTRY") value = text(d.PromptEntry, IDS_PROMPT_ENTRY);
+  else if (option == "ORVAN_PROMPT_MESSAGE") value = text(d.PromptMessage, IDS_PROMPT_MESSAGE);
+  else if (option == "ORVAN_PROMPT_CAPTION") value = text(d.PromptCaption, IDS_PROMPT_CAPTION);
+  else if (option == "ORVAN_LEVELS") value = text(d.LevelList, IDS_LEVELS);
+  else if (option == "ORVAN_ORGANISATION") value = text(d.Organisation, IDS_ORGANISATION);
+  else if (option == "ORVAN_SUBJECT_MARK_MODE") value = std::to_string(d.SubjectMarkMode);
+  else if (option == "ORVAN_SUBJECT_USES_MIN_LEVEL") value = flag(d.SubjectUsesMinLevel);
+  else if (option == "ORVAN_DISABLED") value = flag(d.Disabled);
+  else if (option == "ORVAN_MIN_MARK_LEVEL") value = std::to_string(d.MinMarkLevel);
+  else if (option == "ORVAN_BODY_MARK_PLACES") value = std::to_string(d.BodyMarkPlaces);
+  else if (option == "ORVAN_DEFAULT_LEVEL") value = std::to_string(d.DefaultLevel);
+  else if (option == "ORVAN_PROPERTY_KINDS") value = std::to_string(d.PropertyKinds);
+  else if (option == "ORVAN_SHOW_LABEL") value = flag(d.ShowLabel);
+  else if (option == "ORVAN_SHOW_FOOTER") value = flag(d.ShowFooter);
+  else if (option == "ORVAN_REQUIRE_SELECTION") value = flag(d.RequireSelection);
+  else if (option == "ORVAN_LOG_ENABLED") value = result.logEnabled >= 0 ? flag(result.logEnabled != 0) : "as built";
+  else if (option == "ORVAN_UI") value = d.Ui == LevelUi::CommandBar ? "commandbar" : d.Ui == LevelUi::Ribbon ? "ribbon" : "both";
+  return std::string(spec.name) + " is " + value;
+}
+
 }  // namespace
 
 GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
@@ -197,7 +226,7 @@ GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
       if (why.empty()) {
         c.value = v;
       } else {
-        result.ignored.push_back({v.where, why});
+        result.ignored.push_back({v.where, why, spec.name});
         c.refused = true;
       }
     }
@@ -218,11 +247,16 @@ GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
       else if (int(c.value.number) > count)
         why = std::to_string(c.value.number) + " is past the " + std::to_string(count) + " levels";
       if (!why.empty()) {
-        result.ignored.push_back({c.value.where, why});
+        result.ignored.push_back({c.value.where, why, c.spec->name});
         continue;
       }
     }
-    if (!Set(d, result, option, c.value)) result.ignored.push_back({c.value.where, "the add-in knows no such option"});
+    if (!Set(d, result, option, c.value))
+      result.ignored.push_back({c.value.where, "the add-in knows no such option", c.spec->name});
   }
+  // Each report says what the setting is instead: another root's value, or the build's.
+  for (GroupPolicy::Ignored& i : result.ignored)
+    for (const Spec& spec : kSpecs)
+      if (i.kept == spec.name) i.kept = Effective(d, result, spec);
   return result;
 }

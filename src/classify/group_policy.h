@@ -17,6 +17,7 @@ struct GroupPolicy {
   struct Ignored {
     std::string value;  // "HKLM\\SOFTWARE\\Policies\\Orvan\\Classify\\DefaultLevel"
     std::string why;    // "4 is past the 3 levels"
+    std::string kept;   // what the setting is instead: "DefaultLevel is 1"
   };
   std::vector<Ignored> ignored;
   int logEnabled = -1;  // the session log's switch: -1 when no policy sets it
