@@ -64,13 +64,23 @@ else()
   set(ORVAN_UI_VALUE 0)
 endif()
 
+foreach(rule ORVAN_DOWNGRADE_RULE ORVAN_EXTERNAL_RULE)
+  if(${rule} STREQUAL "warn")
+    set(${rule}_VALUE 1)
+  elseif(${rule} STREQUAL "block")
+    set(${rule}_VALUE 2)
+  else()
+    set(${rule}_VALUE 0)
+  endif()
+endforeach()
+
 # The switches as the DLL's version resource shows them, so that a package can be told
 # by its file properties.
-set(ORVAN_POLICY_SUMMARY "Policy: SubjectMarkMode=${ORVAN_SUBJECT_MARK_MODE}, SubjectUsesMinLevel=${ORVAN_SUBJECT_USES_MIN_LEVEL}, Disabled=${ORVAN_DISABLED}, MinMarkLevel=${ORVAN_MIN_MARK_LEVEL}, BodyMarkPlaces=${ORVAN_BODY_MARK_PLACES}, DefaultLevel=${ORVAN_DEFAULT_LEVEL}, PropertyKinds=${ORVAN_PROPERTY_KINDS}, ShowLabel=${ORVAN_SHOW_LABEL}, ShowFooter=${ORVAN_SHOW_FOOTER}, RequireSelection=${ORVAN_REQUIRE_SELECTION}, LogEnabled=${ORVAN_LOG_ENABLED}, UI=${ORVAN_UI}")
+set(ORVAN_POLICY_SUMMARY "Policy: SubjectMarkMode=${ORVAN_SUBJECT_MARK_MODE}, SubjectUsesMinLevel=${ORVAN_SUBJECT_USES_MIN_LEVEL}, Disabled=${ORVAN_DISABLED}, MinMarkLevel=${ORVAN_MIN_MARK_LEVEL}, BodyMarkPlaces=${ORVAN_BODY_MARK_PLACES}, DefaultLevel=${ORVAN_DEFAULT_LEVEL}, PropertyKinds=${ORVAN_PROPERTY_KINDS}, ShowLabel=${ORVAN_SHOW_LABEL}, ShowFooter=${ORVAN_SHOW_FOOTER}, RequireSelection=${ORVAN_REQUIRE_SELECTION}, LogEnabled=${ORVAN_LOG_ENABLED}, UI=${ORVAN_UI}, DowngradeRule=${ORVAN_DOWNGRADE_RULE}, ExternalMaxLevel=${ORVAN_EXTERNAL_MAX_LEVEL}, ExternalRule=${ORVAN_EXTERNAL_RULE}")
 
 # Texts go into C string literals and resource scripts: escape what would end them.
 foreach(text ORVAN_LABEL ORVAN_FOOTER_TEXT ORVAN_TOOLTIP ORVAN_PROMPT_ENTRY ORVAN_PROMPT_MESSAGE
-             ORVAN_PROMPT_CAPTION ORVAN_STRING_110 ORVAN_LEVELS ORVAN_ORGANISATION)
+             ORVAN_PROMPT_CAPTION ORVAN_STRING_110 ORVAN_LEVELS ORVAN_ORGANISATION ORVAN_INTERNAL_DOMAINS)
   string(REPLACE "\\" "\\\\" escaped "${${text}}")
   string(REPLACE "\"" "\\\"" escaped "${escaped}")
   set(${text}_C "${escaped}")

@@ -120,7 +120,7 @@ TEST_F(PolicyTemplates, EverySettingIsAValueTheAddInReadsOfItsKind) {
         {"flag", {"boolean", "checkBox"}},  {"number", {"decimal", "decimalTextBox"}},
         {"choice", {"enum", "dropdownList"}}, {"pick", {"enum", "dropdownList"}},
         {"text", {"text", "textBox"}},       {"levels", {"text", "textBox"}},
-        {"word", {"text", "textBox"}}};
+        {"word", {"text", "textBox"}},       {"domains", {"text", "textBox"}}};
     const auto& shape = shapes.at(first);
     EXPECT_EQ(admx.All(element + "[local-name()='" + shape.first + "']").size(), 1u) << name;
     EXPECT_EQ(adml.All("//pd:presentation[@id='" + name + "']/pd:" + shape.second).size(), 1u) << name;

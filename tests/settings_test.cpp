@@ -49,8 +49,12 @@ TEST_F(Settings, DefaultsBuildTheStandardPolicy) {
   EXPECT_FALSE(s.RequireSelection);
   EXPECT_EQ(s.PromptEntry, "");
   EXPECT_EQ(s.PromptMessage, "");
-  EXPECT_EQ(s.PromptCaption, "");
+  EXPECT_EQ(s.PromptCaption, "Orvan Classify");  // every box's caption, the rules' too
   EXPECT_EQ(s.PromptIndex, -1);
+  // The rules on where a level may go are off: today's behaviour.
+  EXPECT_EQ(s.DowngradeRule, SendRule::Allow);
+  EXPECT_EQ(s.ExternalMaxLevel, 0);
+  EXPECT_TRUE(s.InternalDomains.empty());
   int l = 7, t = 7, p = 7, r = 7;
   EXPECT_FALSE(s.GetCommandBarPosition(&l, &t, &p, &r));
   EXPECT_EQ(l + t + p + r, 28);

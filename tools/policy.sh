@@ -43,6 +43,15 @@ if [ -n "$file" ]; then
         esac ;;
       ORVAN_UI)
         [[ $v =~ ^(both|commandbar|ribbon)$ ]] || fail $n "$name is both, commandbar or ribbon, not '$v'" ;;
+      ORVAN_DOWNGRADE_RULE)
+        [[ $v =~ ^(allow|warn|block)$ ]] || fail $n "$name is allow, warn or block, not '$v'" ;;
+      ORVAN_EXTERNAL_RULE)
+        [[ $v =~ ^(warn|block)$ ]] || fail $n "$name is warn or block, not '$v'" ;;
+      ORVAN_EXTERNAL_MAX_LEVEL)
+        [[ $v =~ ^[0-9]{1,2}$ ]] || fail $n "$name is a level number from 0 (no rule) to 99, not '$v'" ;;
+      ORVAN_INTERNAL_DOMAINS)
+        [[ $v =~ ^[[:space:]]*([@.]?[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)*[[:space:]]*([;,][[:space:]]*[@.]?[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)*[[:space:]]*)*)?$ ]] ||
+          fail $n "$name is mail domains separated by ';' (letters, digits, hyphens and dots), not '$v'" ;;
       ORVAN_SUBJECT_MARK_MODE)
         [[ $v =~ ^[012]$ ]] || fail $n "$name is 0 (no mark), 1 (prefix) or 2 (suffix), not '$v'" ;;
       ORVAN_BODY_MARK_PLACES | ORVAN_PROPERTY_KINDS)

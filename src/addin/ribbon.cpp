@@ -294,6 +294,13 @@ void Ribbon::Remove(RibbonWindow* window) {
   if (windows_.size() != before) Invalidate();
 }
 
+bool Ribbon::Shows(IDispatch* item) const {
+  ComPtr<IUnknown> id = ComIdentity(item);
+  for (const Entry& e : windows_)
+    if (id && e.window->Shows(id.get())) return true;
+  return false;
+}
+
 void Ribbon::ItemStamped(IDispatch* item, int level) {
   ComPtr<IUnknown> id = ComIdentity(item);
   for (const Entry& e : windows_)

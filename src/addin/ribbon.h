@@ -49,6 +49,8 @@ class Ribbon {
   // control's Context. Adding or removing one invalidates the ribbon.
   void Add(IDispatch* context, RibbonWindow* window);
   void Remove(RibbonWindow* window);
+  // Whether a window the add-in handles shows the item: one a sender is writing.
+  bool Shows(IDispatch* item) const;
   // Application.ItemSend stamped the item: the windows showing it show that, greyed, and
   // Office asks again.
   void ItemStamped(IDispatch* item, int level);

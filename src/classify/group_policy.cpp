@@ -55,6 +55,20 @@ std::vector<std::string> Names(const std::string& list) {
   return names;
 }
 
+std::vector<std::string> DomainNames(const std::string& list) {
+  std::vector<std::string> names;
+  SplitList(list.c_str(), names, ";, \t");
+  return names;
+}
+
+const char* RuleName(SendRule rule) {
+  return rule == SendRule::Warn ? "warn" : rule == SendRule::Block ? "block" : "allow";
+}
+
+SendRule RuleOf(const std::string& text) {
+  return text == "warn" ? SendRule::Warn : text == "block" ? SendRule::Block : SendRule::Allow;
+}
+
 bool HasControl(const std::string& text) {
   for (unsigned char c : text)
     if (c < 0x20 || c == 0x7F) return true;
@@ -65,7 +79,7 @@ bool HasControl(const std::string& text) {
 std::string Refusal(const std::string& kind, const Value& v) {
   const bool dword = v.type == REG_DWORD;
   const bool text = v.type == REG_SZ;
-  if (kind == "text" || kind == "levels" || kind == "word" || StartsWith(kind, "pick ")) {
+  if (kind == "text" || kind == "levels" || kind == "word" || kind == "domains" || StartsWith(kind, "pick ")) {
     if (!text) return "it is no REG_SZ";
     if (Utf8ToWide(v.text).size() > 1023) return "it is longer than 1023 characters";
     if (HasControl(v.text)) return "it holds a control character";
@@ -87,6 +101,15 @@ std::string Refusal(const std::string& kind, const Value& v) {
     for (const std::string& name : names)
       if (Utf8ToWide(name).size() > kLongestLevelName)
         return "the level '" + name + "' is longer than " + std::to_string(kLongestLevelName) + " characters";
+  }
+  if (kind == "domains") {
+    const std::vector<std::string> domains = DomainNames(v.text);
+    if (domains.empty()) return "it names no domain";
+    for (const std::string& domain : domains)
+      for (char c : domain)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+              c == '@'))
+          return "the domain '" + domain + "' holds a character other than a letter, digit, hyphen or dot";
   }
   if (kind == "flag" && v.number > 1) return std::to_string(v.number) + " is neither 0 nor 1";
   if (StartsWith(kind, "number ")) {
@@ -172,6 +195,10 @@ bool Set(SettingsDefaults& d, GroupPolicy& result, const std::string& option, co
   else if (option == "ORVAN_REQUIRE_SELECTION") d.RequireSelection = flag;
   else if (option == "ORVAN_LOG_ENABLED") result.logEnabled = flag ? 1 : 0;
   else if (option == "ORVAN_UI") d.Ui = v.text == "commandbar" ? LevelUi::CommandBar : v.text == "ribbon" ? LevelUi::Ribbon : LevelUi::Both;
+  else if (option == "ORVAN_DOWNGRADE_RULE") d.DowngradeRule = RuleOf(v.text);
+  else if (option == "ORVAN_EXTERNAL_RULE") d.ExternalRule = RuleOf(v.text);
+  else if (option == "ORVAN_EXTERNAL_MAX_LEVEL") d.ExternalMaxLevel = number;
+  else if (option == "ORVAN_INTERNAL_DOMAINS") d.InternalDomainList = v.text;
   else return false;
   return true;
 }
@@ -202,6 +229,10 @@ std::string Effective(const SettingsDefaults& d, const GroupPolicy& result, cons
   else if (option == "ORVAN_REQUIRE_SELECTION") value = flag(d.RequireSelection);
   else if (option == "ORVAN_LOG_ENABLED") value = result.logEnabled >= 0 ? flag(result.logEnabled != 0) : "as built";
   else if (option == "ORVAN_UI") value = d.Ui == LevelUi::CommandBar ? "commandbar" : d.Ui == LevelUi::Ribbon ? "ribbon" : "both";
+  else if (option == "ORVAN_DOWNGRADE_RULE") value = RuleName(d.DowngradeRule);
+  else if (option == "ORVAN_EXTERNAL_RULE") value = RuleName(d.ExternalRule);
+  else if (option == "ORVAN_EXTERNAL_MAX_LEVEL") value = std::to_string(d.ExternalMaxLevel);
+  else if (option == "ORVAN_INTERNAL_DOMAINS") value = "\"" + d.InternalDomainList + "\"";
   return std::string(spec.name) + " is " + value;
 }
 
@@ -241,7 +272,7 @@ GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
   for (Chosen& c : chosen) {
     if (!c.value.present) continue;
     const std::string option = c.spec->option;
-    if (option == "ORVAN_DEFAULT_LEVEL" || option == "ORVAN_MIN_MARK_LEVEL") {
+    if (option == "ORVAN_DEFAULT_LEVEL" || option == "ORVAN_MIN_MARK_LEVEL" || option == "ORVAN_EXTERNAL_MAX_LEVEL") {
       std::string why;
       if (levelsRefused) why = "it is numbered by the level list, which was ignored";
       else if (int(c.value.number) > count)

@@ -32,6 +32,8 @@ class MapiBuffer {
 // The add-in's own mark that it stamped a message: the message's entry id at the time,
 // so that only the message itself, never a copy of its properties, reads as stamped.
 const char kStampName[] = "OrvanClassify-Stamped";
+// The level of the message a reply or forward answers.
+const char kAnsweredName[] = "OrvanClassify-AnsweredLevel";
 
 }  // namespace
 
@@ -41,11 +43,12 @@ const std::string& CMailItem::Organisation() const {
   return s ? s->Organisation : kFallback;
 }
 
-CMailItem::CMailItem(const ClassifyContext& context, IDispatch* mailItem) : context_(context) {
-  mailItem_ = MailItem::From(mailItem);
+CMailItem::CMailItem(const ClassifyContext& context, IDispatch* item) : context_(context) {
+  item_ = Item::From(item);
+  MailItem::TryFrom(item, &mailItem_);
   std::string subject;
   TryHostStep([&] {
-    ComPtr<IUnknown> object = mailItem_.MAPIOBJECT();
+    ComPtr<IUnknown> object = item_.MAPIOBJECT();
     // MAPIOBJECT is the message's IMAPIProp itself.
     message_ = ComPtr<IMAPIProp>::Adopt(static_cast<IMAPIProp*>(object.detach()));
   });
@@ -57,6 +60,7 @@ CMailItem::CMailItem(const ClassifyContext& context, IDispatch* mailItem) : cont
 
 CMailItem::~CMailItem() {
   mailItem_ = MailItem();
+  item_ = Item();
   message_.reset();
   if (ObjectTracker* t = context_.Tracker()) t->Remove(this);
 }
@@ -76,11 +80,11 @@ void CMailItem::PutBodyText(long format, Bstr text) const {
   if (format == olFormatPlain) mailItem_.PutBody(Variant::Take(std::move(text)));
   else mailItem_.PutHTMLBody(Variant::Take(std::move(text)));
 }
-Bstr CMailItem::GetSubject() const { return mailItem_.Subject(); }
-void CMailItem::PutSubject(Bstr text) const { mailItem_.PutSubject(Variant::Take(std::move(text))); }
+Bstr CMailItem::GetSubject() const { return item_.Subject(); }
+void CMailItem::PutSubject(Bstr text) const { item_.PutSubject(Variant::Take(std::move(text))); }
 long CMailItem::GetBodyFormat() const { return mailItem_.BodyFormat(); }
 void CMailItem::PutBodyFormat(long format) const { mailItem_.PutBodyFormat(format); }
-bool CMailItem::GetSent() const { return mailItem_.Sent(); }
+bool CMailItem::GetSent() const { return item_.Sent(); }
 
 // ---- the classification on the message
 
@@ -198,6 +202,38 @@ int CMailItem::ReadClassification() {
   const ClassificationSettings* settings = context_.Settings();
   if (level > (settings ? settings->LevelCount() : 0) || level < 0) level = 0;
   return level;
+}
+
+int CMailItem::GetAnsweredLevel() {
+  if (!message_) return 0;
+  int level = 0;
+  TryHostStep([&] {
+    HRESULT hr;
+    if (ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, kAnsweredName, 0, PT_LONG, &hr)) {
+      MapiBuffer<SPropValue> value;
+      if (SUCCEEDED(HrGetOneProp(message_.get(), tag, value.Receive())) && value.get() && value->ulPropTag == tag)
+        level = value->Value.l;
+    }
+  });
+  return level < 0 ? 0 : level;
+}
+
+// Into the open message, unsaved: saved with the draft, or with the Send.
+void CMailItem::SetAnsweredLevel(int level) {
+  if (!message_ || level <= 0) return;
+  TryHostStep([&] {
+    HRESULT hr;
+    const ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, kAnsweredName, MAPI_CREATE, PT_LONG, &hr);
+    if (!tag) {
+      context_.Log("GetIDsFromNames failed with %08X<br>\n", unsigned(hr));
+      return;
+    }
+    SPropValue value{};
+    value.ulPropTag = tag;
+    value.Value.l = level;
+    hr = HrSetOneProp(message_.get(), &value);
+    if (FAILED(hr)) context_.Log("HrSetOneProp of the answered level failed with %08X<br>\n", unsigned(hr));
+  });
 }
 
 // Read in one GetProps: the stamp and the entry id it must match.

@@ -1,5 +1,6 @@
-// CMailItem: the add-in's wrapper of one Outlook mail item and its MAPI message, and the
-// only code that reads or writes a classification on a message. Counted by hand.
+// CMailItem: the add-in's wrapper of one Outlook item that leaves as a message (mail, and
+// the meeting and task requests and sharing invitations sent like it) and its MAPI message,
+// and the only code that reads or writes a classification on a message. Counted by hand.
 #pragma once
 
 #include <memory>
@@ -31,9 +32,9 @@ class WindowHandler {
 
 class CMailItem {
  public:
-  // mailItem is the item's _MailItem; the caller keeps its own reference. The context
-  // outlives the wrapper.
-  CMailItem(const ClassifyContext& context, IDispatch* mailItem);
+  // item is any Outlook item; the caller keeps its own reference. The context outlives the
+  // wrapper.
+  CMailItem(const ClassifyContext& context, IDispatch* item);
   CMailItem(const CMailItem&) = delete;
   CMailItem& operator=(const CMailItem&) = delete;
 
@@ -42,6 +43,10 @@ class CMailItem {
   // Neither raises: a failure reads as level 0, or comes back as the HRESULT.
   int GetClassification();
   HRESULT SetClassificationProperty(int level, const char* name, bool save);
+  // The level of the message this one answers, kept with the draft so that the rule against
+  // answering below it holds whenever the draft is sent; 0 when it answers none.
+  int GetAnsweredLevel();
+  void SetAnsweredLevel(int level);
   void OnClose();
   // 1 asks the caller to cancel the Send; 0 lets it go on.
   int OnSend();
@@ -68,7 +73,9 @@ class CMailItem {
   void PutBodyFormat(long format) const;
   bool GetSent() const;
 
-  const MailItem& item() const { return mailItem_; }
+  const Item& item() const { return item_; }
+  // A mail message, whose body is marked; other items keep their bodies as they are.
+  bool IsMail() const { return bool(mailItem_); }
   bool HasMessage() const { return bool(message_); }
 
   LevelSelection* dropdown = nullptr;        // not owned
@@ -86,7 +93,8 @@ class CMailItem {
 
   const ClassifyContext& context_;
   long refCount_ = 0;
-  MailItem mailItem_;
+  Item item_;
+  MailItem mailItem_;  // empty for an item that is no mail message
   ComPtr<IMAPIProp> message_;
 };
 

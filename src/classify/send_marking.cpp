@@ -3,6 +3,7 @@
 #include "host/host_guard.h"
 #include "classify/mail_item.h"
 #include "classify/marking.h"
+#include "classify/send_rules.h"
 #include "com/text.h"
 
 void ShowSelectionPrompt(const ClassificationSettings& settings) {
@@ -24,10 +25,12 @@ int CMailItem::OnSend() {
   if (level == 0) level = 1;
   // A message is stamped once: the same item open in another window, or sent again after
   // Outlook or another add-in stopped the first Send, keeps the marks it has.
-  if (!context_.StampedJustNow(mailItem_.get()) && !IsStamped() && !Stamp(level, name)) {
+  if (!context_.StampedJustNow(item_.get()) && !IsStamped()) {
+    // The organisation's rules first: a refused message keeps its window, nothing written.
+    if (!MayLeave(context_, *this, level, true)) return 1;
     // The message cannot show that it was stamped: the add-in remembers it until the
     // Application.ItemSend that follows.
-    TryHostStep([&] { context_.NoteStamped(mailItem_.get()); });
+    if (!Stamp(level, name)) TryHostStep([&] { context_.NoteStamped(item_.get()); });
   }
   if (WindowHandler* handler = inspectorHandler) handler->TearDownAndDelete();  // releases this wrapper
   return 0;
@@ -39,7 +42,9 @@ bool CMailItem::Stamp(int level, const std::string& name) {
   bool recorded = false;
   // A failing host call abandons the marking, never the Send: the message goes out.
   TryHostStep([&] {
-    if (level >= settings->MinMarkLevel && settings->BodyMarkPlaces != 0) MarkBody(level, name);
+    // Only mail bodies are marked: a meeting or task request's body is rich text, which
+    // rewriting it would flatten.
+    if (IsMail() && level >= settings->MinMarkLevel && settings->BodyMarkPlaces != 0) MarkBody(level, name);
     SetClassificationProperty(level, name.c_str(), true);
     recorded = RecordStamp();
     MarkSubject(level, name);

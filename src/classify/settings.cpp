@@ -18,6 +18,10 @@ SettingsDefaults SettingsDefaults::Compiled() {
   d.ShowFooter = ORVAN_DEFAULT_SHOW_FOOTER;
   d.RequireSelection = ORVAN_DEFAULT_REQUIRE_SELECTION;
   d.Ui = LevelUi(ORVAN_DEFAULT_UI);
+  d.DowngradeRule = SendRule(ORVAN_DEFAULT_DOWNGRADE_RULE);
+  d.ExternalMaxLevel = ORVAN_DEFAULT_EXTERNAL_MAX_LEVEL;
+  d.ExternalRule = SendRule(ORVAN_DEFAULT_EXTERNAL_RULE);
+  d.InternalDomainList = ORVAN_DEFAULT_INTERNAL_DOMAINS;
   return d;
 }
 
@@ -51,7 +55,21 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
       FooterText(d.FooterText),
       Tooltip(d.Tooltip),
       RequireSelection(d.RequireSelection),
-      Ui(d.Ui) {
+      Ui(d.Ui),
+      DowngradeRule(d.DowngradeRule),
+      ExternalMaxLevel(d.ExternalMaxLevel),
+      ExternalRule(d.ExternalRule == SendRule::Allow ? SendRule::Block : d.ExternalRule) {
+  std::vector<std::string> domains;
+  SplitList(d.InternalDomainList.c_str(), domains, ";, \t");
+  for (std::string& domain : domains) {
+    for (char& c : domain)
+      if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    // "@acme.example" and ".acme.example" name the same domain as "acme.example"
+    while (!domain.empty() && (domain.front() == '@' || domain.front() == '.')) domain.erase(0, 1);
+    while (!domain.empty() && domain.back() == '.') domain.pop_back();
+    if (!domain.empty()) InternalDomains.push_back(domain);
+  }
+  if (ExternalMaxLevel < 0) ExternalMaxLevel = 0;
   if (FooterText.empty()) FooterText = LoadText(IDS_FOOTER);
   std::string levelList = d.LevelList;
   if (levelList.empty()) levelList = LoadText(IDS_LEVELS);
@@ -63,8 +81,9 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
   if (RequireSelection) {
     PromptEntry = d.PromptEntry.empty() ? LoadText(IDS_PROMPT_ENTRY) : d.PromptEntry;
     PromptMessage = d.PromptMessage.empty() ? LoadText(IDS_PROMPT_MESSAGE) : d.PromptMessage;
-    PromptCaption = d.PromptCaption.empty() ? LoadText(IDS_PROMPT_CAPTION) : d.PromptCaption;
   }
+  // The caption of every box the add-in shows: the prompt's and the rules'.
+  PromptCaption = d.PromptCaption.empty() ? LoadText(IDS_PROMPT_CAPTION) : d.PromptCaption;
 }
 
 ClassificationSettings::~ClassificationSettings() {

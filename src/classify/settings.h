@@ -10,6 +10,10 @@
 // ribbon; the command bar only; or the ribbon only where the host has one.
 enum class LevelUi { Both, CommandBar, Ribbon };
 
+// What a rule on where a level may go does with a message that breaks it: lets it go, asks
+// the sender (Yes sends it), or refuses it.
+enum class SendRule { Allow, Warn, Block };
+
 // The compiled-in values a new record starts from (empty texts load from the resources).
 struct SettingsDefaults {
   int SubjectMarkMode;
@@ -23,6 +27,10 @@ struct SettingsDefaults {
   bool ShowFooter;
   bool RequireSelection;
   LevelUi Ui;
+  SendRule DowngradeRule;
+  int ExternalMaxLevel;  // 0: no rule on recipients
+  SendRule ExternalRule;
+  std::string InternalDomainList;  // ';'-separated
   std::string LevelList;
   std::string Label, Organisation, Tooltip, FooterText, PromptEntry, PromptMessage, PromptCaption;
 
@@ -76,6 +84,13 @@ class ClassificationSettings {
   std::string Tooltip;
   bool RequireSelection;
   LevelUi Ui;
+  // Answering a message at a lower level than its own.
+  SendRule DowngradeRule;
+  // A level above ExternalMaxLevel (0: no such rule) to any address outside InternalDomains
+  // (lower case; their subdomains are inside too).
+  int ExternalMaxLevel;
+  SendRule ExternalRule;
+  std::vector<std::string> InternalDomains;
   int PromptIndex = -1;
   std::string PromptEntry;
   std::string PromptMessage;

@@ -11,6 +11,10 @@ extern const IID IID_Selection;
 extern const IID IID__Inspectors;
 extern const IID IID__Inspector;
 extern const IID IID__MailItem;
+extern const IID IID__MeetingItem;
+extern const IID IID_Recipients;
+extern const IID IID_Recipient;
+extern const IID IID_AddressEntry;
 extern const IID IID__CommandBars;
 extern const IID IID_CommandBar;
 extern const IID IID_CommandBarControls;
@@ -36,6 +40,12 @@ extern const CLSID CLSID_OrvanClassifyAddIn;
 
 // Outlook's item class of a mail message, and its body formats.
 constexpr long olMail = 43;
+// The items that leave like a message and are classified as one: mail, task requests and
+// their answers (49 to 52), meeting requests, cancellations and responses (53 to 57), and
+// sharing invitations (104). Only mail has its body marked.
+constexpr bool IsClassifiedClass(long itemClass) {
+  return itemClass == olMail || (itemClass >= 49 && itemClass <= 57) || itemClass == 104;
+}
 constexpr long olFormatPlain = 1;
 constexpr long olFormatHTML = 2;
 constexpr long olFormatRichText = 3;

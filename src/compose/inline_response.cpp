@@ -44,7 +44,10 @@ CInlineResponse::~CInlineResponse() {
 // preselection; written into the message at once, as a compose window's drop-down does.
 void CInlineResponse::Preselect() {
   int level = MailItem_->GetClassification();
-  if (level == 0) level = context_->CarriedLevel();
+  if (level == 0) {
+    level = context_->CarriedLevel();
+    MailItem_->SetAnsweredLevel(level);
+  }
   context_->CarryLevel(-1);
   Chosen_.Preselect(context_->Settings(), level);
   Chosen_.WriteTo(*MailItem_);

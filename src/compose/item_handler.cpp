@@ -56,10 +56,10 @@ HRESULT CItemHandler::OnEvent(DISPID dispid, DISPPARAMS* params) {
 void CarryLevelToResponse(const ClassifyContext& context, CMailItem& answered, DISPPARAMS* params) {
   VARIANT* response = EventArg(params, 1);
   if (!response || response->vt != VT_DISPATCH || !response->pdispVal) return;
-  MailItem reply;
-  if (!MailItem::TryFrom(response->pdispVal, &reply)) return;
   const int level = answered.GetClassification();
   if (level == 0) return;
-  CMailItemRef carried(new CMailItem(context, reply.get()));
+  // The answer starts at the level it answers, and keeps that level as the one it answers.
+  CMailItemRef carried(new CMailItem(context, response->pdispVal));
   carried->SetClassificationProperty(level, nullptr, false);
+  carried->SetAnsweredLevel(level);
 }

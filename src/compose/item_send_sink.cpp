@@ -1,6 +1,7 @@
 #include "compose/item_send_sink.h"
 
 #include "classify/mail_item.h"
+#include "classify/send_rules.h"
 #include "host/host_guard.h"
 
 ItemSendSink::ItemSendSink(AddInContext& context, IUnknown* application)
@@ -22,9 +23,9 @@ HRESULT ItemSendSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
   bool refused = false;
   // Whatever fails here, the message goes as it is: refusing a send is the user's rule only.
   TryHostStep([&] {
-    MailItem mail;
-    if (!MailItem::TryFrom(item->pdispVal, &mail) || mail.Class() != olMail) return;
-    CMailItemRef message(new CMailItem(*context_, mail.get()));
+    Item sent;
+    if (!Item::TryFrom(item->pdispVal, &sent) || !IsClassifiedClass(sent.Class())) return;
+    CMailItemRef message(new CMailItem(*context_, sent.get()));
     // Stamped by its compose window's Send, or by an earlier ItemSend that was stopped later.
     // A message that cannot be read may be either: it goes as it is, neither refused for a
     // level it may have nor marked a second time.
@@ -42,9 +43,15 @@ HRESULT ItemSendSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
       }
       level = settings->DefaultLevel;
     }
+    // A sender is there to be asked when the message is one the add-in shows in a window or
+    // inline; otherwise another program sends it.
+    if (!MayLeave(*context_, *message, level, context_->Ribbon().Shows(sent.get()))) {
+      refused = true;
+      return;
+    }
     message->Stamp(level, settings->LevelName(level));
     // An inline response whose own Send was not heard still shows its level: greyed now.
-    context_->Ribbon().ItemStamped(mail.get(), level);
+    context_->Ribbon().ItemStamped(sent.get(), level);
   });
   if (refused && cancel && cancel->vt == (VT_BOOL | VT_BYREF) && cancel->pboolVal) *cancel->pboolVal = VARIANT_TRUE;
   return S_OK;

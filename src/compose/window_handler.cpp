@@ -83,7 +83,9 @@ void CInspectorEventHandler::BuildCommandBar(bool editable) {
     int level = MailItem_->GetClassification();
     if (level == 0) {
       if (!editable) return;  // a sent message without a level gets no bar
+      // The level the main window's buttons carried is the level this message answers.
       level = context_->CarriedLevel();
+      MailItem_->SetAnsweredLevel(level);
     }
     context_->CarryLevel(-1);
     Editable_ = editable;

@@ -32,10 +32,9 @@ void ReplyButtonSink::CarrySelectionLevel() {
   // Items are indexed with a VT_I2: those past 32767 cannot be asked for.
   for (long i = 1; i <= selection.Count() && i <= 32767; ++i) {
     ComPtr<IDispatch> item = selection.Item(short(i));
-    MailItem mail;
-    if (!item || !MailItem::TryFrom(item.get(), &mail)) continue;
-    if (mail.Class() != olMail) continue;
-    CMailItemRef wrapper(new CMailItem(*context_, mail.get()));
+    Item answered;
+    if (!item || !Item::TryFrom(item.get(), &answered) || !IsClassifiedClass(answered.Class())) continue;
+    CMailItemRef wrapper(new CMailItem(*context_, answered.get()));
     context_->CarryLevel(wrapper->GetClassification());
   }
 }

@@ -9,7 +9,7 @@
 
 SelectedItemSink::SelectedItemSink(AddInContext& context, IDispatch* mailItem)
     : EventSink(IID_ItemEvents_10), context_(context) {
-  Item_ = MailItem::From(mailItem);
+  Item_ = Item::From(mailItem);
   Subscribe(mailItem);
 }
 
@@ -69,10 +69,11 @@ void SelectionWatch::WatchSelection() {
   for (long i = 1; i <= count && i <= kMostWatched; ++i) {
     TryHostStep([&] {
       ComPtr<IDispatch> item = selection.Item(short(i));
-      MailItem mail;
-      if (!item || !MailItem::TryFrom(item.get(), &mail) || mail.Class() != olMail) return;
+      // A meeting request's Reply and Forward carry its level as a message's do.
+      Item answered;
+      if (!item || !Item::TryFrom(item.get(), &answered) || !IsClassifiedClass(answered.Class())) return;
       Selected_.reserve(Selected_.size() + 1);
-      auto* sink = new SelectedItemSink(*context_, mail.get());
+      auto* sink = new SelectedItemSink(*context_, answered.get());
       if (sink->Subscribed()) Selected_.push_back(sink);
       else sink->Release();
     });

@@ -18,11 +18,11 @@ class SelectedItemSink final : public EventSink {
 
  protected:
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
-  void OnEnded() override { Item_ = MailItem(); }
+  void OnEnded() override { Item_ = Item(); }
 
  private:
   ContextRef context_;
-  MailItem Item_;
+  Item Item_;
 };
 
 // The Explorer's ExplorerEvents_10: SelectionChange, InlineResponse, InlineResponseClose.

@@ -100,6 +100,99 @@ void MailItem::PutHTMLBody(const Variant& text) const { i_.Put(m_HTMLBody, text)
 long MailItem::BodyFormat() const { return i_.ToLong(i_.Get(m_BodyFormat)); }
 void MailItem::PutBodyFormat(long format) const { i_.Put(m_BodyFormat, Variant::I4(format)); }
 
+// ---- Item
+namespace {
+HostMember m_ItemSubject{IID_IDispatch, "Subject"};
+}
+long Item::Class() const {
+  static HostMember m{IID_IDispatch, "Class"};
+  return i_.ToLong(i_.Get(m));
+}
+bool Item::Sent() const {
+  static HostMember m{IID_IDispatch, "Sent"};
+  return i_.ToBool(i_.Get(m));
+}
+ComPtr<IUnknown> Item::MAPIOBJECT() const {
+  static HostMember m{IID_IDispatch, "MAPIOBJECT"};
+  return i_.ToUnknown(i_.Get(m));
+}
+Bstr Item::Subject() const {
+  Variant v = i_.Get(m_ItemSubject);
+  return i_.ToBstr(v);
+}
+void Item::PutSubject(const Variant& text) const { i_.Put(m_ItemSubject, text); }
+ComPtr<IDispatch> Item::Recipients() const {
+  static HostMember m{IID_IDispatch, "Recipients"};
+  return i_.ToDispatch(i_.Get(m));
+}
+
+// ---- Recipients and their addresses
+long Recipients::Count() const {
+  static HostMember m{IID_Recipients, "Count"};
+  return i_.ToLong(i_.Get(m));
+}
+ComPtr<IDispatch> Recipients::Item(long index) const {
+  static HostMember m{IID_Recipients, "Item"};
+  Variant arg = Variant::I4(index);
+  return i_.ToDispatch(i_.Call(m, {&arg.get()}));
+}
+Bstr Recipient::Name() const {
+  static HostMember m{IID_Recipient, "Name"};
+  Variant v = i_.Get(m);
+  return i_.ToBstr(v);
+}
+ComPtr<IDispatch> Recipient::AddressEntry() const {
+  static HostMember m{IID_Recipient, "AddressEntry"};
+  return i_.ToDispatch(i_.Get(m));
+}
+Bstr AddressEntry::Type() const {
+  static HostMember m{IID_AddressEntry, "Type"};
+  Variant v = i_.Get(m);
+  return i_.ToBstr(v);
+}
+Bstr AddressEntry::Address() const {
+  static HostMember m{IID_AddressEntry, "Address"};
+  Variant v = i_.Get(m);
+  return i_.ToBstr(v);
+}
+long AddressEntry::AddressEntryUserType() const {
+  static HostMember m{IID_AddressEntry, "AddressEntryUserType"};
+  return i_.ToLong(i_.Get(m));
+}
+ComPtr<IDispatch> AddressEntry::GetExchangeUser() const {
+  static HostMember m{IID_AddressEntry, "GetExchangeUser"};
+  return i_.ToDispatch(i_.Call(m));
+}
+ComPtr<IDispatch> AddressEntry::Members() const {
+  static HostMember m{IID_AddressEntry, "Members"};
+  return i_.ToDispatch(i_.Get(m));
+}
+ComPtr<IDispatch> AddressEntry::PropertyAccessor() const {
+  static HostMember m{IID_AddressEntry, "PropertyAccessor"};
+  return i_.ToDispatch(i_.Get(m));
+}
+long AddressEntries::Count() const {
+  static HostMember m{IID_IDispatch, "Count"};
+  return i_.ToLong(i_.Get(m));
+}
+ComPtr<IDispatch> AddressEntries::Item(long index) const {
+  static HostMember m{IID_IDispatch, "Item"};
+  Variant arg = Variant::I4(index);
+  return i_.ToDispatch(i_.Call(m, {&arg.get()}));
+}
+Bstr ExchangeUser::PrimarySmtpAddress() const {
+  static HostMember m{IID_IDispatch, "PrimarySmtpAddress"};
+  Variant v = i_.Get(m);
+  return i_.ToBstr(v);
+}
+Bstr PropertyAccessor::GetProperty(const std::string& schemaName) const {
+  static HostMember m{IID_IDispatch, "GetProperty"};
+  Variant arg = Variant::Text(schemaName);
+  Variant v = i_.Call(m, {&arg.get()});
+  if (v.type() != VT_BSTR) return Bstr();
+  return i_.ToBstr(v);
+}
+
 // ---- Ribbon
 ComPtr<IDispatch> RibbonControl::Context() const {
   static HostMember m{IID_IRibbonControl, "Context"};

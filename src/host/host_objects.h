@@ -97,6 +97,70 @@ class MailItem : public HostWrapper<MailItem, IID__MailItem> {
   void PutBodyFormat(long format) const;
 };
 
+// What every Outlook item has, whatever its type (mail, meeting or task request, sharing
+// invitation): these members have the same DISPIDs on every item interface, so they are
+// called through the item's IDispatch, without asking which interface it is.
+class Item : public HostWrapper<Item, IID_IDispatch> {
+ public:
+  using HostWrapper::HostWrapper;
+  long Class() const;
+  bool Sent() const;
+  ComPtr<IUnknown> MAPIOBJECT() const;
+  Bstr Subject() const;
+  void PutSubject(const Variant& text) const;
+  ComPtr<IDispatch> Recipients() const;
+};
+
+class Recipients : public HostWrapper<Recipients, IID_Recipients> {
+ public:
+  using HostWrapper::HostWrapper;
+  long Count() const;
+  ComPtr<IDispatch> Item(long index) const;  // 1-based
+};
+
+class Recipient : public HostWrapper<Recipient, IID_Recipient> {
+ public:
+  using HostWrapper::HostWrapper;
+  Bstr Name() const;
+  ComPtr<IDispatch> AddressEntry() const;  // null for a recipient that was never resolved
+};
+
+// Outlook's AddressEntryUserType values of a distribution list.
+constexpr long olExchangeDistributionListAddressEntry = 1;
+constexpr long olOutlookDistributionListAddressEntry = 11;
+
+class AddressEntry : public HostWrapper<AddressEntry, IID_AddressEntry> {
+ public:
+  using HostWrapper::HostWrapper;
+  Bstr Type() const;     // "SMTP", "EX", ...
+  Bstr Address() const;  // an SMTP address, or an X.500 name for "EX"
+  long AddressEntryUserType() const;
+  ComPtr<IDispatch> GetExchangeUser() const;   // null for an entry that is no Exchange user
+  ComPtr<IDispatch> Members() const;           // a distribution list's AddressEntries, else null
+  ComPtr<IDispatch> PropertyAccessor() const;
+};
+
+// The objects below are reached only through a member above, as the IDispatch it returns.
+class AddressEntries : public HostWrapper<AddressEntries, IID_IDispatch> {
+ public:
+  using HostWrapper::HostWrapper;
+  long Count() const;
+  ComPtr<IDispatch> Item(long index) const;  // 1-based
+};
+
+class ExchangeUser : public HostWrapper<ExchangeUser, IID_IDispatch> {
+ public:
+  using HostWrapper::HostWrapper;
+  Bstr PrimarySmtpAddress() const;
+};
+
+class PropertyAccessor : public HostWrapper<PropertyAccessor, IID_IDispatch> {
+ public:
+  using HostWrapper::HostWrapper;
+  // A MAPI property by its schema name; the empty text when it is no text.
+  Bstr GetProperty(const std::string& schemaName) const;
+};
+
 class RibbonControl : public HostWrapper<RibbonControl, IID_IRibbonControl> {
  public:
   using HostWrapper::HostWrapper;

@@ -60,6 +60,13 @@ int _vsnprintf(char* buffer, size_t count, const char* format, va_list args);
 #define MB_OK 0x00000000L
 #define MB_ICONEXCLAMATION 0x00000030L
 #define IDOK 1
+#define MB_OK 0x00000000L
+#define MB_YESNO 0x00000004L
+#define MB_ICONSTOP 0x00000010L
+#define MB_ICONWARNING 0x00000030L
+#define MB_DEFBUTTON2 0x00000100L
+#define IDYES 6
+#define IDNO 7
 HWND GetActiveWindow();
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
