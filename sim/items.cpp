@@ -25,14 +25,28 @@ WideText TextOf(const WideText& html) {
 
 }  // namespace
 
-MailItem::MailItem(World& world)
-    : DispatchObject(world, "MailItem", typelib::MailItem), message(world.Make<MapiMessage>()), number(++world.mailItems) {
+namespace {
+const TypeInfo& TypeOf(long itemClass) {
+  if (itemClass >= 53 && itemClass <= 57) return typelib::MeetingItem;
+  if (itemClass >= 49 && itemClass <= 52) return typelib::TaskRequestItem;
+  if (itemClass == 104) return typelib::SharingItem;
+  return typelib::MailItem;
+}
+}  // namespace
+
+MailItem::MailItem(World& world, long cls)
+    : DispatchObject(world, cls == 43 ? "MailItem" : "Item " + std::to_string(cls), TypeOf(cls)),
+      itemClass(cls),
+      recipients(world.Make<Recipients>()),
+      message(world.Make<MapiMessage>()),
+      number(++world.mailItems) {
   AddEvents(IID_ItemEvents);
   AddEvents(IID_ItemEvents_10);
   auto writable = [this] {
     if (sent) throw Fault{E_ACCESSDENIED};  // a sent item is read-only
   };
-  Property("Class", [](const Args&) { return Variant::I4(43); });
+  Property("Class", [this](const Args&) { return Variant::I4(itemClass); });
+  Property("Recipients", [this](const Args&) { return DispatchVariant(recipients->dispatch()); });
   Property("Sent", [this](const Args&) { return Variant::Bool(sent); });
   Property("MAPIOBJECT", [this](const Args&) {
     Variant v;
@@ -47,6 +61,18 @@ MailItem::MailItem(World& world)
              writable();
              subject = WideOf(v);
            });
+  if (itemClass != 43 && &TypeOf(itemClass) != &typelib::SharingItem) {
+    // A meeting or task request's body is rich text: Body reads its text, and writing Body
+    // replaces the rich text with plain text, its formatting lost.
+    bodyFormat = 3;
+    Property("Body", [this](const Args&) { return WideVariant(body); },
+             [this, writable](const VARIANT& v) {
+               writable();
+               body = WideOf(v);
+               richTextFlattened = true;
+             });
+    return;
+  }
   // As Outlook: the Body of an HTML or rich-text message is its text without the markup,
   // and writing Body makes the message plain text.
   Property("Body", [this](const Args&) { return WideVariant(bodyFormat == 1 ? body : TextOf(htmlBody)); },

@@ -389,9 +389,10 @@ void Outlook::SwitchFolder() { Switch(0xF003, 0xF002); }
 void Outlook::SwitchView() { Switch(0xF005, 0xF004); }
 
 MailItem* Outlook::MakeResponse(const MailItem& original, bool forward) {
-  MailItem* response = world_.Make<MailItem>();
+  // A meeting request's reply is a mail message; its forward, a meeting request.
+  MailItem* response = world_.Make<MailItem>(forward ? original.itemClass : 43L);
   response->subject = Wide(forward ? "FW: " : "RE: ") + original.subject;
-  response->bodyFormat = original.bodyFormat;
+  response->bodyFormat = original.IsMail() || forward ? original.bodyFormat : 1;
   response->body = original.body;
   response->htmlBody = original.htmlBody;
   return response;

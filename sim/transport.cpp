@@ -153,14 +153,18 @@ std::string CrLf(const std::string& text) {
 std::string WriteEml(const MailItem& item) {
   std::ostringstream out;
   out << "From: sender@orvan.example\r\n";
-  out << "To: recipient@orvan.example\r\n";
+  // The fixed recipient of a message the script gave none.
+  const std::string to = item.recipients->Header(1), cc = item.recipients->Header(2);
+  out << "To: " << (to.empty() && cc.empty() ? "recipient@orvan.example" : to) << "\r\n";
+  if (!cc.empty()) out << "Cc: " << cc << "\r\n";
   out << HeaderField("Subject", item.Subject()) << "\r\n";
   out << "Date: Tue, 08 Dec 2026 12:00:00 +0000\r\n";
   out << "Message-ID: <message-" << item.number << "@sim.orvan.example>\r\n";
   out << "MIME-Version: 1.0\r\n";
+  if (item.itemClass >= 53 && item.itemClass <= 57) out << "Content-Class: urn:content-classes:calendarmessage\r\n";
   for (const auto& [name, value] : item.message->InternetHeaders())
     out << HeaderField(name, value) << "\r\n";
-  out << "Content-Type: " << (item.bodyFormat == 1 ? "text/plain" : "text/html") << "; charset=utf-8\r\n";
+  out << "Content-Type: " << (item.bodyFormat == 1 || !item.IsMail() ? "text/plain" : "text/html") << "; charset=utf-8\r\n";
   out << "Content-Transfer-Encoding: 8bit\r\n";
   out << "\r\n";
   out << CrLf(item.SentBody());
@@ -179,12 +183,13 @@ MailItem* ReadEml(World& world, const std::string& text, std::string* error) {
     return nullptr;
   }
   std::string headers = text.substr(0, split + 2);
-  std::string subject, contentType;
+  std::string subject, contentType, contentClass;
   std::istringstream lines(headers);
   std::string line, field, value;
   auto take = [&] {
     if (field == "subject") subject = DecodeWords(value);
     if (field == "content-type") contentType = Lower(value);
+    if (field == "content-class") contentClass = Lower(value);
   };
   while (std::getline(lines, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -200,11 +205,15 @@ MailItem* ReadEml(World& world, const std::string& text, std::string* error) {
     while (!value.empty() && value[0] == ' ') value.erase(0, 1);
   }
   take();
-  MailItem* item = world.Make<MailItem>();
+  // A meeting request arrives as one; its body is its text.
+  const bool meeting = contentClass.find("calendarmessage") != std::string::npos;
+  MailItem* item = world.Make<MailItem>(meeting ? 53L : 43L);
   std::string body = text.substr(bodyStart);
   std::basic_string<OLECHAR> wideSubject = Wide(subject), wideBody = Wide(body);
   item->subject = wideSubject;
-  if (contentType.find("text/html") != std::string::npos) {
+  if (meeting) {
+    item->body = wideBody;
+  } else if (contentType.find("text/html") != std::string::npos) {
     item->bodyFormat = 2;
     item->htmlBody = wideBody;
   } else {

@@ -83,7 +83,57 @@ const TypeInfo MailItem{"_MailItem",
                          {"Forward", 0xF813, kMethod},
                          {"Send", 0xF075, kMethod},
                          {"Close", 0xF023, kMethod},
-                         {"GetInspector", 0xF03E, kGet}}};
+                         {"GetInspector", 0xF03E, kGet},
+                         {"Recipients", 0xF814, kGet}}};
+
+// Every item that leaves like a message has these; a meeting or task request has no
+// HTMLBody and no BodyFormat (its body is rich text).
+namespace {
+std::vector<MemberInfo> SentItemMembers(std::vector<MemberInfo> own) {
+  std::vector<MemberInfo> all = {
+      {"Class", 0xF00A, kGet},      {"Sent", 0xF402, kGet},        {"MAPIOBJECT", 0xF100, kGet},
+      {"Subject", 0x37, kGetPut},   {"Body", 0x9100, kGetPut},     {"Recipients", 0xF814, kGet},
+      {"Reply", 0xF810, kMethod},   {"ReplyAll", 0xF811, kMethod}, {"Forward", 0xF813, kMethod},
+      {"Send", 0xF075, kMethod},    {"Close", 0xF023, kMethod},    {"GetInspector", 0xF03E, kGet}};
+  all.insert(all.end(), own.begin(), own.end());
+  return all;
+}
+}  // namespace
+
+const TypeInfo MeetingItem{"_MeetingItem", &IID__MeetingItem, nullptr, SentItemMembers({{"RTFBody", 0xFC84, kGetPut}})};
+// The notes give no interface ids for these two: they answer as IDispatch only.
+const TypeInfo TaskRequestItem{"_TaskRequestItem", nullptr, nullptr, SentItemMembers({{"RTFBody", 0xFC84, kGetPut}})};
+const TypeInfo SharingItem{"_SharingItem", nullptr, nullptr,
+                           SentItemMembers({{"HTMLBody", 0xF404, kGetPut}, {"BodyFormat", 0xFA49, kGetPut}})};
+
+const TypeInfo Recipients{"Recipients", &IID_Recipients, nullptr, {{"Count", 0x50, kGet}, {"Item", 0x51, kMethod}}};
+
+const TypeInfo Recipient{"Recipient",
+                         &IID_Recipient,
+                         nullptr,
+                         {{"Name", 0x3001, kGet},
+                          {"Address", 0x3003, kGet},
+                          {"Type", 0xC15, kGet},
+                          {"Resolved", 0x64, kGet},
+                          {"AddressEntry", 0x79, kGet},
+                          {"PropertyAccessor", 0xFAFD, kGet}}};
+
+// Members is not in the notes on Outlook's type library: its number here is the
+// simulator's own, and the add-in asks for it by name, as for every member.
+const TypeInfo AddressEntry{"AddressEntry",
+                            &IID_AddressEntry,
+                            nullptr,
+                            {{"Type", 0x3002, kGet},
+                             {"Address", 0x3003, kGet},
+                             {"AddressEntryUserType", 0xFAF2, kGet},
+                             {"GetExchangeUser", 0xFAF1, kMethod},
+                             {"GetExchangeDistributionList", 0xFAEF, kMethod},
+                             {"PropertyAccessor", 0xFAFD, kGet},
+                             {"Members", 0x2000, kGet}}};
+
+const TypeInfo AddressEntries{"AddressEntries", nullptr, nullptr, {{"Count", 0x50, kGet}, {"Item", 0x51, kMethod}}};
+const TypeInfo ExchangeUser{"_ExchangeUser", nullptr, nullptr, {{"PrimarySmtpAddress", 0xFAF5, kGet}}};
+const TypeInfo PropertyAccessor{"_PropertyAccessor", nullptr, nullptr, {{"GetProperty", 0xFAFB, kMethod}}};
 
 const TypeInfo OtherItem{"item", nullptr, nullptr,
                          {{"Class", 0xF00A, kGet}, {"Subject", 0x37, kGetPut}, {"Body", 0x9100, kGetPut}}};

@@ -45,6 +45,15 @@ extern const TypeInfo Inspectors;
 extern const TypeInfo Inspector;
 extern const TypeInfo MailItem;
 extern const TypeInfo OtherItem;  // task, post, meeting request: the members every item has
+extern const TypeInfo MeetingItem;      // meeting requests, cancellations and responses
+extern const TypeInfo TaskRequestItem;  // task requests and their answers
+extern const TypeInfo SharingItem;
+extern const TypeInfo Recipients;
+extern const TypeInfo Recipient;
+extern const TypeInfo AddressEntry;
+extern const TypeInfo AddressEntries;
+extern const TypeInfo ExchangeUser;
+extern const TypeInfo PropertyAccessor;
 extern const TypeInfo CommandBars;
 extern const TypeInfo CommandBar;
 extern const TypeInfo CommandBarControls;

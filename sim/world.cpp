@@ -20,8 +20,10 @@ HWND ActiveWindowHook() {
 
 int MessageBoxHook(HWND, const char* text, const char* caption, UINT type) {
   HostScope host;
-  if (World* w = World::Current()) w->messageBoxes.push_back({text ? text : "", caption ? caption : "", type});
-  return IDOK;
+  World* w = World::Current();
+  const int answer = (type & 0xF) == MB_YESNO ? (w ? w->NextAnswer() : IDNO) : IDOK;
+  if (w) w->messageBoxes.push_back({text ? text : "", caption ? caption : "", type, answer});
+  return answer;
 }
 
 void EventLogHook(const char* source, WORD type, DWORD id, const char* text) {
@@ -63,8 +65,11 @@ LRESULT CALLBACK WatchMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
     if (std::string(kind) == "#32770" && World::Current()) {  // the dialog class of a message box
       GetWindowTextA(box, caption, sizeof caption);
       GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // its text control
-      World::Current()->messageBoxes.push_back({text, caption, 0});
-      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      // A question has Yes and No buttons: the script's answer; any other box has OK.
+      const bool question = GetDlgItem(box, IDYES) != nullptr;
+      const int answer = question ? World::Current()->NextAnswer() : IDOK;
+      World::Current()->messageBoxes.push_back({text, caption, question ? UINT(MB_YESNO) : 0u, answer});
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     }
   }
   return CallNextHookEx(g_messageBoxWatch, code, wParam, lParam);
@@ -100,6 +105,13 @@ World::~World() {
 }
 
 World* World::Current() { return g_current; }
+
+int World::NextAnswer() {
+  if (answers.empty()) return IDNO;
+  const int answer = answers.front();
+  answers.erase(answers.begin());
+  return answer;
+}
 
 HRESULT World::BeforeCall(const char* member) {
   ++calls_;

@@ -77,8 +77,13 @@ class World {
   struct MessageBox {
     std::string text, caption;
     UINT type;
+    int answer;  // the button pressed: IDOK, IDYES or IDNO
   };
   std::vector<MessageBox> messageBoxes;
+  // How the user answers the add-in's Yes/No questions, in turn; with none left, No, the
+  // answer that changes nothing.
+  std::vector<int> answers;
+  int NextAnswer();
   long mailItems = 0;
   long mapiMessages = 0;
   long inspectorsMade = 0;

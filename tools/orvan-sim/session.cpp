@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -230,6 +231,9 @@ void Session::Run(const std::string& line, int lineNumber) {
   else if (command == "inline") Inline(a);
   else if (command == "ribbon") RibbonChoose(a);
   else if (command == "program-send") ProgramSend(a);
+  else if (command == "to" || command == "cc" || command == "bcc") {
+    if (sim::Inspector* w = Current(command)) Address(command, a, w->mail());
+  } else if (command == "answer") Answer(a);
   else if (command == "arrive") Arrive(a);
   else if (command == "stop-next-send" && NeedArgs(command, a, 0, 0, "no arguments")) StopNextSend();
   else if (command == "next") Next(a);
@@ -261,7 +265,11 @@ void Session::Help() {
           "  reply | reply-all | forward             answer the current window's message\n"
           "  window N | show                         make window N current | show the current window\n"
           "  receive FILE.eml                        a message arrives (numbered 1, 2, ...)\n"
-          "  arrive SUBJECT [LEVEL]                  a message arrives, classified at LEVEL (1, 2, ...)\n"
+          "  arrive [--meeting] SUBJECT [LEVEL]      a message (or meeting request) arrives, classified at LEVEL\n"
+          "  to|cc|bcc ADDRESS...                    add recipients to the current window's message:\n"
+          "                                          name@domain, ex:name@domain (Exchange user),\n"
+          "                                          dl:list@domain=A,B (distribution list), ?Name (unresolved)\n"
+          "  answer yes|no ...                       the answers to the add-in's next questions (else No)\n"
           "  open N                                  open received message N\n"
           "  next N                                  the current read window moves to received message N\n"
           "  stop-next-send                          another add-in stops the next Send after this one\n"
@@ -279,7 +287,9 @@ void Session::Help() {
           "                                          the inline response's ribbon level, Send, discard,\n"
           "                                          or open it in a window of its own\n"
           "  ribbon LEVEL|POSITION                   pick a level on the current window's ribbon\n"
-          "  program-send SUBJECT [BODY]             another program sends a new message with Send()\n"
+          "  program-send [--meeting|--task] [--to ADDRESS]... SUBJECT [BODY]\n"
+          "                                          another program sends a new message with Send()\n"
+          "  inline to|cc|bcc ADDRESS...             add recipients to the inline response\n"
           "  redraw                                  Office draws every window's ribbon again, asking\n"
           "                                          every add-in object it still holds\n"
           "  log | registry                          print the session log | the add-in's registry values\n"
@@ -326,7 +336,12 @@ bool Session::NeedToday(const std::string& command) {
 }
 
 void Session::Inline(const Args& a) {
-  if (!NeedToday("inline") || !NeedArgs("inline", a, 1, 2, "reply|reply-all|forward|send|discard|pop-out|choose LEVEL"))
+  if (!NeedToday("inline")) return;
+  if (!a.empty() && (a[0] == "to" || a[0] == "cc" || a[0] == "bcc")) {
+    if (!outlook_.InlineResponse()) return Error("inline", "no inline response is open");
+    return Address(a[0], Args(a.begin() + 1, a.end()), outlook_.InlineResponse());
+  }
+  if (!NeedArgs("inline", a, 1, 2, "reply|reply-all|forward|send|discard|pop-out|choose LEVEL|to|cc|bcc ADDRESS..."))
     return;
   const std::string& what = a[0];
   if (what == "reply" || what == "reply-all" || what == "forward") {
@@ -388,11 +403,41 @@ void Session::RibbonChoose(const Args& a) {
   for (const std::string& line : RibbonLines(w)) out_ << "    ribbon  " << line << "\n";
 }
 
-void Session::ProgramSend(const Args& a) {
-  if (!NeedToday("program-send") || !NeedArgs("program-send", a, 1, 2, "SUBJECT [BODY]")) return;
-  sim::MailItem* m = world_.Make<sim::MailItem>();
+void Session::Address(const std::string& kind, const Args& a, sim::MailItem* m) {
+  if (!m || m->sent) return Error(kind, "the window shows no message being written");
+  if (a.empty()) return Error(kind, "expected one ADDRESS or more (name@domain, ex:name@domain, dl:list@domain=A,B, ?Name)");
+  const long type = kind == "to" ? 1 : kind == "cc" ? 2 : 3;
+  for (const std::string& address : a)
+    if (!m->recipients->Add(address, type))
+      return Error(kind, "'" + address + "' is no address (name@domain, ex:name@domain, dl:list@domain=A,B, ?Name)");
+}
+
+void Session::Answer(const Args& a) {
+  if (!NeedArgs("answer", a, 1, 16, "yes or no, once for each question to come")) return;
+  for (const std::string& word : a) {
+    if (word != "yes" && word != "no") return Error("answer", "expected yes or no, not '" + word + "'");
+    world_.answers.push_back(word == "yes" ? IDYES : IDNO);
+  }
+}
+
+void Session::ProgramSend(const Args& given) {
+  // [--meeting|--task] [--to ADDRESS]... SUBJECT [BODY]
+  Args a;
+  long itemClass = 43;
+  std::vector<std::string> to;
+  for (size_t i = 0; i < given.size(); ++i) {
+    if (given[i] == "--meeting") itemClass = 53;
+    else if (given[i] == "--task") itemClass = 49;
+    else if (given[i] == "--to" && i + 1 < given.size()) to.push_back(given[++i]);
+    else a.push_back(given[i]);
+  }
+  if (!NeedToday("program-send") ||
+      !NeedArgs("program-send", a, 1, 2, "[--meeting|--task] [--to ADDRESS]... SUBJECT [BODY]"))
+    return;
+  sim::MailItem* m = world_.Make<sim::MailItem>(itemClass);
   m->subject = sim::Wide(a[0]);
   m->body = sim::Wide(a.size() > 1 ? a[1] : "");
+  if (!to.empty()) Address("to", to, m);
   if (!outlook_.SendByProgram(m)) {
     if (!options_.quiet) out_ << "  the send was cancelled\n";
     return;
@@ -400,12 +445,15 @@ void Session::ProgramSend(const Args& a) {
   ShowSent(m, options_.outbox.empty() ? "" : "message-" + std::to_string(outlook_.sentMail.size()) + ".eml");
 }
 
-void Session::Arrive(const Args& a) {
-  if (!NeedArgs("arrive", a, 1, 2, "SUBJECT [LEVEL]")) return;
+void Session::Arrive(const Args& given) {
+  const bool meeting = !given.empty() && given[0] == "--meeting";
+  const Args a(given.begin() + (meeting ? 1 : 0), given.end());
+  if (!NeedArgs("arrive", a, 1, 2, "[--meeting] SUBJECT [LEVEL]")) return;
   long level = 0;
   if (a.size() > 1 && (!Number("arrive", a[1], &level) || level < 1))
     return Error("arrive", "the level is a position from 1 up, not '" + a[1] + "'");
   std::string eml = "Subject: " + a[0] + "\r\n";
+  if (meeting) eml += "Content-Class: urn:content-classes:calendarmessage\r\n";
   if (level) eml += "X-Orvan-classification: " + std::to_string(level) + " - LEVEL" + std::to_string(level) + "\r\n";
   eml += "\r\n" + a[0] + ": the text.";
   std::string error;
@@ -571,6 +619,9 @@ void Session::Move(const Args& a) {
 void Session::ShowSent(sim::MailItem* m, const std::string& file) {
   if (options_.quiet) return;
   out_ << "  sent" << (file.empty() ? "" : " as " + file) << "\n";
+  if (!m->IsMail())
+    out_ << "    item        " << (m->itemClass >= 53 && m->itemClass <= 57 ? "meeting request" : "task request")
+         << (m->richTextFlattened ? ", its rich-text body flattened" : ", its rich-text body as it was") << "\n";
   out_ << "    subject     " << m->Subject() << "\n";
   out_ << Indent(m->SentBody(), "    body        ", "                ") << "\n";
   out_ << "    properties  " << PropertiesText(*m) << "\n";
@@ -740,7 +791,15 @@ void Session::Finish() {
 void Session::ShowMessageBoxes(sim::Inspector* window) {
   for (; boxesShown_ < world_.messageBoxes.size(); ++boxesShown_) {
     const auto& box = world_.messageBoxes[boxesShown_];
-    out_ << "  message box \"" << box.caption << "\": " << box.text << "\n";
+    std::string text;  // a blank line of the box stays blank here
+    for (size_t start = 0; start <= box.text.size();) {
+      const size_t end = std::min(box.text.find('\n', start), box.text.size());
+      const std::string line = box.text.substr(start, end - start);
+      text += (start == 0 ? "" : line.empty() ? "\n" : "\n      ") + line;
+      start = end + 1;
+    }
+    out_ << "  message box \"" << box.caption << "\": " << text << "\n";
+    if (box.answer == IDYES || box.answer == IDNO) out_ << "    answered " << (box.answer == IDYES ? "Yes" : "No") << "\n";
     if (window) lastBox_[window] = MessageBoxHtml(box.caption, box.text);
   }
 }

@@ -70,6 +70,8 @@ class Session {
   void Inline(const Args& a);
   void RibbonChoose(const Args& a);
   void ProgramSend(const Args& a);
+  void Address(const std::string& kind, const Args& a, sim::MailItem* m);
+  void Answer(const Args& a);
   void Arrive(const Args& a);
   void StopNextSend();
   void Next(const Args& a);
