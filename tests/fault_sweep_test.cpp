@@ -2,6 +2,7 @@
 // failing in turn: Outlook must never see a crash or an exception, every reference must
 // come back, a sender's text must never be lost, and a Send either goes out or is
 // cancelled with the message as it was.
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -113,7 +114,49 @@ struct Scenario {
   std::function<void(Session&)> play;
   bool requireSelection = false;
   bool today = false;  // Outlook 2013 to Microsoft 365
+  bool strict = false;  // the rules on where a level may go, both blocking
 };
+
+// Under the strict policy: above UNCLASSIFIED only to acme.example, and no answer below the
+// level it answers.
+void StrictPolicy(SettingsDefaults& d) {
+  d.InternalDomainList = "acme.example";
+  d.ExternalMaxLevel = 1;
+  d.ExternalRule = SendRule::Block;
+  d.DowngradeRule = SendRule::Block;
+}
+
+// Whether a message has a recipient outside acme.example, as the policy sees it (a list by
+// its members, an unresolved recipient as outside).
+bool GoesOutside(const sim::MailItem& m) {
+  auto outside = [](const sim::AddressEntry* e) {
+    const std::string& a = e->smtp;
+    const std::string domain = "acme.example";
+    const size_t at = a.rfind('@');
+    const std::string host = at == std::string::npos ? "" : a.substr(at + 1);
+    return !(host == domain || (host.size() > domain.size() && host.compare(host.size() - domain.size() - 1,
+                                                                            domain.size() + 1, "." + domain) == 0));
+  };
+  for (const sim::Recipient* r : m.recipients->items) {
+    if (!r->entry) return true;
+    if (r->entry->userType == sim::AddressEntry::kExchangeList) {
+      for (const sim::AddressEntry* member : r->entry->members)
+        if (outside(member)) return true;
+    } else if (outside(r->entry)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The level a sent message carries in either property (0: none).
+long CarriedLevel(const sim::MailItem& m) {
+  long level = 0;
+  if (const auto* v = m.message->Find(PS_PUBLIC_STRINGS_ID, "MAPI-Orvan-classification")) level = v->l;
+  if (const auto* h = m.message->Find(PS_INTERNET_HEADERS_ID, "X-Orvan-classification"))
+    level = std::max(level, std::atol(h->text.c_str()));
+  return level;
+}
 
 std::vector<Scenario> Scenarios() {
   return {
@@ -277,6 +320,46 @@ std::vector<Scenario> Scenarios() {
          s.Send(reply);
          s.outlook.CloseExplorer(second);
        }},
+      {"strict-policy-refuses-outside-and-below",
+       [](Session& s) {
+         s.Start();
+         sim::Inspector* w = s.Compose(2, "Pricing");
+         w->mail()->recipients->Add("a@acme.example", 1);
+         w->mail()->recipients->Add("ex:y@acme.example", 1);
+         w->mail()->recipients->Add("dl:team@acme.example=x@acme.example,ex:z@partner.example", 2);
+         s.Choose(w, 2);
+         s.Send(w);  // refused: a member of the list is outside
+         s.Choose(w, 1);
+         s.Send(w);
+         sim::Inspector* read = s.outlook.Open(s.Received());
+         sim::Inspector* reply = s.outlook.Respond(read, sim::Outlook::kReply);
+         if (reply) {
+           s.seen.texts.push_back({reply->mail(), "The draft budget is attached.", "Budget"});
+           reply->mail()->recipients->Add("a@acme.example", 1);
+           s.Choose(reply, 1);  // below CONFIDENTIAL: refused
+           s.Send(reply);
+         }
+         s.outlook.Close(read);
+       },
+       false, false, true},
+      {"today-strict-policy-program-and-inline",
+       [](Session& s) {
+         s.Start();
+         sim::MailItem* program = s.outlook.world().Make<sim::MailItem>(53);
+         program->subject = u"Review";
+         program->body = u"Agenda";
+         program->recipients->Add("c@partner.example", 1);
+         program->recipients->Add("?Bob", 2);
+         s.seen.texts.push_back({program, "Agenda", "Review"});
+         s.outlook.SendByProgram(program);  // UNCLASSIFIED: goes
+         s.outlook.Select({s.Received()});
+         sim::MailItem* reply = s.outlook.RespondInline(sim::Outlook::kForward);
+         if (reply) {
+           reply->recipients->Add("c@partner.example", 1);
+           s.InlineReply(1);  // CONFIDENTIAL to the outside: refused
+         }
+       },
+       false, true, true},
       {"today-a-long-session",
        [](Session& s) {
          s.Start();
@@ -309,6 +392,7 @@ std::string RunOnce(const Scenario& scenario, const std::function<void(sim::Worl
   portable_registry::Clear();
   ClassificationSettings::NextDefaults() = SettingsDefaults::Compiled();
   ClassificationSettings::NextDefaults().RequireSelection = scenario.requireSelection;
+  if (scenario.strict) StrictPolicy(ClassificationSettings::NextDefaults());
   std::string failures;
   const ULONG objectsBefore = ObjectCount;
   ForgetHostMemberIds();  // every run asks for its DISPIDs, so GetIDsOfNames is swept too
@@ -338,6 +422,17 @@ std::string RunOnce(const Scenario& scenario, const std::function<void(sim::Worl
       if (t.item->Subject().find(t.subject) == std::string::npos)
         failures += "the sender's subject was lost: '" + t.item->Subject() + "'; ";
     }
+    // Whatever failed, no message left classified above UNCLASSIFIED for the outside, and no
+    // answer classified below the level the add-in knew it answers.
+    if (scenario.strict)
+      for (const sim::MailItem* m : outlook.sentMail) {
+        const long level = CarriedLevel(*m);
+        if (GoesOutside(*m) && level > 1)
+          failures += "'" + m->Subject() + "' left at " + std::to_string(level) + " for the outside; ";
+        const auto* answered = m->message->Find(PS_PUBLIC_STRINGS_ID, "OrvanClassify-AnsweredLevel");
+        if (answered && level >= 1 && level < answered->l)
+          failures += "'" + m->Subject() + "' left below the level it answers; ";
+      }
     for (const auto& a : session.seen.sends) {
       if (a.went) continue;
       if (a.subjectAfter != a.subjectBefore || a.bodyAfter != a.bodyBefore)

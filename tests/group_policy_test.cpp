@@ -157,11 +157,43 @@ TEST_F(GroupPolicyTest, EveryValueOfTheTableIsTaken) {
     else if (s.kind.rfind("pick ", 0) == 0) Set(HKEY_LOCAL_MACHINE, s.name, s.kind.substr(5, s.kind.find('=') - 5));
     else if (s.kind == "levels") Set(HKEY_LOCAL_MACHINE, s.name, "ONE;TWO");
     else if (s.kind == "word") Set(HKEY_LOCAL_MACHINE, s.name, "Word");
+    else if (s.kind == "domains") Set(HKEY_LOCAL_MACHINE, s.name, "acme.example");
     else Set(HKEY_LOCAL_MACHINE, s.name, "A text");
   }
   EXPECT_GE(sizeof specs / sizeof specs[0], 20u);
   StartOutlook();
   EXPECT_TRUE(world.events.empty()) << world.events.front().text;
+}
+
+TEST_F(GroupPolicyTest, TheRulesOnWhereALevelMayGoComeFromPolicyAndABadOneIsIgnored) {
+  Set(HKEY_LOCAL_MACHINE, "DowngradeRule", "block");
+  Set(HKEY_LOCAL_MACHINE, "InternalDomains", "acme.example; @Other.EXAMPLE");
+  Set(HKEY_LOCAL_MACHINE, "ExternalMaxLevel", 1);
+  Set(HKEY_LOCAL_MACHINE, "ExternalRule", "warn");
+  Set(HKEY_CURRENT_USER, "DowngradeRule", "maybe");
+  Set(HKEY_CURRENT_USER, "InternalDomains", "acme example!");
+  StartOutlook();
+  const std::string user = "The Group Policy value HKCU\\SOFTWARE\\Policies\\Orvan\\Classify\\";
+  EXPECT_EQ(EventTexts(), (std::vector<std::string>{
+                              user + "DowngradeRule is ignored: 'maybe' is none of allow, warn, block; DowngradeRule is block.",
+                              user + "InternalDomains is ignored: the domain 'example!' holds a character other than a "
+                                     "letter, digit, hyphen or dot; InternalDomains is \"acme.example; @Other.EXAMPLE\".",
+                          }));
+  const ClassificationSettings& s = *Context().Settings();
+  EXPECT_EQ(s.DowngradeRule, SendRule::Block);
+  EXPECT_EQ(s.InternalDomains, (std::vector<std::string>{"acme.example", "other.example"}));
+  EXPECT_EQ(s.ExternalMaxLevel, 1);
+  EXPECT_EQ(s.ExternalRule, SendRule::Warn);
+  sim::Inspector* w = outlook.Compose(1, "Plans", "Numbers");
+  w->mail()->recipients->Add("a@sub.other.example", 1);
+  w->mail()->recipients->Add("c@partner.example", 2);
+  DropDown(w)->Choose(2);
+  EXPECT_FALSE(outlook.Send(w));
+  ASSERT_EQ(world.messageBoxes.size(), 1u);
+  EXPECT_EQ(world.messageBoxes[0].type & 0xF, unsigned(MB_YESNO));
+  EXPECT_NE(world.messageBoxes[0].text.find("addresses in acme.example, other.example"), std::string::npos)
+      << world.messageBoxes[0].text;
+  outlook.Close(w);
 }
 
 // Level names in any language, as a Group Policy editor writes them: Unicode registry

@@ -31,7 +31,22 @@ class ClassifyContext {
     ComPtr<IUnknown> id = ComIdentity(item);
     return id && id.get() == justStamped_.get();
   }
-  void ForgetStamped() const { justStamped_.reset(); }
+  void ForgetStamped() const {
+    justStamped_.reset();
+    justChecked_ = nullptr;
+  }
+  // A message a window's Send let through the organisation's rules and stamped, for the
+  // ItemSend that follows within the same Send: a failure there must not refuse what was
+  // checked and marked a moment ago. Kept by identity only, never by a reference (Outlook
+  // may end the Send before ItemSend); any ItemSend forgets it.
+  void NoteChecked(IDispatch* item) const {
+    ComPtr<IUnknown> id = ComIdentity(item);
+    justChecked_ = id.get();
+  }
+  bool CheckedJustNow(IDispatch* item) const {
+    ComPtr<IUnknown> id = ComIdentity(item);
+    return id && id.get() == justChecked_;
+  }
 
  protected:
   ClassifyContext() = default;
@@ -41,4 +56,5 @@ class ClassifyContext {
   std::unique_ptr<ClassificationSettings> settings_;
   std::unique_ptr<ObjectTracker> tracker_;
   mutable ComPtr<IUnknown> justStamped_;
+  mutable const IUnknown* justChecked_ = nullptr;
 };

@@ -114,6 +114,7 @@ int CMailItem::GetClassification() {
   try {
     return ReadClassification();
   } catch (...) {
+    levelUnreadable_ = true;
     return 0;
   }
 }
@@ -184,38 +185,53 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
 }
 
 int CMailItem::ReadClassification() {
+  levelUnreadable_ = true;
   if (!message_) return 0;
+  bool failed = false;
   int level = 0;
   const std::string name = "MAPI-" + Organisation() + "-classification";
   HRESULT hr;
   if (ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, name.c_str(), 0, PT_LONG, &hr)) {
     MapiBuffer<SPropValue> value;
-    if (SUCCEEDED(HrGetOneProp(message_.get(), tag, value.Receive())) && value.get()) level = value->Value.l;
+    hr = HrGetOneProp(message_.get(), tag, value.Receive());
+    if (SUCCEEDED(hr) && value.get()) level = value->Value.l;
+    else failed = hr != MAPI_E_NOT_FOUND;
+  } else {
+    failed = hr != MAPI_W_ERRORS_RETURNED;  // else a name the store never saw: no level
   }
   if (level == 0) {
     MapiBuffer<SPropValue> value;
     // Read in place in MAPI's buffer: the headers can be long and are only searched.
-    if (SUCCEEDED(HrGetOneProp(message_.get(), PR_TRANSPORT_MESSAGE_HEADERS_A, value.Receive())) && value.get() &&
-        value->ulPropTag == ULONG(PR_TRANSPORT_MESSAGE_HEADERS_A) && value->Value.lpszA)
+    hr = HrGetOneProp(message_.get(), PR_TRANSPORT_MESSAGE_HEADERS_A, value.Receive());
+    if (SUCCEEDED(hr) && value.get() && value->ulPropTag == ULONG(PR_TRANSPORT_MESSAGE_HEADERS_A) &&
+        value->Value.lpszA)
       level = LevelFromHeaders(value->Value.lpszA, Organisation());
+    else if (hr != MAPI_E_NOT_FOUND)
+      failed = true;
   }
   const ClassificationSettings* settings = context_.Settings();
   if (level > (settings ? settings->LevelCount() : 0) || level < 0) level = 0;
+  levelUnreadable_ = level == 0 && failed;
   return level;
 }
 
 int CMailItem::GetAnsweredLevel() {
-  if (!message_) return 0;
-  int level = 0;
+  if (!message_) return -1;
+  int level = -1;
   TryHostStep([&] {
     HRESULT hr;
-    if (ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, kAnsweredName, 0, PT_LONG, &hr)) {
-      MapiBuffer<SPropValue> value;
-      if (SUCCEEDED(HrGetOneProp(message_.get(), tag, value.Receive())) && value.get() && value->ulPropTag == tag)
-        level = value->Value.l;
+    const ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, kAnsweredName, 0, PT_LONG, &hr);
+    // A name the store never saw: no message there answers anything.
+    if (!tag) {
+      if (hr == MAPI_W_ERRORS_RETURNED) level = 0;
+      return;
     }
+    MapiBuffer<SPropValue> value;
+    hr = HrGetOneProp(message_.get(), tag, value.Receive());
+    if (hr == MAPI_E_NOT_FOUND) level = 0;
+    else if (SUCCEEDED(hr) && value.get() && value->ulPropTag == tag) level = value->Value.l < 0 ? 0 : value->Value.l;
   });
-  return level < 0 ? 0 : level;
+  return level;
 }
 
 // Into the open message, unsaved: saved with the draft, or with the Send.

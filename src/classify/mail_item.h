@@ -42,9 +42,13 @@ class CMailItem {
 
   // Neither raises: a failure reads as level 0, or comes back as the HRESULT.
   int GetClassification();
+  // Whether the last GetClassification read 0 because the message could not be read,
+  // rather than because it carries no level.
+  bool LevelUnreadable() const { return levelUnreadable_; }
   HRESULT SetClassificationProperty(int level, const char* name, bool save);
   // The level of the message this one answers, kept with the draft so that the rule against
-  // answering below it holds whenever the draft is sent; 0 when it answers none.
+  // answering below it holds whenever the draft is sent; 0 when it answers none, -1 when
+  // the message cannot be read.
   int GetAnsweredLevel();
   void SetAnsweredLevel(int level);
   void OnClose();
@@ -93,6 +97,7 @@ class CMailItem {
 
   const ClassifyContext& context_;
   long refCount_ = 0;
+  bool levelUnreadable_ = false;
   Item item_;
   MailItem mailItem_;  // empty for an item that is no mail message
   ComPtr<IMAPIProp> message_;

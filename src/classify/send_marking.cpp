@@ -31,6 +31,7 @@ int CMailItem::OnSend() {
     // The message cannot show that it was stamped: the add-in remembers it until the
     // Application.ItemSend that follows.
     if (!Stamp(level, name)) TryHostStep([&] { context_.NoteStamped(item_.get()); });
+    TryHostStep([&] { context_.NoteChecked(item_.get()); });
   }
   if (WindowHandler* handler = inspectorHandler) handler->TearDownAndDelete();  // releases this wrapper
   return 0;

@@ -40,7 +40,13 @@ bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, boo
 
   if (s->DowngradeRule != SendRule::Allow) {
     const int answered = message.GetAnsweredLevel();
-    if (answered > level) {
+    if (answered < 0) {
+      // The rule cannot be checked: it holds as if broken, since the organisation set it.
+      const std::string why = "The level of the message this one may answer could not be read.\n\n";
+      if (!Decide(context, s->DowngradeRule, "the level it answers could not be read",
+                  why + "Try to send it again in a moment.", why + "Send it at " + name + "?", senderPresent))
+        return false;
+    } else if (answered > level) {
       const std::string was = s->LevelName(answered).empty() ? std::to_string(answered) : s->LevelName(answered);
       const std::string refusal = "This message answers a message classified " + was + ", and its own level, " + name +
                                   ", is lower.\n\nChoose " + was + " or higher to send it.";
@@ -73,4 +79,18 @@ bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, boo
     }
   }
   return true;
+}
+
+bool RulesApply(const ClassificationSettings& s) {
+  return s.DowngradeRule != SendRule::Allow || s.ExternalMaxLevel > 0;
+}
+
+bool MayLeaveUnread(const ClassifyContext& context, bool senderPresent) {
+  const ClassificationSettings* s = context.Settings();
+  if (!s || !RulesApply(*s)) return true;
+  const bool block = s->DowngradeRule == SendRule::Block || (s->ExternalMaxLevel > 0 && s->ExternalRule == SendRule::Block);
+  const std::string why =
+      "This message could not be read, so the organisation's rules on where its level may go cannot be checked.\n\n";
+  return Decide(context, block ? SendRule::Block : SendRule::Warn, "the message could not be read",
+                why + "Try to send it again in a moment.", why + "Send it anyway?", senderPresent);
 }
