@@ -32,6 +32,10 @@ HRESULT CItemHandler::OnEvent(DISPID dispid, DISPPARAMS* params) {
     case kSend: {
       context_->Log("CItemHandler::Invoke Send<br>");
       if (!MailItem_) return S_OK;
+      // Stopped already by the handler of another window on the same message (its rules,
+      // or its required choice): this Send will not happen, so nothing is done for it.
+      VARIANT* stopped = EventArg(params, 0);
+      if (stopped && stopped->vt == (VT_BOOL | VT_BYREF) && stopped->pboolVal && *stopped->pboolVal) return S_OK;
       // OnSend ends the window's handlers, this sink among them, unless it refuses the
       // Send; nothing of this object is touched after it.
       const int refused = MailItem_->OnSend();

@@ -62,7 +62,22 @@ struct ItemState {
   int received = 0;  // the level its header gave when it arrived
   int written = 0;   // the numeric level written into it (0: none)
   int stamped = 0;   // the level it was stamped with at a Send (0: not stamped)
+  int answered = 0;  // the level of the message it answers, as the add-in learnt it
+  bool outside = false;  // a recipient outside acme.example (or none found)
 };
+
+// The recipients the generator gives, and whether each is outside acme.example as the
+// strict policy sees it (a list by its members, an unresolved name as outside).
+const char* const kAddresses[] = {"a@acme.example", "b@sub.acme.example", "ex:y@acme.example",
+                                  "dl:team@acme.example=x@acme.example,ex:z@acme.example", "c@partner.example",
+                                  "?Bob", "dl:mixed@acme.example=x@acme.example,d@partner.example",
+                                  "e@acme.example.evil.example"};
+constexpr size_t kInsideAddresses = 4;  // the first ones
+bool Outside(const std::string& address) {
+  for (size_t i = 0; i < kInsideAddresses; ++i)
+    if (address == kAddresses[i]) return false;
+  return true;
+}
 
 // A window the add-in handles: the level it holds, and whether it can be changed there.
 struct WindowState {
@@ -85,6 +100,13 @@ class Runner {
     setenv("APPDATA", appdata_.c_str(), 1);
     portable_registry::Clear();
     ClassificationSettings::NextDefaults() = SettingsDefaults::Compiled();
+    if (setup.strict) {
+      SettingsDefaults& d = ClassificationSettings::NextDefaults();
+      d.DowngradeRule = SendRule::Block;
+      d.InternalDomainList = "acme.example";
+      d.ExternalMaxLevel = 1;
+      d.ExternalRule = SendRule::Block;
+    }
     SessionLog::SetDefaultEnabled(false);
     objectsBefore_ = ObjectCount;
     orvan_sim::Options options;
@@ -172,6 +194,7 @@ class Runner {
       return;
     }
     const int level = Preselected(own ? own : carried_);
+    if (!own && carried_ > 0) items_[m].answered = carried_;  // what the buttons carried, it answers
     carried_ = 0;
     if (items_[m].stamped) {  // stamped by a Send that was stopped: shown, not changed
       handled_[w] = {++order_, items_[m].stamped, false};
@@ -225,7 +248,10 @@ class Runner {
   // The answered message's Reply event: the response starts with its level.
   void Answer(sim::MailItem* answered, sim::MailItem* response) {
     items_[response];
-    if (Heard(answered) && ItemLevel(answered)) items_[response].written = ItemLevel(answered);
+    if (Heard(answered) && ItemLevel(answered)) {
+      items_[response].written = ItemLevel(answered);
+      items_[response].answered = ItemLevel(answered);
+    }
   }
 
   // Stamped: every window and inline response still showing it shows the level, greyed.
@@ -240,20 +266,37 @@ class Runner {
 
   // A Send of the item: the handlers of every window showing it, then Application.ItemSend,
   // then the other add-in. Returns whether it left, as the model says.
+  // Whether the strict policy refuses the message at this level: nothing is written, the
+  // Send stops there, and the other add-in never hears it.
+  bool Refused(sim::MailItem* m, int level) {
+    const ItemState& s = items_[m];
+    return setup_.strict && (s.answered > level || (level > 1 && s.outside));
+  }
+
   bool SendItem(sim::MailItem* m, sim::Explorer* inlineOf) {
     if (Active()) {
       if (inlineOf && setup_.inlineSendEvent && inline_.count(inlineOf)) {
-        if (!items_[m].stamped) Stamp(m, inline_[inlineOf].level);
+        if (!items_[m].stamped) {
+          if (Refused(m, inline_[inlineOf].level)) return false;
+          Stamp(m, inline_[inlineOf].level);
+        }
         CloseInline(inlineOf);
       }
       if (!inlineOf)
         for (sim::Inspector* w : HandledShowing(m)) {
           const WindowState state = handled_[w];
-          if (!items_[m].stamped) Stamp(m, state.editable ? state.level : 1);
+          if (!items_[m].stamped) {
+            const int level = state.editable ? state.level : 1;
+            if (Refused(m, level)) return false;
+            Stamp(m, level);
+          }
           Unhandle(w);
           if (!Active()) break;
         }
-      if (Active() && !items_[m].stamped) Stamp(m, Preselected(items_[m].written));
+      if (Active() && !items_[m].stamped) {
+        if (Refused(m, Preselected(items_[m].written))) return false;
+        Stamp(m, Preselected(items_[m].written));
+      }
     }
     const bool stopped = std::exchange(stopArmed_, false);
     if (!stopped) expected_[m] = {items_[m].stamped, items_[m].written};
@@ -288,8 +331,9 @@ class Runner {
     const std::vector<sim::DispatchObject*> selection = e ? e->selection->items : std::vector<sim::DispatchObject*>();
     // The host calls of a compose window's first Send, which must not grow with the session.
     std::string costKey;
+    // (Under the strict policy a Send also reads its recipients: its cost grows with them.)
     if (command == "send" && m && handled_.count(w) && handled_[w].editable && HandledShowing(m).size() == 1 &&
-        !items_[m].stamped) {
+        !items_[m].stamped && !setup_.strict) {
       const sim::Ribbon* r = outlook().ribbon();
       int docs = 0;
       for (const char* id : {kComposeRibbon, kReadRibbon, kExplorerRibbon}) docs += r && r->Customized(id);
@@ -346,6 +390,8 @@ class Runner {
                                        std::to_string(it->second));
         if (calls < it->second) it->second = calls;  // the first one also looked member names up
       }
+    } else if (command == "to" || command == "cc" || command == "bcc") {
+      for (size_t i = 1; i < words.size(); ++i) items_[m].outside = items_[m].outside || Outside(words[i]);
     } else if (command == "close") {
       ItemClosed(w->item);
     } else if (command == "next") {
@@ -442,10 +488,16 @@ class Runner {
       if (Active() && watched_.count(e)) {
         const int own = ItemLevel(response);
         const int level = Preselected(own ? own : carried_);
+        if (!own && carried_ > 0) items_[response].answered = carried_;
         carried_ = 0;
         items_[response].written = level;
         inline_[e] = {++order_, level, true};
       }
+    } else if (what == "to") {
+      std::vector<std::string> words;
+      std::string error;
+      words = orvan_sim::SplitWords(line, &error);
+      for (size_t i = 2; i < words.size(); ++i) items_[before].outside = items_[before].outside || Outside(words[i]);
     } else if (what == "send") {
       const bool left = SendItem(before, e);
       if (left != before->sent) return Fail("send-outcome", line + ": the message " + (before->sent ? "left" : "stayed"));
@@ -616,6 +668,7 @@ class Generator {
   int Pick(int n) { return int(rng_() % uint64_t(n)); }
   bool Chance(int oneIn) { return Pick(oneIn) == 0; }
   std::string Level() { return std::to_string(1 + Pick(kLevels)); }
+  std::string Address() { return kAddresses[Pick(int(sizeof kAddresses / sizeof kAddresses[0]))]; }
 
   std::vector<int> Windows(bool wantRead) {
     std::vector<int> out;
@@ -646,7 +699,8 @@ class Generator {
     const int n = ++made_;
     if (pick < 10) return {"compose " + std::string(Chance(2) ? "plain" : "html") + " " + Quote("Plans " + std::to_string(n)) +
                            " " + Quote("Words " + std::to_string(n))};
-    if (pick < 16) return OnWindow(false, {"choose " + Level()});
+    if (pick < 14) return OnWindow(false, {"choose " + Level()});
+    if (pick < 16) return OnWindow(false, {std::string(Chance(3) ? "cc " : "to ") + Quote(Address())});
     if (pick < 20) return today ? OnWindow(false, {"ribbon " + Level()}) : Step();
     if (pick < 29) {
       Step s = OnWindow(false, {"send"});
@@ -672,7 +726,8 @@ class Generator {
     if (pick < 59) return e ? Step{Chance(2) ? "switch folder" : "switch view"} : Step();
     if (!today && pick < 85) return {};
     if (pick < 65) return e ? Step{"inline " + Any(std::vector<std::string>{"reply", "reply-all", "forward"})} : Step();
-    if (pick < 69) return e && e->inlineResponse ? Step{"inline choose " + Level()} : Step();
+    if (pick < 68) return e && e->inlineResponse ? Step{"inline choose " + Level()} : Step();
+    if (pick < 69) return e && e->inlineResponse ? Step{"inline to " + Quote(Address())} : Step();
     if (pick < 74) {
       if (!e || !e->inlineResponse) return {};
       return Chance(4) ? Step{"stop-next-send", "inline send"} : Step{"inline send"};
@@ -821,6 +876,7 @@ Setup SetupOf(uint64_t seed, const std::set<std::string>& ignore) {
   s.ignore = ignore;
   s.today = rng() % 3 != 0;
   s.inlineSendEvent = rng() % 4 != 0;
+  s.strict = rng() % 3 == 0;
   return s;
 }
 
@@ -871,6 +927,8 @@ std::string Script(const Setup& setup, const std::vector<Step>& steps, uint64_t 
   std::ostringstream s;
   s << "# randomized session, seed " << seed << (setup.inlineSendEvent ? "" : "; inline responses fire no Send event");
   for (const std::string& check : setup.ignore) s << "; ignoring " << check;
+  if (setup.strict)
+    s << "\n# under a strict policy: --registry FILE holding examples/strict.reg's values with DowngradeRule=block";
   s
     << "\n# " << why << "\n# orvan-sim run FILE" << (setup.today ? " --outlook today" : "") << "\n";
   for (const Step& step : steps)
