@@ -16,6 +16,10 @@ query() { "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r'; }
 query_default() { "$wine" reg query "$1" /ve 2>/dev/null | tr -d '\r'; }
 
 "$wine" wineboot -i >/dev/null 2>&1
+# Windows without a display: the add-in's message boxes are real windows, which the session
+# reads and answers. The null display driver takes effect when Wine's desktop starts again.
+"$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+"$server" -w
 cp "$build/OrvanClassify.dll" "$WINEPREFIX/drive_c/OrvanClassify.dll"
 check "regsvr32 registers the DLL" "$wine" regsvr32 /s 'C:\OrvanClassify.dll'
 

@@ -111,6 +111,8 @@ case $step in
       exit 0
     fi
     WINEPREFIX="$work/base" "$wine64" wineboot -i >/dev/null 2>&1
+    # The add-in's message boxes as real windows without a display (see run_wine.sh).
+    WINEPREFIX="$work/base" "$wine64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
     WINEPREFIX="$work/base" "$server" -w
     touch "$work/base.ready"
     ;;

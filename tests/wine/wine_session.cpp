@@ -170,6 +170,35 @@ void PolicySession() {
   Check(w->mail()->message->InternetHeaders()["X-Acme-classification"] == "4 - TOP SECRET",
         "X-Acme-classification \"4 - TOP SECRET\"");
   Check(w->mail()->Subject() == "[TOP SECRET] Plans", "subject marked: " + w->mail()->Subject());
+
+  // The rules, each refusing once in a real message box, with nothing written.
+  auto lastBox = [&] { return world.messageBoxes.empty() ? std::string() : world.messageBoxes.back().text; };
+  auto unwritten = [&](sim::MailItem* m, const std::string& subject) {
+    return m->message->saves == 0 && m->Subject() == subject && !m->sent;
+  };
+  sim::Inspector* pricing = outlook.Compose(1, "Pricing", "Figures");
+  pricing->mail()->recipients->Add("a@acme.example", 1);
+  pricing->mail()->recipients->Add("c@partner.example", 1);
+  if (DropDown(pricing)) DropDown(pricing)->Choose(3);
+  Check(!outlook.Send(pricing) && unwritten(pricing->mail(), "Pricing"), "RESTRICTED to c@partner.example is refused");
+  Check(lastBox().find("c@partner.example") != std::string::npos && lastBox().find("Above INTERNAL") != std::string::npos,
+        "the box names the outside address and the highest level: " + lastBox());
+  if (DropDown(pricing)) DropDown(pricing)->Choose(2);
+  Check(outlook.Send(pricing), "INTERNAL to it goes");
+  std::string error;
+  sim::MailItem* received =
+      outlook.Receive("Subject: Merger\r\nX-Acme-classification: 3 - RESTRICTED\r\n\r\nTerms.", &error);
+  sim::Inspector* read = received ? outlook.Open(received) : nullptr;
+  sim::Inspector* reply = read ? outlook.Respond(read, sim::Outlook::kReply) : nullptr;
+  Check(reply && DropDown(reply) && DropDown(reply)->listIndex == 3, "a reply to RESTRICTED starts at RESTRICTED");
+  if (reply && DropDown(reply)) DropDown(reply)->Choose(1);
+  Check(reply && !outlook.Send(reply) && unwritten(reply->mail(), "RE: Merger"), "the reply at PUBLIC is refused");
+  Check(lastBox().find("classified RESTRICTED, and its own level, PUBLIC, is lower") != std::string::npos,
+        "the box names both levels: " + lastBox());
+  Check(world.messageBoxes.size() == 2, "one box for each refusal");
+  if (reply && DropDown(reply)) DropDown(reply)->Choose(3);
+  Check(reply && outlook.Send(reply), "at RESTRICTED it goes");
+  if (read) outlook.Close(read);
   outlook.Shutdown();
   Check(world.OutstandingRefs() == 0, "every reference given back");
 }
