@@ -337,4 +337,25 @@ TEST_F(RulesTest, TheClassicReplyButtonCarriesAMeetingRequestsLevel) {
   outlook.Close(reply);
 }
 
+TEST_F(RulesTest, AMeetingRequestsReadWindowShowsItsLevelAndItsReplyStartsThere) {
+  Start([](SettingsDefaults&) {});
+  sim::Inspector* read = outlook.Open(Receive("Subject: Board\r\nContent-Class: urn:content-classes:calendarmessage\r\n"
+                                              "X-Orvan-classification: 3 - SECRET\r\n\r\nAgenda."));
+  ASSERT_NE(read->ClassificationBar(), nullptr);
+  sim::Inspector* reply = outlook.Respond(read, sim::Outlook::kReply);
+  ASSERT_NE(DropDown(reply), nullptr);
+  EXPECT_EQ(DropDown(reply)->listIndex, 3);
+  ASSERT_TRUE(outlook.Send(reply));
+  EXPECT_EQ(Header(reply->mail()), "3 - SECRET");
+  sim::Inspector* forward = outlook.Respond(read, sim::Outlook::kForward);
+  ASSERT_EQ(forward->mail()->itemClass, 53);
+  EXPECT_EQ(DropDown(forward)->listIndex, 3);
+  ASSERT_TRUE(outlook.Send(forward));
+  EXPECT_EQ(forward->mail()->Subject(), "[SECRET] FW: Board");
+  EXPECT_FALSE(forward->mail()->richTextFlattened);
+  EXPECT_EQ(forward->mail()->Body(), "Agenda.");
+  outlook.Close(read);
+  ExpectNothingLeftAtExit();
+}
+
 }  // namespace

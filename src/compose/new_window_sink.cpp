@@ -20,13 +20,14 @@ HRESULT InspectorsSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
   TryHostStep([&] {
     Inspector inspector = Inspector::From(arg->pdispVal);
     ComPtr<IDispatch> item = inspector.CurrentItem();
-    MailItem mail;
-    if (!item || !MailItem::TryFrom(item.get(), &mail)) return;
+    // A mail message, or a meeting or task request (read, or a response being written):
+    // its bar shows the level, and its Reply and Forward carry it. A Class that cannot be
+    // read is taken for an item that is neither.
+    Item shown;
+    if (!item || !Item::TryFrom(item.get(), &shown) || !IsClassifiedClass(shown.Class())) return;
     item.reset();
-    // A Class that cannot be read is taken for an item that is no mail message.
-    if (mail.Class() != olMail) return;
-    CInspectorEventHandler* handler = CInspectorEventHandler::Create(*context_, inspector.get(), mail.get());
-    handler->BuildCommandBar(!mail.Sent());
+    CInspectorEventHandler* handler = CInspectorEventHandler::Create(*context_, inspector.get(), shown.get());
+    handler->BuildCommandBar(!shown.Sent());
   });
   return S_OK;
 }
