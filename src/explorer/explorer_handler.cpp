@@ -28,14 +28,27 @@ void ReplyButtonSink::CarrySelectionLevel() {
   if (!active) return;
   ComPtr<IDispatch> selected = Explorer::From(active.get()).Selection();
   if (!selected) return;
+  const ClassificationSettings* s = context_->Settings();
+  const int highest = s ? s->LevelCount() : 0;
   Selection selection = Selection::From(selected.get());
-  // Items are indexed with a VT_I2: those past 32767 cannot be asked for.
-  for (long i = 1; i <= selection.Count() && i <= 32767; ++i) {
+  const long count = selection.Count();
+  // Each message read can be a round trip to the server: a selection too large to read
+  // within Outlook's limits is answered at the highest level, the safe side, which the
+  // sender can lower.
+  if (count > kMostSelectedRead) {
+    context_->CarryLevel(highest);
+    context_->Log("%ld items selected, more than the %ld read for their level: the answer starts at the highest "
+                  "level<br>\n",
+                  count, kMostSelectedRead);
+    return;
+  }
+  for (long i = 1; i <= count; ++i) {
     ComPtr<IDispatch> item = selection.Item(short(i));
     Item answered;
     if (!item || !Item::TryFrom(item.get(), &answered) || !IsClassifiedClass(answered.Class())) continue;
     CMailItemRef wrapper(new CMailItem(*context_, answered.get()));
-    context_->CarryLevel(wrapper->GetClassification());
+    // Nothing read later can raise the highest level there is.
+    if (context_->CarryLevel(wrapper->GetClassification()) >= highest) break;
   }
 }
 

@@ -13,6 +13,10 @@
 class ReplyButtonSink final : public EventSink {
  public:
   static constexpr DISPID kClick = 1;
+  // The selected items read at most for the level an answer carries: at the server cost
+  // per call that README's table gives, reading them stays under Outlook's 500 ms limit
+  // for a folder switch.
+  static constexpr long kMostSelectedRead = 32;
   ReplyButtonSink(AddInContext& context, IDispatch* button);
 
  protected:

@@ -66,12 +66,14 @@ void SelectionWatch::WatchSelection() {
   if (!selected) return;
   Selection selection = Selection::From(selected.get());
   const long count = selection.Count();
-  for (long i = 1; i <= count && i <= kMostWatched; ++i) {
+  bool found = false;
+  for (long i = 1; i <= count && i <= kMostLooked && !found; ++i) {
     TryHostStep([&] {
       ComPtr<IDispatch> item = selection.Item(short(i));
       // A meeting request's Reply and Forward carry its level as a message's do.
       Item answered;
       if (!item || !Item::TryFrom(item.get(), &answered) || !IsClassifiedClass(answered.Class())) return;
+      found = true;
       Selected_.reserve(Selected_.size() + 1);
       auto* sink = new SelectedItemSink(*context_, answered.get());
       if (sink->Subscribed()) Selected_.push_back(sink);

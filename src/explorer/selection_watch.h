@@ -31,8 +31,10 @@ class SelectionWatch final : public EventSink {
   static constexpr DISPID kSelectionChange = 0xF007;
   static constexpr DISPID kInlineResponse = 0xFC92;
   static constexpr DISPID kInlineResponseClose = 0xFC96;
-  // Messages watched at most, of a selection: a reply answers one of them.
-  static constexpr long kMostWatched = 64;
+  // Outlook writes an inline response, and the ribbon's Reply answers, one selected
+  // message: the first message among this many selected items is watched, and no other, so
+  // that a selection of thousands costs what a selection of one does.
+  static constexpr long kMostLooked = 8;
 
   // Subscribes, and watches what the window has selected already.
   SelectionWatch(AddInContext& context, IDispatch* explorer);

@@ -31,7 +31,7 @@ namespace {
 constexpr int kLevels = 3;
 constexpr int kDefaultLevel = 1;
 const char* const kNames[] = {"", "UNCLASSIFIED", "CONFIDENTIAL", "SECRET"};
-constexpr size_t kMostWatched = 64;  // the selected messages whose answers carry their level
+constexpr size_t kMostLooked = 8;  // the selected items among which the first message is watched
 
 const char kComposeRibbon[] = "Microsoft.Outlook.Mail.Compose";
 const char kReadRibbon[] = "Microsoft.Outlook.Mail.Read";
@@ -225,13 +225,11 @@ class Runner {
     watched_[e] = MailOf(e->selection->items);
   }
 
+  // The selected message whose answers carry its level: the first among the first items.
   static std::vector<sim::MailItem*> MailOf(const std::vector<sim::DispatchObject*>& items) {
-    std::vector<sim::MailItem*> mail;
-    for (sim::DispatchObject* item : items)
-      if (auto* m = dynamic_cast<sim::MailItem*>(item)) {
-        if (mail.size() < kMostWatched) mail.push_back(m);
-      }
-    return mail;
+    for (size_t i = 0; i < items.size() && i < kMostLooked; ++i)
+      if (auto* m = dynamic_cast<sim::MailItem*>(items[i])) return {m};
+    return {};
   }
 
   // Whether Reply, Reply to All or Forward on the message reaches a sink of the add-in.
