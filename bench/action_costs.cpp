@@ -65,7 +65,7 @@ std::vector<Row> Measure() {
     o.Shutdown();
     o.CloseAll();
   }
-  for (long n : {1L, 32L, 33L, 1000L, 10000L}) {
+  for (long n : {1L, 32L, 33L, 100L, 1000L, 10000L}) {
     // Classic Outlook's Standard bar: Forward with the selection's level carried (every
     // message UNCLASSIFIED: nothing stops the reading early), and its compose window.
     sim::World world;

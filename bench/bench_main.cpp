@@ -336,7 +336,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 };
 
 void PrintSummary(const SummaryReporter& r) {
-  std::printf("\n%-34s %12s %12s %8s %14s %8s\n", "Send of one message", "add-in (ms)", "host (ms)", "ratio",
+  std::printf("\nWall-clock times of this run (noisy on a shared machine; the counts below are exact):\n");
+  std::printf("%-34s %12s %12s %8s %14s %8s\n", "Send of one message", "add-in (ms)", "host (ms)", "ratio",
               "+1 copy (ms)", "ratio");
   for (const char* kind : {"html", "plain"})
     for (const char* size : {"65536", "1048576", "16777216", "67108864"}) {
