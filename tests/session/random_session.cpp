@@ -102,10 +102,10 @@ class Runner {
     ClassificationSettings::NextDefaults() = SettingsDefaults::Compiled();
     if (setup.strict) {
       SettingsDefaults& d = ClassificationSettings::NextDefaults();
-      d.DowngradeRule = SendRule::Block;
+      d.DowngradeRule = setup.warn ? SendRule::Warn : SendRule::Block;
       d.InternalDomainList = "acme.example";
       d.ExternalMaxLevel = 1;
-      d.ExternalRule = SendRule::Block;
+      d.ExternalRule = setup.warn ? SendRule::Warn : SendRule::Block;
     }
     SessionLog::SetDefaultEnabled(false);
     objectsBefore_ = ObjectCount;
@@ -265,17 +265,35 @@ class Runner {
   // A Send of the item: the handlers of every window showing it, then Application.ItemSend,
   // then the other add-in. Returns whether it left, as the model says.
   // Whether the strict policy refuses the message at this level: nothing is written, the
-  // Send stops there, and the other add-in never hears it.
-  bool Refused(sim::MailItem* m, int level) {
+  // Send stops there, and the other add-in never hears it. Under warn, each rule broken asks
+  // a sender who is there (a window or inline response of the add-in shows the message),
+  // in turn, and takes the next answer given (none: No); nobody there is a refusal.
+  bool Refused(sim::MailItem* m, int level, bool senderPresent) {
+    if (!setup_.strict) return false;
     const ItemState& s = items_[m];
-    return setup_.strict && (s.answered > level || (level > 1 && s.outside));
+    for (bool broken : {s.answered > level, level > 1 && s.outside}) {
+      if (!broken) continue;
+      if (!setup_.warn || !senderPresent) return true;
+      const bool yes = !answers_.empty() && answers_.front();
+      if (!answers_.empty()) answers_.erase(answers_.begin());
+      if (!yes) return true;
+    }
+    return false;
+  }
+
+  // Whether a window or inline response of the add-in shows the message.
+  bool Shown(sim::MailItem* m) {
+    if (!HandledShowing(m).empty()) return true;
+    for (auto& [e, state] : inline_)
+      if (inlineItems_[e] == m) return true;
+    return false;
   }
 
   bool SendItem(sim::MailItem* m, sim::Explorer* inlineOf) {
     if (Active()) {
       if (inlineOf && setup_.inlineSendEvent && inline_.count(inlineOf)) {
         if (!items_[m].stamped) {
-          if (Refused(m, inline_[inlineOf].level)) return false;
+          if (Refused(m, inline_[inlineOf].level, true)) return false;
           Stamp(m, inline_[inlineOf].level);
         }
         CloseInline(inlineOf);
@@ -285,14 +303,14 @@ class Runner {
           const WindowState state = handled_[w];
           if (!items_[m].stamped) {
             const int level = state.editable ? state.level : 1;
-            if (Refused(m, level)) return false;
+            if (Refused(m, level, true)) return false;
             Stamp(m, level);
           }
           Unhandle(w);
           if (!Active()) break;
         }
       if (Active() && !items_[m].stamped) {
-        if (Refused(m, Preselected(items_[m].written))) return false;
+        if (Refused(m, Preselected(items_[m].written), Shown(m))) return false;
         Stamp(m, Preselected(items_[m].written));
       }
     }
@@ -388,6 +406,8 @@ class Runner {
                                        std::to_string(it->second));
         if (calls < it->second) it->second = calls;  // the first one also looked member names up
       }
+    } else if (command == "answer") {
+      for (size_t i = 1; i < words.size(); ++i) answers_.push_back(words[i] == "yes");
     } else if (command == "to" || command == "cc" || command == "bcc") {
       for (size_t i = 1; i < words.size(); ++i) items_[m].outside = items_[m].outside || Outside(words[i]);
     } else if (command == "close") {
@@ -635,6 +655,7 @@ class Runner {
   bool exiting_ = false;  // the last main window closed while windows were open
   int carried_ = 0;       // the level the main window's buttons carry to the next window
   bool stopArmed_ = false;
+  std::vector<bool> answers_;  // the answers given to questions still to come, in turn
   long order_ = 0;
   std::map<sim::MailItem*, ItemState> items_;
   std::map<sim::Inspector*, WindowState> handled_;
@@ -667,6 +688,12 @@ class Generator {
   bool Chance(int oneIn) { return Pick(oneIn) == 0; }
   std::string Level() { return std::to_string(1 + Pick(kLevels)); }
   std::string Address() { return kAddresses[Pick(int(sizeof kAddresses / sizeof kAddresses[0]))]; }
+  // The answers to the add-in's next questions: one or two, Yes or No.
+  std::string Answers() {
+    std::string line = "answer";
+    for (int k = 1 + Pick(2); k > 0; --k) line += Chance(2) ? " yes" : " no";
+    return line;
+  }
 
   std::vector<int> Windows(bool wantRead) {
     std::vector<int> out;
@@ -703,6 +730,7 @@ class Generator {
     if (pick < 29) {
       Step s = OnWindow(false, {"send"});
       if (!s.empty() && Chance(4)) s.insert(s.begin(), "stop-next-send");
+      if (!s.empty() && runner_.setup().warn && Chance(2)) s.insert(s.begin(), Answers());
       return s;
     }
     if (pick < 32) return OnWindow(false, {"close"});
@@ -728,7 +756,9 @@ class Generator {
     if (pick < 69) return e && e->inlineResponse ? Step{"inline to " + Quote(Address())} : Step();
     if (pick < 74) {
       if (!e || !e->inlineResponse) return {};
-      return Chance(4) ? Step{"stop-next-send", "inline send"} : Step{"inline send"};
+      Step s = Chance(4) ? Step{"stop-next-send", "inline send"} : Step{"inline send"};
+      if (runner_.setup().warn && Chance(2)) s.insert(s.begin(), Answers());
+      return s;
     }
     if (pick < 75) return e && e->inlineResponse ? Step{"inline discard"} : Step();
     if (pick < 77) return e && e->inlineResponse ? Step{"inline pop-out"} : Step();
@@ -875,6 +905,7 @@ Setup SetupOf(uint64_t seed, const std::set<std::string>& ignore) {
   s.today = rng() % 3 != 0;
   s.inlineSendEvent = rng() % 4 != 0;
   s.strict = rng() % 3 == 0;
+  s.warn = s.strict && rng() % 2 == 0;
   return s;
 }
 
@@ -926,7 +957,8 @@ std::string Script(const Setup& setup, const std::vector<Step>& steps, uint64_t 
   s << "# randomized session, seed " << seed << (setup.inlineSendEvent ? "" : "; inline responses fire no Send event");
   for (const std::string& check : setup.ignore) s << "; ignoring " << check;
   if (setup.strict)
-    s << "\n# under a strict policy: --registry FILE holding examples/strict.reg's values with DowngradeRule=block";
+    s << "\n# under a strict policy: --registry FILE holding examples/strict.reg's values with DowngradeRule and "
+         "ExternalRule both " << (setup.warn ? "warn" : "block");
   s
     << "\n# " << why << "\n# orvan-sim run FILE" << (setup.today ? " --outlook today" : "") << "\n";
   for (const Step& step : steps)

@@ -18,9 +18,10 @@ namespace random_session {
 struct Setup {
   bool today = false;            // Outlook 2013 to Microsoft 365, else classic Outlook
   bool inlineSendEvent = true;   // whether an inline response's own Send event fires
-  // The organisation's rules, both refusing: no answer below the level it answers, and
-  // above UNCLASSIFIED only to acme.example and below.
+  // The organisation's rules: no answer below the level it answers, and above UNCLASSIFIED
+  // only to acme.example and below; both refusing, or (warn) both asking the sender.
   bool strict = false;
+  bool warn = false;
   std::set<std::string> ignore;  // checks to look past, while another fault is worked on
 };
 
