@@ -146,9 +146,9 @@ TEST_F(GroupPolicyTest, EveryValueOfTheTableIsTaken) {
     const char* name;
     std::string kind;
   } specs[] = {
-#define ORVAN_TEST_SPEC(name, option, kind) {name, kind},
-      ORVAN_GROUP_POLICY(ORVAN_TEST_SPEC)
-#undef ORVAN_TEST_SPEC
+#define ORVAN_TEST_VALUE(name, option, kind) {name, kind},
+      ORVAN_GROUP_POLICY(ORVAN_TEST_VALUE)
+#undef ORVAN_TEST_VALUE
   };
   for (const auto& s : specs) {
     if (s.kind == "flag") Set(HKEY_LOCAL_MACHINE, s.name, 1);

@@ -16,14 +16,14 @@ const char kGroupPolicyKey[] = "SOFTWARE\\Policies\\Orvan\\Classify";
 
 namespace {
 
-struct Spec {
+struct PolicyValue {
   const char* name;    // the registry value
   const char* option;  // the option of cmake/default.policy it sets
   const char* kind;    // its kind, with its range or choices
 };
-#define ORVAN_POLICY_SPEC(name, option, kind) {name, option, kind},
-const Spec kSpecs[] = {ORVAN_GROUP_POLICY(ORVAN_POLICY_SPEC)};
-#undef ORVAN_POLICY_SPEC
+#define ORVAN_POLICY_VALUE(name, option, kind) {name, option, kind},
+const PolicyValue kPolicyValues[] = {ORVAN_GROUP_POLICY(ORVAN_POLICY_VALUE)};
+#undef ORVAN_POLICY_VALUE
 
 struct Value {
   bool present = false;
@@ -204,8 +204,8 @@ bool Set(SettingsDefaults& d, GroupPolicy& result, const std::string& option, co
 }
 
 // What a setting is once the policy is applied, for the report of a value that was ignored.
-std::string Effective(const SettingsDefaults& d, const GroupPolicy& result, const Spec& spec) {
-  const std::string option = spec.option;
+std::string Effective(const SettingsDefaults& d, const GroupPolicy& result, const PolicyValue& setting) {
+  const std::string option = setting.option;
   auto text = [](const std::string& given, unsigned id) { return "\"" + (given.empty() ? std::string(LoadText(id)) : given) + "\""; };
   auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
   std::string value;
@@ -233,7 +233,7 @@ std::string Effective(const SettingsDefaults& d, const GroupPolicy& result, cons
   else if (option == "ORVAN_EXTERNAL_RULE") value = RuleName(d.ExternalRule);
   else if (option == "ORVAN_EXTERNAL_MAX_LEVEL") value = std::to_string(d.ExternalMaxLevel);
   else if (option == "ORVAN_INTERNAL_DOMAINS") value = "\"" + d.InternalDomainList + "\"";
-  return std::string(spec.name) + " is " + value;
+  return std::string(setting.name) + " is " + value;
 }
 
 }  // namespace
@@ -243,21 +243,21 @@ GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
   // The value each option takes: the user's, then the machine's over it; a refused one is
   // as if it were not there.
   struct Chosen {
-    const Spec* spec;
+    const PolicyValue* setting;
     Value value;
     bool refused = false;  // a value was there and was refused
   };
   std::vector<Chosen> chosen;
-  for (const Spec& spec : kSpecs) {
-    Chosen c{&spec, Value()};
+  for (const PolicyValue& setting : kPolicyValues) {
+    Chosen c{&setting, Value()};
     for (auto [root, rootName] : {std::pair<HKEY, const char*>{HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}}) {
-      Value v = Read(root, rootName, spec.name);
+      Value v = Read(root, rootName, setting.name);
       if (!v.present) continue;
-      const std::string why = Refusal(spec.kind, v);
+      const std::string why = Refusal(setting.kind, v);
       if (why.empty()) {
         c.value = v;
       } else {
-        result.ignored.push_back({v.where, why, spec.name});
+        result.ignored.push_back({v.where, why, setting.name});
         c.refused = true;
       }
     }
@@ -266,28 +266,28 @@ GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
   // What is numbered by the level list must fit the list it will number.
   const Chosen* levels = nullptr;
   for (const Chosen& c : chosen)
-    if (std::string(c.spec->option) == "ORVAN_LEVELS") levels = &c;
+    if (std::string(c.setting->option) == "ORVAN_LEVELS") levels = &c;
   const bool levelsRefused = levels && levels->refused && !levels->value.present;
   const int count = levels && levels->value.present ? int(Names(levels->value.text).size()) : BuiltInLevelCount(d);
   for (Chosen& c : chosen) {
     if (!c.value.present) continue;
-    const std::string option = c.spec->option;
+    const std::string option = c.setting->option;
     if (option == "ORVAN_DEFAULT_LEVEL" || option == "ORVAN_MIN_MARK_LEVEL" || option == "ORVAN_EXTERNAL_MAX_LEVEL") {
       std::string why;
       if (levelsRefused) why = "it is numbered by the level list, which was ignored";
       else if (int(c.value.number) > count)
         why = std::to_string(c.value.number) + " is past the " + std::to_string(count) + " levels";
       if (!why.empty()) {
-        result.ignored.push_back({c.value.where, why, c.spec->name});
+        result.ignored.push_back({c.value.where, why, c.setting->name});
         continue;
       }
     }
     if (!Set(d, result, option, c.value))
-      result.ignored.push_back({c.value.where, "the add-in knows no such option", c.spec->name});
+      result.ignored.push_back({c.value.where, "the add-in knows no such option", c.setting->name});
   }
   // Each report says what the setting is instead: another root's value, or the build's.
   for (GroupPolicy::Ignored& i : result.ignored)
-    for (const Spec& spec : kSpecs)
-      if (i.kept == spec.name) i.kept = Effective(d, result, spec);
+    for (const PolicyValue& setting : kPolicyValues)
+      if (i.kept == setting.name) i.kept = Effective(d, result, setting);
   return result;
 }

@@ -18,3 +18,5 @@ struct ModuleObjectCount {
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
 STDAPI DllCanUnloadNow();
+STDAPI DllRegisterServer();
+STDAPI DllUnregisterServer();

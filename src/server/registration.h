@@ -1,6 +1,7 @@
 // Self-registration of the add-in with COM and Outlook.
 #pragma once
 
+#include "com/module.h"
 #include "platform/win.h"
 
 // Opens or creates root\key (or root\key\subkey) and, when text is given, writes it as the
@@ -14,5 +15,4 @@ HRESULT UnregisterAddInKey(const char* application, const char* progId);
 // Deletes a key with all its subkeys: the first error met, or RegDeleteKeyA's result.
 LONG DeleteKeyTree(HKEY parent, const char* name);
 
-STDAPI DllRegisterServer();
-STDAPI DllUnregisterServer();
+// DllRegisterServer and DllUnregisterServer, the module's exports, are declared in com/module.h.

@@ -11,10 +11,10 @@
 #include <utility>
 #include <sstream>
 #include "com/iids.h"
+#include "com/module.h"
 #include "render.h"
 #include "sim/ribbon.h"
 #ifndef _WIN32
-#include "server/registration.h"
 #endif
 
 namespace orvan_sim {
