@@ -1,5 +1,6 @@
 #include "classify/recipients.h"
 
+#include "classify/text_search.h"
 #include "com/text.h"
 #include "host/host_guard.h"
 
@@ -7,23 +8,12 @@ namespace {
 
 const char kSmtpAddressSchema[] = "http://schemas.microsoft.com/mapi/proptag/0x39FE001F";  // PR_SMTP_ADDRESS
 
-bool SameText(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = char(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = char(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return i == a.size() && !b[i];
-}
-
 // The SMTP address of one address entry, or the empty text. An Exchange entry's address is
 // an X.500 name: its SMTP address is a property of the entry, or the Exchange user's own.
 std::string SmtpAddress(const AddressEntry& entry) {
-  const std::string type = entry.Type().ToUtf8();
-  if (SameText(type, "SMTP")) return entry.Address().ToUtf8();
-  if (!SameText(type, "EX")) return std::string();
+  const std::string type = LowerCopy(entry.Type().ToUtf8());
+  if (type == "smtp") return entry.Address().ToUtf8();
+  if (type != "ex") return std::string();
   std::string address;
   TryHostStep([&] {
     ComPtr<IDispatch> accessor = entry.PropertyAccessor();
@@ -90,9 +80,7 @@ class Collector {
 bool IsInsideDomains(const std::string& address, const std::vector<std::string>& domains) {
   const size_t at = address.rfind('@');
   if (at == std::string::npos || at == 0 || at + 1 >= address.size()) return false;
-  std::string host = address.substr(at + 1);
-  for (char& c : host)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  std::string host = LowerCopy(address.substr(at + 1));
   while (!host.empty() && host.back() == '.') host.pop_back();
   for (const std::string& domain : domains) {
     if (domain.empty() || host.size() < domain.size()) continue;

@@ -1,6 +1,7 @@
 #include "classify/settings.h"
 
 #include "classify/load_text.h"
+#include "classify/text_search.h"
 #include "platform/win.h"
 #include "orvan_policy.h"
 #include "orvan_strings.h"
@@ -62,8 +63,7 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
   std::vector<std::string> domains;
   SplitList(d.InternalDomainList.c_str(), domains, ";, \t");
   for (std::string& domain : domains) {
-    for (char& c : domain)
-      if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    domain = LowerCopy(domain);
     // "@acme.example" and ".acme.example" name the same domain as "acme.example"
     while (!domain.empty() && (domain.front() == '@' || domain.front() == '.')) domain.erase(0, 1);
     while (!domain.empty() && domain.back() == '.') domain.pop_back();

@@ -19,17 +19,6 @@ ComPtr<IDispatch> Application::Inspectors() const {
   return i_.ToDispatch(i_.Get(m));
 }
 
-// ---- Explorers
-long Explorers::Count() const {
-  static HostMember m{IID__Explorers, "Count"};
-  return i_.ToLong(i_.Get(m));
-}
-ComPtr<IDispatch> Explorers::Item(long index) const {
-  static HostMember m{IID__Explorers, "Item"};
-  Variant arg = Variant::I4(index);
-  return i_.ToDispatch(i_.Call(m, {&arg.get()}));
-}
-
 // ---- Explorer
 CommandBars Explorer::GetCommandBars() const {
   static HostMember m{IID__Explorer, "CommandBars"};
@@ -127,15 +116,6 @@ ComPtr<IDispatch> Item::Recipients() const {
 }
 
 // ---- Recipients and their addresses
-long Recipients::Count() const {
-  static HostMember m{IID_Recipients, "Count"};
-  return i_.ToLong(i_.Get(m));
-}
-ComPtr<IDispatch> Recipients::Item(long index) const {
-  static HostMember m{IID_Recipients, "Item"};
-  Variant arg = Variant::I4(index);
-  return i_.ToDispatch(i_.Call(m, {&arg.get()}));
-}
 Bstr Recipient::Name() const {
   static HostMember m{IID_Recipient, "Name"};
   Variant v = i_.Get(m);
@@ -170,15 +150,6 @@ ComPtr<IDispatch> AddressEntry::Members() const {
 ComPtr<IDispatch> AddressEntry::PropertyAccessor() const {
   static HostMember m{IID_AddressEntry, "PropertyAccessor"};
   return i_.ToDispatch(i_.Get(m));
-}
-long AddressEntries::Count() const {
-  static HostMember m{IID_IDispatch, "Count"};
-  return i_.ToLong(i_.Get(m));
-}
-ComPtr<IDispatch> AddressEntries::Item(long index) const {
-  static HostMember m{IID_IDispatch, "Item"};
-  Variant arg = Variant::I4(index);
-  return i_.ToDispatch(i_.Call(m, {&arg.get()}));
 }
 Bstr ExchangeUser::PrimarySmtpAddress() const {
   static HostMember m{IID_IDispatch, "PrimarySmtpAddress"};

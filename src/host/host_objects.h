@@ -43,6 +43,22 @@ class HostWrapper {
   HostInterface i_;
 };
 
+// A collection of the object model indexed by a VT_I4 position: Count and Item.
+template <class Self, const IID& Iid>
+class HostCollection : public HostWrapper<Self, Iid> {
+ public:
+  using HostWrapper<Self, Iid>::HostWrapper;
+  long Count() const {
+    static HostMember m{Iid, "Count"};
+    return this->i_.ToLong(this->i_.Get(m));
+  }
+  ComPtr<IDispatch> Item(long index) const {  // 1-based
+    static HostMember m{Iid, "Item"};
+    Variant arg = Variant::I4(index);
+    return this->i_.ToDispatch(this->i_.Call(m, {&arg.get()}));
+  }
+};
+
 class Application : public HostWrapper<Application, IID__Application> {
  public:
   using HostWrapper::HostWrapper;
@@ -52,11 +68,9 @@ class Application : public HostWrapper<Application, IID__Application> {
   ComPtr<IDispatch> Inspectors() const;
 };
 
-class Explorers : public HostWrapper<Explorers, IID__Explorers> {
+class Explorers : public HostCollection<Explorers, IID__Explorers> {
  public:
-  using HostWrapper::HostWrapper;
-  long Count() const;
-  ComPtr<IDispatch> Item(long index) const;  // 1-based
+  using HostCollection::HostCollection;
 };
 
 class Explorer : public HostWrapper<Explorer, IID__Explorer> {
@@ -111,11 +125,9 @@ class Item : public HostWrapper<Item, IID_IDispatch> {
   ComPtr<IDispatch> Recipients() const;
 };
 
-class Recipients : public HostWrapper<Recipients, IID_Recipients> {
+class Recipients : public HostCollection<Recipients, IID_Recipients> {
  public:
-  using HostWrapper::HostWrapper;
-  long Count() const;
-  ComPtr<IDispatch> Item(long index) const;  // 1-based
+  using HostCollection::HostCollection;
 };
 
 class Recipient : public HostWrapper<Recipient, IID_Recipient> {
@@ -141,11 +153,9 @@ class AddressEntry : public HostWrapper<AddressEntry, IID_AddressEntry> {
 };
 
 // The objects below are reached only through a member above, as the IDispatch it returns.
-class AddressEntries : public HostWrapper<AddressEntries, IID_IDispatch> {
+class AddressEntries : public HostCollection<AddressEntries, IID_IDispatch> {
  public:
-  using HostWrapper::HostWrapper;
-  long Count() const;
-  ComPtr<IDispatch> Item(long index) const;  // 1-based
+  using HostCollection::HostCollection;
 };
 
 class ExchangeUser : public HostWrapper<ExchangeUser, IID_IDispatch> {
