@@ -56,26 +56,13 @@ CommandBars Inspector::GetCommandBars() const {
 
 // ---- MailItem
 namespace {
-HostMember m_Subject{IID__MailItem, "Subject"}, m_Body{IID__MailItem, "Body"}, m_HTMLBody{IID__MailItem, "HTMLBody"},
+HostMember m_Body{IID__MailItem, "Body"}, m_HTMLBody{IID__MailItem, "HTMLBody"},
     m_BodyFormat{IID__MailItem, "BodyFormat"};
 }
 long MailItem::Class() const {
   static HostMember m{IID__MailItem, "Class"};
   return i_.ToLong(i_.Get(m));
 }
-bool MailItem::Sent() const {
-  static HostMember m{IID__MailItem, "Sent"};
-  return i_.ToBool(i_.Get(m));
-}
-ComPtr<IUnknown> MailItem::MAPIOBJECT() const {
-  static HostMember m{IID__MailItem, "MAPIOBJECT"};
-  return i_.ToUnknown(i_.Get(m));
-}
-Bstr MailItem::Subject() const {
-  Variant v = i_.Get(m_Subject);
-  return i_.ToBstr(v);
-}
-void MailItem::PutSubject(const Variant& text) const { i_.Put(m_Subject, text); }
 Bstr MailItem::Body() const {
   Variant v = i_.Get(m_Body);
   return i_.ToBstr(v);

@@ -95,14 +95,11 @@ class Inspector : public HostWrapper<Inspector, IID__Inspector> {
   CommandBars GetCommandBars() const;
 };
 
+// A mail message's own members; what every item has is on Item.
 class MailItem : public HostWrapper<MailItem, IID__MailItem> {
  public:
   using HostWrapper::HostWrapper;
   long Class() const;
-  bool Sent() const;
-  ComPtr<IUnknown> MAPIOBJECT() const;
-  Bstr Subject() const;
-  void PutSubject(const Variant& text) const;
   Bstr Body() const;
   void PutBody(const Variant& text) const;
   Bstr HTMLBody() const;
