@@ -358,4 +358,22 @@ TEST_F(RulesTest, AMeetingRequestsReadWindowShowsItsLevelAndItsReplyStartsThere)
   ExpectNothingLeftAtExit();
 }
 
+TEST_F(RulesTodayTest, AMeetingRequestsReadWindowShowsItsLevelOnTheRibbonAsAMessagesDoes) {
+  Start([](SettingsDefaults&) {});
+  auto label = [&](sim::Inspector* w) {
+    auto shown = outlook.ribbon()->Show(w, "Microsoft.Outlook.Mail.Read", "TabReadMessage");
+    return shown.size() == 1 ? shown[0].label : std::string("(no control)");
+  };
+  const std::string meeting = "Subject: Board\r\nContent-Class: urn:content-classes:calendarmessage\r\n"
+                              "X-Orvan-classification: 3 - SECRET\r\n\r\nAgenda.";
+  sim::Inspector* read = outlook.Open(Receive(meeting));
+  EXPECT_EQ(label(read), "Classification: SECRET");
+  outlook.ShowInWindow(read, Receive("Subject: Lunch\r\n\r\nSoup."));
+  EXPECT_EQ(label(read), "Classification: (none)");
+  outlook.ShowInWindow(read, Receive(meeting));
+  EXPECT_EQ(label(read), "Classification: SECRET");
+  outlook.Close(read);
+  ExpectNothingLeftAtExit();
+}
+
 }  // namespace

@@ -247,11 +247,12 @@ HRESULT Ribbon::Invoke(DISPID id, const DISPPARAMS* params, VARIANT* result, UIN
     Explorer explorer;
     if (Inspector::TryFrom(context.get(), &inspector)) item = inspector.CurrentItem();
     else if (Explorer::TryFrom(context.get(), &explorer)) item = explorer.ActiveInlineResponse();
-    MailItem mail;
-    if (!item || !MailItem::TryFrom(item.get(), &mail) || mail.Class() != olMail) return;
-    shown = std::make_unique<ShownItem>(context_, mail.get());
+    // Whatever the window's bar would show: mail, or a meeting or task request.
+    Item shownItem;
+    if (!item || !Item::TryFrom(item.get(), &shownItem) || !IsClassifiedClass(shownItem.Class())) return;
+    shown = std::make_unique<ShownItem>(context_, shownItem.get());
     window = shown.get();
-    if (inspector) WatchItem(identity.get(), mail.get());
+    if (inspector) WatchItem(identity.get(), shownItem.get());
   });
   switch (id) {
     case kSelectedLevel: {
