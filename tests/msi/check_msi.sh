@@ -39,7 +39,7 @@ server=/usr/lib/wine/wineserver64
 trap '"$server" -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
 "$wine" wineboot -i >/dev/null 2>&1
 cp "$dist/OrvanClassify-x64.msi" "$WINEPREFIX/drive_c/"
-q() { "$wine" reg query "$@" 2>/dev/null | tr -d '\r'; }
+q() { wine_reg_query "$wine" "$@"; }
 clsid='HKCR\CLSID\{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}'
 addin='HKLM\Software\Microsoft\Office\Outlook\Addins\OrvanClassifyAddinForOutlook'
 installed="$WINEPREFIX/drive_c/Program Files/Orvan Classify/OrvanClassify.dll"

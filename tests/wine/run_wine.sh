@@ -12,8 +12,8 @@ server=/usr/lib/wine/wineserver64; [ -x "$server" ] || server=wineserver
 trap '"$server" -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
 CHECK_LABEL="wine"
 . "$(dirname "$0")/../lib/check.sh"
-query() { "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r'; }
-query_default() { "$wine" reg query "$1" /ve 2>/dev/null | tr -d '\r'; }
+query() { wine_reg_query "$wine" "$1" /v "$2"; }
+query_default() { wine_reg_query "$wine" "$1" /ve; }
 
 "$wine" wineboot -i >/dev/null 2>&1
 # Windows without a display: the add-in's message boxes are real windows, which the session
@@ -28,7 +28,7 @@ addin='HKLM\Software\Microsoft\Office\Outlook\Addins\OrvanClassifyAddinForOutloo
 name='Orvan Classify Add-In for Outlook'
 check "class key" grep -q "REG_SZ *$name" <<<"$(query_default "$clsid")"
 check "InprocServer32" grep -qi 'REG_SZ *C:\\OrvanClassify.dll' <<<"$(query_default "$clsid\\InprocServer32")"
-check "no ThreadingModel" bash -c "! grep -q ThreadingModel <<<'$("$wine" reg query "$clsid\\InprocServer32" 2>/dev/null | tr -d '\r')'"
+check "no ThreadingModel" bash -c "! grep -q ThreadingModel <<<'$(wine_reg_query "$wine" "$clsid\\InprocServer32")'"
 check "class ProgID" grep -q 'REG_SZ *OrvanClassifyAddinForOutlook' <<<"$(query_default "$clsid\\ProgID")"
 check "ProgID key" grep -q "REG_SZ *$name" <<<"$(query_default 'HKCR\OrvanClassifyAddinForOutlook')"
 check "ProgID CLSID" grep -q 'REG_SZ *{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}' <<<"$(query_default 'HKCR\OrvanClassifyAddinForOutlook\CLSID')"

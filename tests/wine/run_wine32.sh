@@ -37,14 +37,14 @@ session_run() {
   export WINEPREFIX="$work/session"
   CHECK_LABEL="wine session (x86)"
   . "$here/../lib/check.sh"
-  q() { "$wine64" reg query "$@" /reg:32 2>/dev/null | tr -d '\r'; }
+  q() { wine_reg_query "$wine64" "$@" /reg:32; }
   check "32-bit regsvr32 registers the x86 DLL" "$wine32" regsvr32 /s 'C:\OrvanClassify.dll'
   check "class key (32-bit view)" grep -q "REG_SZ *$name" <<<"$(q "$clsid" /ve)"
   check "InprocServer32" grep -qi 'REG_SZ *C:\\OrvanClassify.dll' <<<"$(q "$clsid\\InprocServer32" /ve)"
   check "no ThreadingModel" bash -c "! grep -q ThreadingModel <<<'$(q "$clsid\\InprocServer32")'"
   check "class ProgID" grep -q 'REG_SZ *OrvanClassifyAddinForOutlook' <<<"$(q "$clsid\\ProgID" /ve)"
   # A ProgID key is shared by both views (Windows 7 on), a class key is not.
-  shared() { "$wine64" reg query "$@" 2>/dev/null | tr -d '\r'; }
+  shared() { wine_reg_query "$wine64" "$@"; }
   check "ProgID key (shared)" grep -q "REG_SZ *$name" <<<"$(shared 'HKCR\OrvanClassifyAddinForOutlook' /ve)"
   check "ProgID CLSID" grep -q 'REG_SZ *{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}' <<<"$(shared 'HKCR\OrvanClassifyAddinForOutlook\CLSID' /ve)"
   check "LoadBehavior 3" grep -q 'REG_DWORD *0x3' <<<"$(q "$addin" /v LoadBehavior)"
@@ -64,7 +64,7 @@ session_run() {
   check "class key removed" bash -c "! '$wine64' reg query '$clsid' /reg:32 >/dev/null 2>&1"
   check "ProgID key removed" bash -c "! '$wine64' reg query 'HKCR\\OrvanClassifyAddinForOutlook' >/dev/null 2>&1"
   check "Outlook add-in key removed" bash -c "! '$wine64' reg query '$addin' /reg:32 >/dev/null 2>&1"
-  check "bar placement kept" grep -q 'REG_DWORD *0x2' <<<"$("$wine64" reg query 'HKCU\Software\Orvan_Classify' /v CommandBarRowIndex 2>/dev/null | tr -d '\r')"
+  check "bar placement kept" grep -q 'REG_DWORD *0x2' <<<"$(wine_reg_query "$wine64" 'HKCU\Software\Orvan_Classify' /v CommandBarRowIndex)"
   "$server" -w
   echo "wine session (x86): $pass passed, $fail failed"
   [ "$fail" -eq 0 ]
@@ -76,7 +76,7 @@ msi_run() {
   export WINEPREFIX="$work/msi"
   CHECK_LABEL="msi checks (x86)"
   . "$here/../lib/check.sh"
-  q() { "$wine64" reg query "$@" /reg:32 2>/dev/null | tr -d '\r'; }
+  q() { wine_reg_query "$wine64" "$@" /reg:32; }
   installed="$WINEPREFIX/drive_c/Program Files (x86)/Orvan Classify/OrvanClassify.dll"
   check "msiexec /i /qn installs the x86 package" "$wine64" msiexec /i 'C:\OrvanClassify-x86.msi' /qn
   check "the DLL is in the 32-bit Program Files" test -f "$installed"
