@@ -289,6 +289,12 @@ TEST_F(RulesTodayTest, AnInlineResponseStampedAtItemSendIsAskedAsItsSender) {
 
 // ---- meeting and task requests
 
+// A meeting request as it arrives, classified at the level named.
+std::string MeetingRequest(const char* level) {
+  return std::string("Subject: Board\r\nContent-Class: urn:content-classes:calendarmessage\r\nX-Orvan-classification: ") +
+         level + "\r\n\r\nAgenda.";
+}
+
 TEST_F(RulesTodayTest, MeetingAndTaskRequestsLeaveClassifiedWithTheirBodiesAsTheyWere) {
   Start([](SettingsDefaults&) {});
   for (long itemClass : {53L, 54L, 56L, 49L, 51L}) {
@@ -308,8 +314,7 @@ TEST_F(RulesTodayTest, MeetingAndTaskRequestsLeaveClassifiedWithTheirBodiesAsThe
 
 TEST_F(RulesTodayTest, AReplyToASecretMeetingRequestStartsAtSecret) {
   Start([](SettingsDefaults& d) { d.DowngradeRule = SendRule::Block; });
-  sim::MailItem* meeting =
-      Receive("Subject: Board\r\nContent-Class: urn:content-classes:calendarmessage\r\nX-Orvan-classification: 3 - SECRET\r\n\r\nAgenda.");
+  sim::MailItem* meeting = Receive(MeetingRequest("3 - SECRET"));
   ASSERT_EQ(meeting->itemClass, 53);
   outlook.Select({meeting});
   sim::MailItem* reply = outlook.RespondInline(sim::Outlook::kReply);
@@ -329,8 +334,7 @@ TEST_F(RulesTodayTest, AReplyToASecretMeetingRequestStartsAtSecret) {
 
 TEST_F(RulesTest, TheClassicReplyButtonCarriesAMeetingRequestsLevel) {
   Start([](SettingsDefaults&) {});
-  outlook.Select({Receive("Subject: Board\r\nContent-Class: urn:content-classes:calendarmessage\r\n"
-                          "X-Orvan-classification: 2 - CONFIDENTIAL\r\n\r\nAgenda.")});
+  outlook.Select({Receive(MeetingRequest("2 - CONFIDENTIAL"))});
   sim::Inspector* reply = outlook.ClickInExplorer("Reply");
   ASSERT_NE(reply, nullptr);
   EXPECT_EQ(DropDown(reply)->listIndex, 2);
@@ -339,8 +343,7 @@ TEST_F(RulesTest, TheClassicReplyButtonCarriesAMeetingRequestsLevel) {
 
 TEST_F(RulesTest, AMeetingRequestsReadWindowShowsItsLevelAndItsReplyStartsThere) {
   Start([](SettingsDefaults&) {});
-  sim::Inspector* read = outlook.Open(Receive("Subject: Board\r\nContent-Class: urn:content-classes:calendarmessage\r\n"
-                                              "X-Orvan-classification: 3 - SECRET\r\n\r\nAgenda."));
+  sim::Inspector* read = outlook.Open(Receive(MeetingRequest("3 - SECRET")));
   ASSERT_NE(read->ClassificationBar(), nullptr);
   sim::Inspector* reply = outlook.Respond(read, sim::Outlook::kReply);
   ASSERT_NE(DropDown(reply), nullptr);
@@ -364,13 +367,11 @@ TEST_F(RulesTodayTest, AMeetingRequestsReadWindowShowsItsLevelOnTheRibbonAsAMess
     auto shown = outlook.ribbon()->Show(w, "Microsoft.Outlook.Mail.Read", "TabReadMessage");
     return shown.size() == 1 ? shown[0].label : std::string("(no control)");
   };
-  const std::string meeting = "Subject: Board\r\nContent-Class: urn:content-classes:calendarmessage\r\n"
-                              "X-Orvan-classification: 3 - SECRET\r\n\r\nAgenda.";
-  sim::Inspector* read = outlook.Open(Receive(meeting));
+  sim::Inspector* read = outlook.Open(Receive(MeetingRequest("3 - SECRET")));
   EXPECT_EQ(label(read), "Classification: SECRET");
   outlook.ShowInWindow(read, Receive("Subject: Lunch\r\n\r\nSoup."));
   EXPECT_EQ(label(read), "Classification: (none)");
-  outlook.ShowInWindow(read, Receive(meeting));
+  outlook.ShowInWindow(read, Receive(MeetingRequest("3 - SECRET")));
   EXPECT_EQ(label(read), "Classification: SECRET");
   outlook.Close(read);
   ExpectNothingLeftAtExit();
