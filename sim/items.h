@@ -29,6 +29,7 @@ class MailItem : public DispatchObject {
   bool received = false;  // came in through the transport rather than being sent here
   MapiMessage* message;
   long number;  // the world's count of mail items: stable names for message ids
+  std::string organizer = "organizer@acme.example";  // a meeting request's, whom its responses go to
 
   // Text views for tests, as UTF-8.
   std::string Subject() const { return Utf8(subject.data(), subject.size()); }

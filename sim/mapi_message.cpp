@@ -189,6 +189,18 @@ std::string MapiMessage::EntryId() const {
   return v ? v->text : std::string();
 }
 
+void MapiMessage::CopyPropertiesOf(const MapiMessage& other) {
+  names_ = other.names_;
+  nextId_ = other.nextId_;
+  values_ = other.values_;
+  values_.erase(PROP_ID(PR_ENTRYID));
+}
+
+void MapiMessage::MoveInStore() {
+  SetBinary(PROP_ID(PR_ENTRYID), "entry:" + std::to_string(serial_) + "/moved-" + std::to_string(++moves_));
+  ++saves;
+}
+
 std::map<std::string, std::string> MapiMessage::InternetHeaders() const {
   std::map<std::string, std::string> out;
   for (const auto& [name, v] : Named(kInternetHeaders)) {

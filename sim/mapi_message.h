@@ -53,6 +53,11 @@ class MapiMessage : public SimUnknown, public IMAPIProp {
   void Erase(const GUID& set, const std::string& name);
   // PR_ENTRYID: empty until the message is first saved, as in a real store.
   std::string EntryId() const;
+  // Every property and named property of another message, but its entry id: a copy gets
+  // its own when it is saved.
+  void CopyPropertiesOf(const MapiMessage& other);
+  // The store moves the message: it is saved there under a new entry id.
+  void MoveInStore();
   // Every PS_INTERNET_HEADERS string property, by name, as UTF-8.
   std::map<std::string, std::string> InternetHeaders() const;
   // The named properties of a set that hold a value, by name.
@@ -66,6 +71,7 @@ class MapiMessage : public SimUnknown, public IMAPIProp {
   std::map<ULONG, Value> values_;                                // by property id
   ULONG nextId_ = 0x8000;
   long serial_;  // the world's count of messages: the entry id it gets at its first save
+  int moves_ = 0;
 };
 
 }  // namespace sim

@@ -49,6 +49,7 @@ Inspector::Inspector(World& world, DispatchObject* item, CommandBars* sharedBars
     : DispatchObject(world, "Inspector", typelib::Inspector),
       item(item),
       bars(sharedBars ? sharedBars : world.Make<CommandBars>()) {
+  AddEvents(IID_InspectorEvents);
   Property("CurrentItem", [this](const Args&) { return DispatchVariant(this->item->dispatch()); });
   // Outlook's type library gives CommandBars as Office's coclass: some windows hand it out
   // as VT_DISPATCH, others as VT_UNKNOWN.
@@ -336,16 +337,60 @@ void Outlook::Close(Inspector* window) {
   if (!window->open) return;
   VARIANT_BOOL cancel = VARIANT_FALSE;
   if (DispatchObject* item = window->item) FireItemEvent(item, events::ItemClose, {ByRefBool(&cancel)});
-  window->open = false;
+  // Then the window itself closes; it is no longer among the Inspectors.
   auto& w = app_->inspectors->windows;
   w.erase(std::remove(w.begin(), w.end(), window), w.end());
+  window->Fire(IID_InspectorEvents, events::InspectorClose, {});
+  window->open = false;
 }
 
 void Outlook::ShowInWindow(Inspector* window, DispatchObject* next) {
   if (!window->open) return;
-  VARIANT_BOOL cancel = VARIANT_FALSE;
-  if (DispatchObject* item = window->item) FireItemEvent(item, events::ItemClose, {ByRefBool(&cancel)});
+  // Outlook reads the other message into the window before it lets go of the one shown:
+  // during the old item's Close, the window's CurrentItem is the new one.
+  DispatchObject* old = window->item;
   window->item = next;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  if (old) FireItemEvent(old, events::ItemClose, {ByRefBool(&cancel)});
+}
+
+Inspector* Outlook::Resend(MailItem* original) {
+  if (!original) return nullptr;
+  MailItem* copy = world_.Make<MailItem>(original->itemClass);
+  copy->subject = original->subject;
+  copy->body = original->body;
+  copy->htmlBody = original->htmlBody;
+  copy->bodyFormat = original->bodyFormat;
+  for (const Recipient* r : original->recipients->items)
+    copy->recipients->items.push_back(world_.Make<Recipient>(r->name, r->type, r->entry));
+  copy->message->CopyPropertiesOf(*original->message);
+  return Open(copy);
+}
+
+void Outlook::MoveInStore(MailItem* mail) {
+  if (mail) mail->message->MoveInStore();
+}
+
+MailItem* Outlook::RespondToMeeting(MailItem* request, MeetingResponse kind, bool edit, bool* went) {
+  if (went) *went = false;
+  if (!request || request->itemClass != 53) return nullptr;
+  MailItem* response = world_.Make<MailItem>(long(kind));
+  const char* verb = kind == kAccept ? "Accepted: " : kind == kTentative ? "Tentative: " : "Declined: ";
+  response->subject = Wide(verb) + request->subject;
+  response->recipients->Add(request->organizer, 1);
+  // The meeting form's actions reach the request's sinks as CustomAction: the action, the
+  // response made, Cancel.
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  FireItemEvent(request, events::ItemCustomAction,
+                {BorrowedVariant(nullptr), BorrowedVariant(response->dispatch()), ByRefBool(&cancel)});
+  if (cancel != VARIANT_FALSE) return nullptr;
+  if (edit) {
+    Open(response);
+    return response;
+  }
+  const bool left = SendByProgram(response);
+  if (went) *went = left;
+  return response;
 }
 
 void Outlook::ShareCommandBars() {

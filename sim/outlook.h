@@ -86,6 +86,8 @@ class Outlook {
   // the ribbon, inline responses, fast shutdown and no Standard bar clicks.
   enum class Version { Classic, Today };
   enum Response { kReply = 0xF466, kReplyAll = 0xF467, kForward = 0xF468 };
+  // A meeting request's answers, as the item classes of the responses they make.
+  enum MeetingResponse { kDecline = 55, kAccept = 56, kTentative = 57 };
   explicit Outlook(World& world, bool withExplorer = true, Version version = Version::Classic);
   ~Outlook();
 
@@ -153,9 +155,21 @@ class Outlook {
   // Another program's MailItem.Send(): the item's Send event, then Application.ItemSend.
   bool SendByProgram(MailItem* item);
 
-  // A read window moved to the next or previous message: the old item's Close fires and
-  // the window shows the other item, with no NewInspector.
+  // A read window moved to the next or previous message: the window shows the other item,
+  // then the old item's Close fires, with no NewInspector.
   void ShowInWindow(Inspector* window, DispatchObject* next);
+  // "Resend This Message", or a program's Copy: a new item carrying every property, the
+  // subject, body and recipients of the original, with an entry id of its own once saved;
+  // opened in a compose window.
+  Inspector* Resend(MailItem* original);
+  // An Exchange store moves the message (Drafts to Outbox in cached mode, a draft dragged
+  // to another folder): the same item, with a new entry id.
+  void MoveInStore(MailItem* mail);
+  // Accept, Decline or Tentative on a meeting request: the request's CustomAction event
+  // with the response Outlook made, then the response sent at once (its Send event and
+  // Application.ItemSend) or, with edit, opened in a compose window. Returns the response,
+  // or null when an add-in cancelled the action; *went tells whether one sent at once left.
+  MailItem* RespondToMeeting(MailItem* request, MeetingResponse kind, bool edit, bool* went);
   // From now on every compose window shares one set of command bars, as when Word is the
   // mail editor.
   void ShareCommandBars();

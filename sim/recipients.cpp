@@ -38,41 +38,68 @@ class ExchangeUser : public DispatchObject {
 
 class PropertyAccessor : public DispatchObject {
  public:
-  PropertyAccessor(World& world, std::string smtp) : DispatchObject(world, "PropertyAccessor", typelib::PropertyAccessor) {
-    AddMethod("GetProperty", [smtp](const Args& a) {
+  PropertyAccessor(World& world, std::string smtp, std::string target)
+      : DispatchObject(world, "PropertyAccessor", typelib::PropertyAccessor) {
+    AddMethod("GetProperty", [smtp, target](const Args& a) {
       if (a.empty() || !a[0]) throw Fault{DISP_E_PARAMNOTFOUND};
       // As Outlook: a property the entry does not have is an error, not an empty text.
-      if (VariantText(*a[0]) != "http://schemas.microsoft.com/mapi/proptag/0x39FE001F" || smtp.empty())
-        throw Fault{MAPI_E_NOT_FOUND};
-      return TextVariant(smtp);
+      const std::string schema = VariantText(*a[0]);
+      if (schema == "http://schemas.microsoft.com/mapi/proptag/0x39FE001F" && !smtp.empty()) return TextVariant(smtp);
+      if (schema == "http://schemas.microsoft.com/mapi/proptag/0x8011001F" && !target.empty()) return TextVariant(target);
+      throw Fault{MAPI_E_NOT_FOUND};
     });
   }
 };
 
-AddressEntry* Parse(World& world, const std::string& text, bool member) {
+// The comma-separated members of a list, a member list's own members in brackets.
+std::vector<std::string> SplitMembers(const std::string& text) {
+  std::vector<std::string> out;
+  std::string one;
+  int depth = 0;
+  for (char c : text) {
+    if (c == '[') ++depth;
+    if (c == ']') --depth;
+    if (c == ',' && depth == 0) {
+      out.push_back(one);
+      one.clear();
+    } else {
+      one += c;
+    }
+  }
+  out.push_back(one);
+  return out;
+}
+
+AddressEntry* Parse(World& world, const std::string& text) {
   if (text.rfind("ex:", 0) == 0) {
-    const std::string smtp = text.substr(3);
+    const size_t arrow = text.find('>');
+    const std::string smtp = text.substr(3, arrow == std::string::npos ? std::string::npos : arrow - 3);
     if (smtp.find('@') == std::string::npos) return nullptr;
-    return world.Make<AddressEntry>("EX", "/o=Orvan/ou=Exchange/cn=Recipients/cn=" + smtp.substr(0, smtp.find('@')),
-                                    smtp, AddressEntry::kExchangeUser);
+    const std::string x500 = "/o=Orvan/ou=Exchange/cn=Recipients/cn=" + smtp.substr(0, smtp.find('@'));
+    if (arrow == std::string::npos) return world.Make<AddressEntry>("EX", x500, smtp, AddressEntry::kExchangeUser);
+    const std::string target = text.substr(arrow + 1);
+    if (target.find('@') == std::string::npos) return nullptr;
+    AddressEntry* user = world.Make<AddressEntry>("EX", x500, smtp, AddressEntry::kExchangeRemoteUser);
+    user->target = "SMTP:" + target;
+    return user;
   }
   if (text.rfind("dl:", 0) == 0) {
     const size_t eq = text.find('=');
     const std::string smtp = text.substr(3, eq == std::string::npos ? std::string::npos : eq - 3);
+    if (smtp.find('@') == std::string::npos) return nullptr;
     AddressEntry* list = world.Make<AddressEntry>("EX", "/o=Orvan/ou=Exchange/cn=Recipients/cn=" + smtp, smtp,
                                                   AddressEntry::kExchangeList);
     if (eq == std::string::npos) return list;
-    if (member) return nullptr;  // one level of lists in a script
-    std::string rest = text.substr(eq + 1);
-    size_t start = 0;
-    while (start <= rest.size()) {
-      const size_t comma = rest.find(',', start);
-      const std::string one = rest.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-      AddressEntry* m = one.empty() ? nullptr : Parse(world, one, true);
+    for (std::string one : SplitMembers(text.substr(eq + 1))) {
+      // dl:inner@domain=[C,D]: the brackets hold the member list's own members.
+      const size_t open = one.find("=[");
+      if (open != std::string::npos) {
+        if (one.back() != ']') return nullptr;
+        one = one.substr(0, open + 1) + one.substr(open + 2, one.size() - open - 3);
+      }
+      AddressEntry* m = one.empty() ? nullptr : Parse(world, one);
       if (!m) return nullptr;
       list->members.push_back(m);
-      if (comma == std::string::npos) break;
-      start = comma + 1;
     }
     return list;
   }
@@ -88,7 +115,7 @@ AddressEntry::AddressEntry(World& world, std::string t, std::string a, std::stri
   Property("Address", [this](const Args&) { return TextVariant(address); });
   Property("AddressEntryUserType", [this](const Args&) { return Variant::I4(userType); });
   AddMethod("GetExchangeUser", [this](const Args&) {
-    if (userType != kExchangeUser) return Nothing();
+    if (userType != kExchangeUser && userType != kExchangeRemoteUser) return Nothing();
     return DispatchVariant(this->world().Make<ExchangeUser>(smtp)->dispatch());
   });
   Property("Members", [this](const Args&) {
@@ -96,7 +123,8 @@ AddressEntry::AddressEntry(World& world, std::string t, std::string a, std::stri
     return DispatchVariant(this->world().Make<AddressEntries>(members)->dispatch());
   });
   Property("PropertyAccessor", [this](const Args&) {
-    return DispatchVariant(this->world().Make<PropertyAccessor>(type == "EX" ? smtp : std::string())->dispatch());
+    return DispatchVariant(
+        this->world().Make<PropertyAccessor>(type == "EX" ? smtp : std::string(), target)->dispatch());
   });
 }
 
@@ -123,7 +151,7 @@ bool Recipients::Add(const std::string& text, long type) {
     items.push_back(world().Make<Recipient>(text.substr(1), type, nullptr));
     return true;
   }
-  AddressEntry* entry = Parse(world(), text, false);
+  AddressEntry* entry = Parse(world(), text);
   if (!entry) return false;
   items.push_back(world().Make<Recipient>(entry->smtp, type, entry));
   return true;

@@ -70,8 +70,9 @@ constexpr DISPID NewExplorer = 0xF001;   // ExplorersEvents
 constexpr DISPID ExplorerActivate = 0xF001, BeforeFolderSwitch = 0xF003, FolderSwitch = 0xF002,
                  BeforeViewSwitch = 0xF005, ViewSwitch = 0xF004, SelectionChange = 0xF007,
                  ExplorerClose = 0xF008;  // ExplorerEvents
-constexpr DISPID ItemClose = 0xF004, ItemSend = 0xF005, ItemReply = 0xF466, ItemReplyAll = 0xF467,
-                 ItemForward = 0xF468;  // ItemEvents
+constexpr DISPID ItemClose = 0xF004, ItemSend = 0xF005, ItemCustomAction = 0xF006, ItemReply = 0xF466,
+                 ItemReplyAll = 0xF467, ItemForward = 0xF468;  // ItemEvents
+constexpr DISPID InspectorClose = 0xF008;          // InspectorEvents
 constexpr DISPID ApplicationItemSend = 0xF002;  // ApplicationEvents_11
 constexpr DISPID InlineResponse = 0xFC92, InlineResponseClose = 0xFC96;  // ExplorerEvents_10
 constexpr DISPID Click = 1, Change = 1;         // command bar button and combo box events

@@ -102,20 +102,25 @@ TEST_F(GroupPolicyTest, EachBadValueIsIgnoredAndNamedInBothLogsWhileTheRestAppli
   EXPECT_EQ(NamedHeader(w->mail(), "X-Orvan-classification"), "1 - UNCLASSIFIED");
 }
 
-TEST_F(GroupPolicyTest, ARefusedLevelListTakesWhatItNumbersWithIt) {
+// A refused level list leaves the built-in levels in force: what it numbers is checked
+// against them, and a rule it numbers never falls with it.
+TEST_F(GroupPolicyTest, ARefusedLevelListLeavesWhatItNumbersCheckedAgainstTheLevelsInForce) {
   std::string many;
   for (int i = 1; i <= kMostLevels + 1; ++i) many += "L" + std::to_string(i) + ";";
   Set(HKEY_LOCAL_MACHINE, "Levels", many);
-  Set(HKEY_LOCAL_MACHINE, "DefaultLevel", 2);  // meant for the refused list
+  Set(HKEY_LOCAL_MACHINE, "DefaultLevel", 2);
+  Set(HKEY_LOCAL_MACHINE, "MinMarkLevel", 5);
+  Set(HKEY_LOCAL_MACHINE, "ExternalMaxLevel", 1);
   StartOutlook();
+  const std::string key = "The Group Policy value HKLM\\SOFTWARE\\Policies\\Orvan\\Classify\\";
   EXPECT_EQ(EventTexts(), (std::vector<std::string>{
-                              "The Group Policy value HKLM\\SOFTWARE\\Policies\\Orvan\\Classify\\Levels is ignored: it "
-                              "names 33 levels; at most 32 are allowed; Levels is \"UNCLASSIFIED;CONFIDENTIAL;SECRET\".",
-                              "The Group Policy value HKLM\\SOFTWARE\\Policies\\Orvan\\Classify\\DefaultLevel is "
-                              "ignored: it is numbered by the level list, which was ignored; DefaultLevel is 1."}));
+                              key + "Levels is ignored: it names 33 levels; at most 32 are allowed; Levels is "
+                                    "\"UNCLASSIFIED;CONFIDENTIAL;SECRET\".",
+                              key + "MinMarkLevel is ignored: 5 is past the 3 levels; MinMarkLevel is 1."}));
   sim::Inspector* w = outlook.Compose(1, "Plans", "x");
   EXPECT_EQ(DropDown(w)->entries, (std::vector<std::string>{"UNCLASSIFIED", "CONFIDENTIAL", "SECRET"}));
-  EXPECT_EQ(DropDown(w)->listIndex, 1);
+  EXPECT_EQ(DropDown(w)->listIndex, 2);
+  EXPECT_EQ(Context().Settings()->ExternalMaxLevel, 1);
 }
 
 TEST_F(GroupPolicyTest, TwelveLevelsFromPolicyReadBackAsTwelve) {

@@ -70,10 +70,9 @@ TEST_F(HostBehaviour, StampedMessageReopenedAndSentAgainGetsNoSecondMark) {
   sim::MailItem* mail = w->mail();
   outlook.Close(w);
   sim::Inspector* again = outlook.Open(mail);  // the draft, opened again
-  // Its marks name SECRET: the window shows that level, and nothing to change it with.
-  EXPECT_EQ(DropDown(again), nullptr);
-  ASSERT_NE(again->ClassificationBar(), nullptr);
-  EXPECT_EQ(again->ClassificationBar()->controls->items.back()->caption, "SECRET");
+  // It holds SECRET, still the sender's to change until it leaves.
+  ASSERT_NE(DropDown(again), nullptr);
+  EXPECT_EQ(DropDown(again)->listIndex, 3);
   EXPECT_TRUE(outlook.Send(again));
   const std::string mark = "Classification: SECRET  (for more info visit http://www.orvan.example/classify)";
   EXPECT_EQ(mail->Body(), mark + "\n\nNumbers\n" + mark);
@@ -81,21 +80,28 @@ TEST_F(HostBehaviour, StampedMessageReopenedAndSentAgainGetsNoSecondMark) {
   ExpectNothingLeftAtExit();
 }
 
-TEST_F(HostBehaviour, ReadWindowMovedToTheNextMessageEndsTheOldWrapperCleanly) {
-  sim::MailItem* first = Received(3);
-  sim::MailItem* second = Received(2);
+// Next or Previous: the old item's wrapper ends cleanly (placement kept, its sink gone),
+// and the window's handlers follow the message it shows now: its bar, and its answers.
+TEST_F(HostBehaviour, ReadWindowMovedToTheNextMessageIsFollowedThere) {
+  sim::MailItem* first = Received(1);
+  sim::MailItem* second = Received(3);
   sim::Inspector* w = outlook.Open(first);
   ASSERT_NE(w->ClassificationBar(), nullptr);
   w->ClassificationBar()->Move(30, 40, 1, 2);
   outlook.ShowInWindow(w, second);
-  // The old item's Close ended its wrapper: placement kept, bar gone, nothing tracked.
-  EXPECT_EQ(w->ClassificationBar(), nullptr);
-  EXPECT_TRUE(TrackedClasses().empty()) << ::testing::PrintToString(TrackedClasses());
   EXPECT_EQ(first->SinkCount(IID_ItemEvents), 0u);
   int l, t, p, r;
   ASSERT_TRUE(Context().Settings()->GetCommandBarPosition(&l, &t, &p, &r));
   EXPECT_EQ((std::vector<int>{l, t, p, r}), (std::vector<int>{30, 40, 1, 2}));
+  ASSERT_NE(w->ClassificationBar(), nullptr);
+  EXPECT_EQ(w->ClassificationBar()->controls->items.back()->caption, "SECRET");
+  EXPECT_EQ(w->ClassificationBar()->left, 30);
+  sim::Inspector* reply = outlook.Respond(w, sim::Outlook::kReply);
+  ASSERT_NE(DropDown(reply), nullptr);
+  EXPECT_EQ(DropDown(reply)->listIndex, 3);
+  outlook.Close(reply);
   outlook.Close(w);
+  EXPECT_TRUE(TrackedClasses().empty()) << ::testing::PrintToString(TrackedClasses());
   ExpectNothingLeftAtExit();
 }
 

@@ -82,10 +82,12 @@ TEST_F(LargeSelectionToday, ASelectionChangeWatchesOneMessageWhateverIsSelected)
   outlook.Select(items);
   EXPECT_LT(world.Calls(), 20);
   EXPECT_EQ(world.AdvisedSinks(), before + 1);
-  // The one watched is the message an inline reply answers.
+  // The one watched hears the answer, which answers the selection: past the messages read
+  // it starts at the highest level, and answers only the level of the one it read.
   sim::MailItem* reply = outlook.RespondInline(sim::Outlook::kReply);
   ASSERT_NE(reply, nullptr);
-  EXPECT_EQ(testing_support::Numeric(reply), 2);
+  EXPECT_EQ(testing_support::Numeric(reply), 3);
+  EXPECT_EQ(reply->message->Find(PS_PUBLIC_STRINGS_ID, "OrvanClassify-AnsweredLevel")->l, 2);
   outlook.DiscardInline();
 }
 

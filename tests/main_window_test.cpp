@@ -82,13 +82,16 @@ TEST_F(MainWindow, SelectionFolderAndViewChangesClearTheCarriedLevel) {
   }
 }
 
-TEST_F(MainWindow, WithoutTheStandardBarOrItsCaptionsNothingIsWatched) {
+TEST_F(MainWindow, WithoutTheStandardBarTheButtonsAreHookedWhenALaterActivationFindsIt) {
   explorer()->bars->Find("Standard")->barName = "Advanced";
   StartOutlook();
   EXPECT_EQ(explorer()->SinkCount(IID_ExplorerEvents), 1u);
-  explorer()->bars->Find("Advanced")->barName = "Standard";
-  outlook.ActivateExplorer();  // a later activation hooks nothing either
   EXPECT_EQ(ButtonSinks(), 0u);
+  explorer()->bars->Find("Advanced")->barName = "Standard";
+  outlook.ActivateExplorer();
+  EXPECT_EQ(ButtonSinks(), 3u);
+  outlook.ActivateExplorer();  // once found, never hooked twice
+  EXPECT_EQ(ButtonSinks(), 3u);
   EXPECT_TRUE(world.Escapes().empty());
 }
 

@@ -10,9 +10,16 @@ TEST(MakeLinks, DefaultFooterAddressBecomesALinkBeforeTheParenthesis) {
 
 TEST(MakeLinks, TextsWithoutAnAddressOrWithoutAnEndStayAsTheyAre) {
   EXPECT_EQ(MakeLinks("no address here, not even HTTP:/ or mailto"), "no address here, not even HTTP:/ or mailto");
-  EXPECT_EQ(MakeLinks("see http://x.example"), "see http://x.example");
   EXPECT_EQ(MakeLinks("see \"http://x.example and more"), "see \"http://x.example and more");
   EXPECT_EQ(MakeLinks(""), "");
+}
+
+TEST(MakeLinks, SecureAddressesAndAnAddressThatEndsTheTextAreLinksToo) {
+  EXPECT_EQ(MakeLinks("see http://x.example"), "see <a href=\"http://x.example\">http://x.example</a>");
+  EXPECT_EQ(MakeLinks(" (rules: https://intranet.example/c)"),
+            " (rules: <a href=\"https://intranet.example/c\">https://intranet.example/c</a>)");
+  EXPECT_EQ(MakeLinks("mailto:a@b.example then https://one.example"),
+            "mailto:a@b.example then <a href=\"https://one.example\">https://one.example</a>");
 }
 
 TEST(MakeLinks, QuotedAddressLosesItsQuotesAndKeepsBlanks) {

@@ -34,7 +34,7 @@ class SendMarking : public AddInTest {
   // for a message of its own: the stamp of an earlier call is taken off.
   int Send(int level, const std::string& name) {
     mail->message->Erase(PS_PUBLIC_STRINGS_ID, "OrvanClassify-Stamped");
-    Context().ForgetStamped();
+    Context().EndSend();
     FixedSelection choice(level, name);
     CMailItem* w = new CMailItem(Context(), mail->dispatch());
     w->dropdown = &choice;
@@ -110,12 +110,14 @@ TEST_F(SendMarking, PlainTextGetsMarksOnLinesOfTheirOwn) {
   EXPECT_EQ(mail->bodyFormat, 1);
 }
 
-TEST_F(SendMarking, RichTextIsMarkedAsTextThroughTheHtmlBody) {
-  mail->htmlBody = u"rich";
+// Outlook hands a rich-text body out through HTMLBody as HTML: the marks are HTML there,
+// inside its body, and the message stays rich text.
+TEST_F(SendMarking, RichTextIsMarkedAsHtmlThroughTheHtmlBody) {
+  mail->htmlBody = u"<html><body>rich</body></html>";
   mail->bodyFormat = 3;
   Send(1, "UNCLASSIFIED");
-  const std::string mark = "Classification: UNCLASSIFIED " + kFooterText;
-  EXPECT_EQ(mail->HTMLBody(), mark + "\n\nrich\n" + mark);
+  const std::string mark = "<b>Classification: UNCLASSIFIED</b> " + kFooterLink;
+  EXPECT_EQ(mail->HTMLBody(), "<html><body>" + mark + "<br><br>rich<br>" + mark + "</body></html>");
   EXPECT_EQ(mail->bodyFormat, 3);
 }
 
@@ -138,7 +140,7 @@ TEST_F(SendMarking, TextOutsideTheCodePageSurvivesWhole) {
   EXPECT_EQ(mail->Subject(), "[SECRET] " + utf8);
 }
 
-TEST_F(SendMarking, TopMarkGoesAfterTheTagNeverInsideAQuotedValue) {
+TEST_F(SendMarking, TopMarkGoesAfterTheTagNeverInsideAQuotedValueOrAComment) {
   const std::string mark = "<b>Classification: CONFIDENTIAL</b> " + kFooterLink;
   struct Case {
     const char16_t* body;
@@ -148,6 +150,8 @@ TEST_F(SendMarking, TopMarkGoesAfterTheTagNeverInsideAQuotedValue) {
       {u"<BODY onload = 'x>1' >x</BODY>", "<BODY onload = 'x>1' >" + mark + "<br><br>x<br>" + mark + "</BODY>"},
       {u"<body class=it's>x</body>", "<body class=it's>" + mark + "<br><br>x<br>" + mark + "</body>"},
       {u"<body title=\"never closed>x</body>", "<body title=\"never closed>x<br>" + mark + "</body>"},
+      {u"<head><!-- <body> and </body> --></head><body>x</body>",
+       "<head><!-- <body> and </body> --></head><body>" + mark + "<br><br>x<br>" + mark + "</body>"},
   };
   for (const Case& c : cases) {
     mail->htmlBody = c.body;

@@ -73,19 +73,24 @@ TEST_F(WholeSession, ASecondMainWindowCarriesItsSelectionsLevelToAnInlineReply) 
   ExpectNothingLeftAtExit();
 }
 
-TEST_F(WholeSession, AfterAStoppedSendTheRibbonShowsTheStampedLevelGreyed) {
+// A stopped Send freezes nothing: the level stays the sender's to choose, and the message
+// leaves with the marks of the level it leaves at, once.
+TEST_F(WholeSession, AfterAStoppedSendTheLevelIsStillTheSendersAndItsMarksAreReplaced) {
   sim::Inspector* w = outlook.Compose(2, "Plans", "<html><body>Numbers</body></html>");
   ASSERT_TRUE(ChooseOnRibbon(w, 2));
   outlook.otherAddInItemSend = [](sim::MailItem*) { return true; };
   EXPECT_FALSE(outlook.Send(w));
   outlook.otherAddInItemSend = nullptr;
+  EXPECT_EQ(testing_support::Count(w->mail()->HTMLBody(), "Classification: SECRET"), 2u);  // marked, then stopped
   sim::Ribbon::Shown shown = RibbonLevel(w);
-  EXPECT_EQ(shown.selected, 2);  // SECRET, as its marks say, not the default level
-  EXPECT_FALSE(shown.enabled);
-  EXPECT_FALSE(ChooseOnRibbon(w, 0));  // greyed: no choice reaches the message
-  EXPECT_EQ(Numeric(w->mail()), 3);
+  EXPECT_EQ(shown.selected, 2);  // SECRET, the level it holds
+  EXPECT_TRUE(shown.enabled);
+  EXPECT_TRUE(ChooseOnRibbon(w, 1));
+  EXPECT_EQ(Numeric(w->mail()), 2);
   ASSERT_TRUE(outlook.Send(w));
-  ExpectStampedOnce(w->mail(), 3, "SECRET");
+  ExpectStampedOnce(w->mail(), 2, "CONFIDENTIAL");
+  EXPECT_EQ(testing_support::Count(w->mail()->HTMLBody(), "Classification: SECRET"), 0u);
+  EXPECT_EQ(w->mail()->Subject(), "[CONFIDENTIAL] Plans");
   ExpectNothingLeftAtExit();
 }
 

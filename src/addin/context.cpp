@@ -13,6 +13,28 @@
 
 const char kEventSource[] = "Orvan Classify";
 
+namespace {
+
+// Hears the Close of one window Outlook still shows after its last main window closed.
+class WindowCloseWatch final : public EventSink {
+ public:
+  static constexpr DISPID kClose = 0xF008;
+  WindowCloseWatch(AddInContext& context, IDispatch* inspector) : EventSink(IID_InspectorEvents), context_(context) {
+    Subscribe(inspector);
+  }
+
+ protected:
+  HRESULT OnEvent(DISPID dispid, DISPPARAMS*) override {
+    if (dispid == kClose) context_->WindowClosed(this);  // may destroy this sink
+    return S_OK;
+  }
+
+ private:
+  ContextRef context_;
+};
+
+}  // namespace
+
 AddInContext* AddInContext::Create() { return new AddInContext(); }
 
 AddInContext::AddInContext() : ribbon_(*this) {}
@@ -102,7 +124,8 @@ void AddInContext::AddExplorer(IDispatch* explorer) {
   explorers_.reserve(explorers_.size() + 1);
   auto* handler = new ExplorerHandler(*this, explorer);
   explorers_.push_back(handler);
-  leaving_ = false;
+  leaving_ = windowsUnknown_ = false;
+  ReleaseWindowWatches();
 }
 
 void AddInContext::ExplorerClosed(ExplorerHandler* handler) {
@@ -111,12 +134,47 @@ void AddInContext::ExplorerClosed(ExplorerHandler* handler) {
   if (it == explorers_.end()) return;
   explorers_.erase(it);
   handler->Release();
-  // Outlook leaves when its last window closes: with the last main window, or with the
-  // last compose or read window still open after it.
-  if (explorers_.empty() && !ended_) {
-    leaving_ = true;
-    EndIfOutlookLeaves();
+  if (!explorers_.empty() || ended_) return;
+  // Outlook goes on while it shows any window, of any item (a task or a contact as much as
+  // mail): each one open now is watched for its Close, and so is each one it opens later.
+  leaving_ = true;
+  windowsUnknown_ = !TryHostStep([&] {
+    ComPtr<IDispatch> all = ::Application::From(application_.get()).Inspectors();
+    if (!all) throw HostError(E_POINTER, IID__Inspectors);
+    const Inspectors windows = Inspectors::From(all.get());
+    const long n = windows.Count();
+    for (long i = 1; i <= n; ++i) WatchWindow(windows.Item(i).get());
+  });
+  EndIfOutlookLeaves();
+}
+
+void AddInContext::WatchWindow(IDispatch* inspector) {
+  if (!leaving_ || ended_ || !inspector) return;
+  ComPtr<IUnknown> id = ComIdentity(inspector);
+  for (const WindowWatch& w : windowWatches_)
+    if (w.window.get() == id.get()) return;
+  windowWatches_.reserve(windowWatches_.size() + 1);
+  auto* sink = new WindowCloseWatch(*this, inspector);
+  if (!sink->Subscribed()) {
+    // A window whose Close cannot be heard: Outlook's own end is the add-in's.
+    sink->Release();
+    windowsUnknown_ = true;
+    return;
   }
+  windowWatches_.push_back({std::move(id), sink});
+}
+
+void AddInContext::WindowClosed(EventSink* watch) {
+  ContextRef hold(*this);
+  auto it = std::find_if(windowWatches_.begin(), windowWatches_.end(), [&](const WindowWatch& w) { return w.sink == watch; });
+  if (it == windowWatches_.end()) return;
+  windowWatches_.erase(it);
+  watch->Release();
+  EndIfOutlookLeaves();
+}
+
+void AddInContext::ReleaseWindowWatches() {
+  for (WindowWatch& w : std::exchange(windowWatches_, {})) w.sink->Release();
 }
 
 void AddInContext::AddWindow(WindowHandler* window) {
@@ -126,13 +184,11 @@ void AddInContext::AddWindow(WindowHandler* window) {
 
 void AddInContext::RemoveWindow(WindowHandler* window) {
   auto it = std::find(windows_.begin(), windows_.end(), window);
-  if (it == windows_.end()) return;
-  windows_.erase(it);
-  EndIfOutlookLeaves();
+  if (it != windows_.end()) windows_.erase(it);
 }
 
 void AddInContext::EndIfOutlookLeaves() {
-  if (leaving_ && windows_.empty() && explorers_.empty() && !ending_) End();
+  if (leaving_ && !windowsUnknown_ && explorers_.empty() && windowWatches_.empty() && !ending_) End();
 }
 
 void AddInContext::End() {
@@ -144,6 +200,7 @@ void AddInContext::End() {
   ribbon_.Release();
   for (EventSink* sink : std::exchange(sinks_, {})) sink->Release();
   for (ExplorerHandler* explorer : std::exchange(explorers_, {})) explorer->Release();
+  ReleaseWindowWatches();
   // Each window's teardown keeps the bar's placement, deletes the bar and removes itself.
   while (!windows_.empty()) {
     WindowHandler* window = windows_.back();
@@ -153,8 +210,8 @@ void AddInContext::End() {
   session_.reset();
   namespace_.reset();
   application_.reset();
-  ForgetStamped();
-  carried_ = 0;
+  EndSend();
+  carried_ = carriedAnswers_ = 0;
   tracker_.reset();  // reports leaked objects while the log still exists
   log_.reset();
   settings_.reset();  // writes the command bar placement to the registry
@@ -162,7 +219,12 @@ void AddInContext::End() {
   ending_ = false;
 }
 
-int AddInContext::CarryLevel(int n) {
-  carried_ = n < 0 ? 0 : (n > carried_ ? n : carried_);
+int AddInContext::CarryLevel(int n, bool read) {
+  if (n < 0) {
+    carried_ = carriedAnswers_ = 0;
+    return 0;
+  }
+  if (n > carried_) carried_ = n;
+  if (read && n > carriedAnswers_) carriedAnswers_ = n;
   return carried_;
 }

@@ -55,9 +55,13 @@ class AddInContext final : public ClassifyContext {
   ::Ribbon& Ribbon() { return ribbon_; }
 
   // The level the main window's buttons carry to the next compose window: a negative n
-  // clears it, any other raises it to at least n. Returns the new value.
-  int CarryLevel(int n);
+  // clears it, any other raises it to at least n; read tells whether n is the level of a
+  // message the add-in read (the level the answer answers), or only where an answer to more
+  // messages than are read starts. Returns the new value.
+  int CarryLevel(int n, bool read = true);
   int CarriedLevel() const { return carried_; }
+  // The highest level read of the messages answered (0: none read).
+  int CarriedAnswers() const { return carriedAnswers_; }
 
   // Handlers of compose and read windows register while they live, so that the end
   // reaches them.
@@ -65,15 +69,21 @@ class AddInContext final : public ClassifyContext {
   void RemoveWindow(WindowHandler* window);
   // A main window to follow: present at start-up or announced by NewExplorer.
   void AddExplorer(IDispatch* explorer);
-  // A main window's Close: its handler ends, and with the last main window the add-in
-  // (at once, or when the last window it handles ends).
+  // A main window's Close: its handler ends. With the last main window, Outlook goes on as
+  // long as it shows a window of any item: the add-in ends when the last of them closes.
   void ExplorerClosed(ExplorerHandler* handler);
   size_t Explorers() const { return explorers_.size(); }
+  // A window Outlook opened (NewInspector), whatever it shows: watched for its Close while
+  // no main window is open.
+  void WatchWindow(IDispatch* inspector);
+  // A watched window closed.
+  void WindowClosed(EventSink* watch);
 
  private:
   AddInContext();
   ~AddInContext();
   void EndIfOutlookLeaves();
+  void ReleaseWindowWatches();
   void ReportIgnored(const GroupPolicy& policy) const;
 
   ULONG refs_ = 1;
@@ -81,14 +91,21 @@ class AddInContext final : public ClassifyContext {
   bool ended_ = false;
   bool ending_ = false;
   bool leaving_ = false;  // the last main window closed while windows were still open
+  bool windowsUnknown_ = false;  // Outlook's windows could not be read: the end waits for Outlook's own
   ComPtr<IDispatch> application_;
   ComPtr<IDispatch> namespace_;
   ComPtr<IMAPISession> session_;
   ::Ribbon ribbon_;
   int carried_ = 0;
+  int carriedAnswers_ = 0;
   std::vector<EventSink*> sinks_;      // new windows, new main windows, ItemSend: each its one reference
   std::vector<ExplorerHandler*> explorers_;  // each main window's handler: its one reference
   std::vector<WindowHandler*> windows_;
+  struct WindowWatch {
+    ComPtr<IUnknown> window;
+    EventSink* sink;  // its one reference
+  };
+  std::vector<WindowWatch> windowWatches_;  // while leaving: every window Outlook still shows
 };
 
 // A counted hold on a context: what every handler keeps.

@@ -111,17 +111,16 @@ HRESULT Answer(VARIANT* result, const std::string& utf8) {
   return S_OK;
 }
 
-// The message a window without a handler shows, read when Office asks: a read window that
-// moved on to another message, a compose window whose Send was stopped after its handler
-// ended, an inline response the add-in was not there to see start.
+// The message a window without a handler shows, read when Office asks: a compose window
+// whose Send was stopped after its handler ended (its level is still the sender's to
+// choose), a window opened while the add-in was off, an inline response the add-in was not
+// there to see start.
 class ShownItem final : public RibbonWindow {
  public:
   ShownItem(AddInContext& context, IDispatch* item) : context_(context), mail_(new CMailItem(context, item)) {
-    identity_ = ComIdentity(item);
     TryHostStep([&] { sent_ = mail_->GetSent(); });
-    stamped_ = !sent_ && mail_->IsStamped();
   }
-  bool Editable() const override { return !sent_ && !stamped_; }
+  bool Editable() const override { return !sent_; }
   int Level() override {
     const int level = mail_->GetClassification();
     if (level || !Editable()) return level;
@@ -132,15 +131,11 @@ class ShownItem final : public RibbonWindow {
     ChosenLevel chosen;
     if (Editable() && chosen.Choose(context_.Settings(), level)) chosen.WriteTo(*mail_);
   }
-  bool Shows(IUnknown* item) const override { return item && item == identity_.get(); }
-  void Stamped(int) override { stamped_ = true; }
 
  private:
   AddInContext& context_;
   CMailItemRef mail_;
-  ComPtr<IUnknown> identity_;
   bool sent_ = true;
-  bool stamped_ = false;
 };
 
 // Hears the Close or Send of an item shown in an Inspector without a handler, once.
@@ -293,22 +288,6 @@ void Ribbon::Remove(RibbonWindow* window) {
   windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [&](const Entry& e) { return e.window == window; }),
                  windows_.end());
   if (windows_.size() != before) Invalidate();
-}
-
-bool Ribbon::Shows(IDispatch* item) const {
-  ComPtr<IUnknown> id = ComIdentity(item);
-  for (const Entry& e : windows_)
-    if (id && e.window->Shows(id.get())) return true;
-  return false;
-}
-
-void Ribbon::ItemStamped(IDispatch* item, int level) {
-  ComPtr<IUnknown> id = ComIdentity(item);
-  for (const Entry& e : windows_)
-    if (id && e.window->Shows(id.get())) e.window->Stamped(level);
-  // A window without a handler may show it too (an inline response the add-in did not see
-  // start): every window asks again.
-  Invalidate();
 }
 
 void Ribbon::WatchItem(IUnknown* context, IDispatch* item) {

@@ -20,11 +20,6 @@ class RibbonWindow {
   virtual bool Editable() const = 0;  // being written: a drop-down; else the level, greyed or read-only
   virtual int Level() = 0;            // the level chosen or read (0: none)
   virtual void Choose(int level) = 0; // a choice on the ribbon, written as the bar's would be
-  // Whether the window shows this message (by COM identity).
-  virtual bool Shows(IUnknown* item) const = 0;
-  // Application.ItemSend stamped the message it shows (a Send its own handler did not hear,
-  // then stopped): it shows that level from now on, no longer to be changed.
-  virtual void Stamped(int level) = 0;
 
  protected:
   ~RibbonWindow() = default;
@@ -49,11 +44,6 @@ class Ribbon {
   // control's Context. Adding or removing one invalidates the ribbon.
   void Add(IDispatch* context, RibbonWindow* window);
   void Remove(RibbonWindow* window);
-  // Whether a window the add-in handles shows the item: one a sender is writing.
-  bool Shows(IDispatch* item) const;
-  // Application.ItemSend stamped the item: the windows showing it show that, greyed, and
-  // Office asks again.
-  void ItemStamped(IDispatch* item, int level);
   // What a window shows may have changed: Office asks again.
   void Invalidate();
   // Lets go of every host object it holds (the add-in ends).

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 #include "classify/settings.h"
 #include "com/com_ptr.h"
 #include "diag/object_tracker.h"
@@ -22,31 +24,22 @@ class ClassifyContext {
   // One report to the session log; returns at once while the log is off.
   void Log(const char* format, ...) const ORVAN_PRINTF(2, 3);
 
-  // A message a window's Send stamped without being able to record the stamp on it (its
-  // MAPI message unreachable, a failing call), held until the Application.ItemSend that
-  // follows within the same Send, which must not stamp or refuse it again. A Send stopped
-  // before ItemSend leaves it until the next ItemSend or the end.
-  void NoteStamped(IDispatch* item) const { justStamped_ = ComIdentity(item); }
-  bool StampedJustNow(IDispatch* item) const {
-    ComPtr<IUnknown> id = ComIdentity(item);
-    return id && id.get() == justStamped_.get();
+  // The Send in progress: a compose window's or an inline response's own Send event let the
+  // message go at this level, after the questions the sender answered Yes to; the
+  // Application.ItemSend that follows in the same Send decides again without asking those
+  // again or making the same marks twice. Kept by identity only, never by a reference
+  // (Outlook or another add-in may end the Send before ItemSend); every ItemSend ends it.
+  struct SendInProgress {
+    const IUnknown* message = nullptr;
+    int level = 0;
+    std::vector<std::string> yes;
+    bool stamped = false;  // the message's stamp records the marks: it is read to confirm them
+  };
+  const SendInProgress* InProgress(IUnknown* identity) const {
+    return identity && identity == inProgress_.message ? &inProgress_ : nullptr;
   }
-  void ForgetStamped() const {
-    justStamped_.reset();
-    justChecked_ = nullptr;
-  }
-  // A message a window's Send let through the organisation's rules and stamped, for the
-  // ItemSend that follows within the same Send: a failure there must not refuse what was
-  // checked and marked a moment ago. Kept by identity only, never by a reference (Outlook
-  // may end the Send before ItemSend); any ItemSend forgets it.
-  void NoteChecked(IDispatch* item) const {
-    ComPtr<IUnknown> id = ComIdentity(item);
-    justChecked_ = id.get();
-  }
-  bool CheckedJustNow(IDispatch* item) const {
-    ComPtr<IUnknown> id = ComIdentity(item);
-    return id && id.get() == justChecked_;
-  }
+  void BeginSend(SendInProgress send) const { inProgress_ = std::move(send); }
+  void EndSend() const { inProgress_ = SendInProgress(); }
 
  protected:
   ClassifyContext() = default;
@@ -55,6 +48,5 @@ class ClassifyContext {
   std::unique_ptr<SessionLog> log_;
   std::unique_ptr<ClassificationSettings> settings_;
   std::unique_ptr<ObjectTracker> tracker_;
-  mutable ComPtr<IUnknown> justStamped_;
-  mutable const IUnknown* justChecked_ = nullptr;
+  mutable SendInProgress inProgress_;
 };

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include "classify/load_text.h"
+#include "classify/text_search.h"
 #include "com/text.h"
 #include "platform/win.h"
 #include "orvan_policy.h"
@@ -49,10 +50,34 @@ std::vector<std::string> Choices(const std::string& kind) {
   return out;
 }
 
-std::vector<std::string> Names(const std::string& list) {
+// Group Policy's level list, separated by semicolons alone: "SECRET//REL TO USA, GBR" is
+// one name.
+const char kLevelSeparators[] = ";";
+
+std::vector<std::string> Names(const std::string& list, const char* separators = kLevelSeparators) {
   std::vector<std::string> names;
-  SplitList(list.c_str(), names, ";,");
+  SplitList(list.c_str(), names, separators);
   return names;
+}
+
+// A choice written in another letter case, or with blanks around it, is the same choice.
+std::string Normalised(const std::string& text) {
+  const size_t start = text.find_first_not_of(" \t"), end = text.find_last_not_of(" \t");
+  return start == std::string::npos ? std::string() : LowerCopy(text.substr(start, end - start + 1));
+}
+
+// The options of the rules on where a level may go: one an administrator set but that
+// cannot be used holds the rule at its strictest, never switches it off.
+bool IsRule(const std::string& option) {
+  return option == "ORVAN_DOWNGRADE_RULE" || option == "ORVAN_EXTERNAL_RULE" || option == "ORVAN_EXTERNAL_MAX_LEVEL" ||
+         option == "ORVAN_INTERNAL_DOMAINS";
+}
+
+void SetStrictest(SettingsDefaults& d, const std::string& option) {
+  if (option == "ORVAN_DOWNGRADE_RULE") d.DowngradeRule = SendRule::Block;
+  else if (option == "ORVAN_EXTERNAL_RULE") d.ExternalRule = SendRule::Block;
+  else if (option == "ORVAN_EXTERNAL_MAX_LEVEL") d.ExternalMaxLevel = 1;  // the lowest level alone goes outside
+  else if (option == "ORVAN_INTERNAL_DOMAINS") d.InternalDomainList.clear();  // no address is inside
 }
 
 std::vector<std::string> DomainNames(const std::string& list) {
@@ -167,7 +192,7 @@ Value Read(HKEY root, const char* rootName, const char* name) {
 }
 
 int BuiltInLevelCount(const SettingsDefaults& d) {
-  return int(Names(d.LevelList.empty() ? std::string(LoadText(IDS_LEVELS)) : d.LevelList).size());
+  return int(d.LevelList.empty() ? Names(LoadText(IDS_LEVELS), ";,").size() : Names(d.LevelList, d.LevelSeparators.c_str()).size());
 }
 
 // Puts a checked value where its option lives. False for an option the add-in does not
@@ -181,7 +206,10 @@ bool Set(SettingsDefaults& d, GroupPolicy& result, const std::string& option, co
   else if (option == "ORVAN_PROMPT_ENTRY") d.PromptEntry = v.text;
   else if (option == "ORVAN_PROMPT_MESSAGE") d.PromptMessage = v.text;
   else if (option == "ORVAN_PROMPT_CAPTION") d.PromptCaption = v.text;
-  else if (option == "ORVAN_LEVELS") d.LevelList = v.text;
+  else if (option == "ORVAN_LEVELS") {
+    d.LevelList = v.text;
+    d.LevelSeparators = kLevelSeparators;
+  }
   else if (option == "ORVAN_ORGANISATION") d.Organisation = v.text;
   else if (option == "ORVAN_SUBJECT_MARK_MODE") d.SubjectMarkMode = number;
   else if (option == "ORVAN_SUBJECT_USES_MIN_LEVEL") d.SubjectUsesMinLevel = flag;
@@ -240,52 +268,64 @@ std::string Effective(const SettingsDefaults& d, const GroupPolicy& result, cons
 
 GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
   GroupPolicy result;
-  // The value each option takes: the user's, then the machine's over it; a refused one is
-  // as if it were not there.
+  // The value each option takes: the user's, then the machine's over it. A refused one is as
+  // if it were not there, except a rule's: the last one set, if refused, holds the rule at
+  // its strictest.
   struct Chosen {
     const PolicyValue* setting;
     Value value;
-    bool refused = false;  // a value was there and was refused
+    bool refused = false;     // a value was there and was refused
+    bool strictest = false;   // a rule's value, set and unusable, and no later one usable
+    size_t report = 0;        // the report of its last refused value
   };
   std::vector<Chosen> chosen;
   for (const PolicyValue& setting : kPolicyValues) {
     Chosen c{&setting, Value()};
+    const std::string option = setting.option;
     for (auto [root, rootName] : {std::pair<HKEY, const char*>{HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}}) {
       Value v = Read(root, rootName, setting.name);
       if (!v.present) continue;
+      if (StartsWith(setting.kind, "pick ") && v.type == REG_SZ) v.text = Normalised(v.text);
       const std::string why = Refusal(setting.kind, v);
       if (why.empty()) {
         c.value = v;
-      } else {
-        result.ignored.push_back({v.where, why, setting.name});
-        c.refused = true;
+        c.strictest = false;
+        continue;
+      }
+      c.refused = true;
+      c.report = result.ignored.size();
+      result.ignored.push_back({v.where, why, setting.name});
+      if (IsRule(option)) {
+        c.value = Value();
+        c.strictest = true;
       }
     }
+    if (c.strictest) result.ignored[c.report].why += ", and a rule set so holds at its strictest";
     chosen.push_back(c);
   }
-  // What is numbered by the level list must fit the list it will number.
+  // What is numbered by the level list must fit the levels in force: Group Policy's list,
+  // or the build's when there is none or it was refused.
   const Chosen* levels = nullptr;
   for (const Chosen& c : chosen)
     if (std::string(c.setting->option) == "ORVAN_LEVELS") levels = &c;
-  const bool levelsRefused = levels && levels->refused && !levels->value.present;
   const int count = levels && levels->value.present ? int(Names(levels->value.text).size()) : BuiltInLevelCount(d);
   for (Chosen& c : chosen) {
-    if (!c.value.present) continue;
     const std::string option = c.setting->option;
-    if (option == "ORVAN_DEFAULT_LEVEL" || option == "ORVAN_MIN_MARK_LEVEL" || option == "ORVAN_EXTERNAL_MAX_LEVEL") {
-      std::string why;
-      if (levelsRefused) why = "it is numbered by the level list, which was ignored";
-      else if (int(c.value.number) > count)
-        why = std::to_string(c.value.number) + " is past the " + std::to_string(count) + " levels";
-      if (!why.empty()) {
-        result.ignored.push_back({c.value.where, why, c.setting->name});
-        continue;
-      }
+    if (c.strictest) SetStrictest(d, option);
+    if (!c.value.present) continue;
+    if ((option == "ORVAN_DEFAULT_LEVEL" || option == "ORVAN_MIN_MARK_LEVEL" || option == "ORVAN_EXTERNAL_MAX_LEVEL") &&
+        int(c.value.number) > count) {
+      const std::string why = std::to_string(c.value.number) + " is past the " + std::to_string(count) + " levels";
+      result.ignored.push_back({c.value.where, IsRule(option) ? why + ", and a rule set so holds at its strictest" : why,
+                                c.setting->name});
+      if (IsRule(option)) SetStrictest(d, option);
+      continue;
     }
     if (!Set(d, result, option, c.value))
       result.ignored.push_back({c.value.where, "the add-in knows no such option", c.setting->name});
   }
-  // Each report says what the setting is instead: another root's value, or the build's.
+  // Each report says what the setting is instead: another root's value, the build's, or
+  // the rule's strictest.
   for (GroupPolicy::Ignored& i : result.ignored)
     for (const PolicyValue& setting : kPolicyValues)
       if (i.kept == setting.name) i.kept = Effective(d, result, setting);

@@ -29,9 +29,13 @@ class MapiBuffer {
   T* p_ = nullptr;
 };
 
-// The add-in's own mark that it stamped a message: the message's entry id at the time,
-// so that only the message itself, never a copy of its properties, reads as stamped.
+// The add-in's record of the marks it put into a message: the level and the body marks, as
+// "OCS2", the level, and each mark's length and UTF-16 text, little-endian. A copy of the
+// message (Resend, a program's Copy, a store that gives it a new entry id) carries it with
+// the marks it names, so the marks are recognised wherever the message goes.
 const char kStampName[] = "OrvanClassify-Stamped";
+const char kStampMagic[] = "OCS2";
+constexpr size_t kLongestMark = 8192;  // far above any mark a policy makes
 // The level of the message a reply or forward answers.
 const char kAnsweredName[] = "OrvanClassify-AnsweredLevel";
 
@@ -234,57 +238,111 @@ int CMailItem::GetAnsweredLevel() {
   return level;
 }
 
-// Into the open message, unsaved: saved with the draft, or with the Send.
+// Into the open message, unsaved: saved with the draft, or with the Send. One lookup and one
+// write for both values.
 void CMailItem::SetAnsweredLevel(int level) {
-  if (!message_ || level <= 0) return;
+  if (!message_) return;
   TryHostStep([&] {
-    HRESULT hr;
-    const ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, kAnsweredName, MAPI_CREATE, PT_LONG, &hr);
-    if (!tag) {
+    std::basic_string<OLECHAR> answered = Utf8ToWide(kAnsweredName), stamp = Utf8ToWide(kStampName);
+    GUID guid = PS_PUBLIC_STRINGS_ID;
+    MAPINAMEID ids[2] = {};
+    LPMAPINAMEID names[2] = {&ids[0], &ids[1]};
+    for (int i = 0; i < 2; ++i) {
+      ids[i].lpguid = &guid;
+      ids[i].ulKind = MNID_STRING;
+      ids[i].Kind.lpwstrName = reinterpret_cast<decltype(ids[i].Kind.lpwstrName)>(i ? &stamp[0] : &answered[0]);
+    }
+    MapiBuffer<SPropTagArray> tags;
+    HRESULT hr = message_->GetIDsFromNames(2, names, MAPI_CREATE, tags.Receive());
+    if (hr != S_OK || !tags.get() || tags->cValues != 2) {
       context_.Log("GetIDsFromNames failed with %08X<br>\n", unsigned(hr));
       return;
     }
-    SPropValue value{};
-    value.ulPropTag = tag;
-    value.Value.l = level;
-    hr = HrSetOneProp(message_.get(), &value);
-    if (FAILED(hr)) context_.Log("HrSetOneProp of the answered level failed with %08X<br>\n", unsigned(hr));
+    SPropValue values[2] = {};
+    values[0].ulPropTag = (tags->aulPropTag[0] & 0xFFFF0000) | PT_LONG;
+    values[0].Value.l = level < 0 ? 0 : level;
+    values[1].ulPropTag = (tags->aulPropTag[1] & 0xFFFF0000) | PT_BINARY;  // empty: no marks of its own
+    hr = message_->SetProps(2, values, nullptr);
+    if (FAILED(hr)) context_.Log("SetProps of the answered level failed with %08X<br>\n", unsigned(hr));
   });
 }
 
-// Read in one GetProps: the stamp and the entry id it must match.
-CMailItem::Stamped CMailItem::StampState() {
-  if (!message_) return Stamped::Unknown;
-  HRESULT hr;
-  const ULONG stamp = NamedTag(PS_PUBLIC_STRINGS_ID, kStampName, 0, PT_BINARY, &hr);
-  // A name the message's store does not know: nothing was ever stamped with it there.
-  if (!stamp) return hr == MAPI_W_ERRORS_RETURNED ? Stamped::No : Stamped::Unknown;
-  struct {
-    ULONG cValues;
-    ULONG aulPropTag[2];
-  } tags = {2, {stamp, ULONG(PR_ENTRYID)}};
-  ULONG count = 0;
-  MapiBuffer<SPropValue> values;
-  if (FAILED(message_->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, values.Receive())) ||
-      !values.get() || count != 2)
-    return Stamped::Unknown;
-  const SPropValue& a = values.get()[0];
-  const SPropValue& b = values.get()[1];
-  const bool same = a.ulPropTag == stamp && b.ulPropTag == ULONG(PR_ENTRYID) && a.Value.bin.cb != 0 &&
-                    a.Value.bin.cb == b.Value.bin.cb && a.Value.bin.lpb && b.Value.bin.lpb &&
-                    std::memcmp(a.Value.bin.lpb, b.Value.bin.lpb, a.Value.bin.cb) == 0;
-  return same ? Stamped::Yes : Stamped::No;
+namespace {
+
+void PutNumber(std::string& out, size_t n) {
+  for (int i = 0; i < 4; ++i) out += char((n >> (8 * i)) & 0xFF);
 }
 
-// After the save that gave the message its entry id. Left for Outlook's own save when it
-// submits the message, as the subject mark is.
-bool CMailItem::RecordStamp() {
+bool TakeNumber(const unsigned char*& p, const unsigned char* end, size_t* n) {
+  if (end - p < 4) return false;
+  *n = size_t(p[0]) | size_t(p[1]) << 8 | size_t(p[2]) << 16 | size_t(p[3]) << 24;
+  p += 4;
+  return true;
+}
+
+bool TakeText(const unsigned char*& p, const unsigned char* end, WideText* text) {
+  size_t n = 0;
+  if (!TakeNumber(p, end, &n) || n > kLongestMark || size_t(end - p) < 2 * n) return false;
+  text->resize(n);
+  for (size_t i = 0; i < n; ++i) (*text)[i] = OLECHAR(p[2 * i] | p[2 * i + 1] << 8);
+  p += 2 * n;
+  return true;
+}
+
+}  // namespace
+
+// Read in one GetProps. A stamp of an earlier version of the add-in (the message's entry id)
+// names no marks: they are the ones the policy makes for the level the message carries.
+bool CMailItem::ReadStamp(Stamp* out) {
+  *out = Stamp();
   if (!message_) return false;
-  MapiBuffer<SPropValue> id;
-  if (FAILED(HrGetOneProp(message_.get(), PR_ENTRYID, id.Receive())) || !id.get() ||
-      id->ulPropTag != ULONG(PR_ENTRYID) || !id->Value.bin.cb) {
-    context_.Log("The stamped message has no entry id: a second Send of it may mark it again<br>\n");
-    return false;
+  HRESULT hr;
+  const ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, kStampName, 0, PT_BINARY, &hr);
+  // A name the message's store does not know: nothing was ever stamped with it there.
+  if (!tag) return hr == MAPI_W_ERRORS_RETURNED;
+  MapiBuffer<SPropValue> value;
+  hr = HrGetOneProp(message_.get(), tag, value.Receive());
+  if (hr == MAPI_E_NOT_FOUND) return true;
+  if (FAILED(hr) || !value.get() || value->ulPropTag != tag) return false;
+  const SBinary& bin = value->Value.bin;
+  if (!bin.cb || !bin.lpb) return true;  // cleared: a copy of another message's
+  const unsigned char* p = bin.lpb;
+  const unsigned char* end = p + bin.cb;
+  size_t level = 0;
+  const ClassificationSettings* s = context_.Settings();
+  if (bin.cb < 4 || std::memcmp(p, kStampMagic, 4) != 0) {
+    const int carried = GetClassification();
+    if (!s || carried < 1) return true;
+    out->level = carried;
+    long format = olFormatPlain;
+    if (IsMail()) TryHostStep([&] { format = GetBodyFormat(); });
+    const bool html = format != olFormatPlain;
+    out->body = MarkTexts(Utf8ToWide(BodyMark(*s, s->LevelName(carried), html)), html, s->BodyMarkPlaces);
+    return true;
+  }
+  p += 4;
+  Stamp read;
+  if (!TakeNumber(p, end, &level) || !TakeText(p, end, &read.body.top) || !TakeText(p, end, &read.body.bottom) ||
+      level < 1 || level > size_t(s ? s->LevelCount() : 0)) {
+    context_.Log("The message's stamp could not be read: its marks are taken for none of the add-in's<br>\n");
+    return true;
+  }
+  read.level = int(level);
+  *out = std::move(read);
+  return true;
+}
+
+// Into the open message, before the save that keeps it.
+bool CMailItem::WriteStamp(int level, const OwnMarks& body) {
+  if (!message_) return false;
+  std::string bytes(kStampMagic, 4);
+  PutNumber(bytes, size_t(level));
+  for (const WideText* text : {&body.top, &body.bottom}) {
+    PutNumber(bytes, text->size());
+    for (OLECHAR c : *text) {
+      bytes += char(c & 0xFF);
+      bytes += char((c >> 8) & 0xFF);
+    }
   }
   HRESULT hr;
   const ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, kStampName, MAPI_CREATE, PT_BINARY, &hr);
@@ -294,13 +352,14 @@ bool CMailItem::RecordStamp() {
   }
   SPropValue value{};
   value.ulPropTag = tag;
-  value.Value.bin = id->Value.bin;
+  value.Value.bin.cb = ULONG(bytes.size());
+  value.Value.bin.lpb = reinterpret_cast<LPBYTE>(&bytes[0]);
   hr = HrSetOneProp(message_.get(), &value);
-  if (FAILED(hr)) context_.Log("HrSetOneProp of the stamp failed with %08X<br>\n", unsigned(hr));
+  if (FAILED(hr)) context_.Log("HrSetOneProp of the stamp failed with %08X: a later Send may mark it again<br>\n", unsigned(hr));
   return SUCCEEDED(hr);
 }
 
 void CMailItem::OnClose() {
   if (!inspectorHandler) return;
-  TryHostStep([&] { inspectorHandler->TearDownAndDelete(); });
+  TryHostStep([&] { inspectorHandler->ItemClosed(); });
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include "classify/context.h"
+#include "classify/marking.h"
 #include "com/com_ptr.h"
 #include "host/host_objects.h"
 #include "platform/mapi.h"
@@ -25,6 +26,9 @@ class WindowHandler {
  public:
   // Tears the window's handlers down and deletes them, which releases the CMailItem.
   virtual void TearDownAndDelete() = 0;
+  // The message's Close: the window closes, or (a read window moved by Next or Previous)
+  // goes on showing another item, which its handlers then follow.
+  virtual void ItemClosed() { TearDownAndDelete(); }
 
  protected:
   ~WindowHandler() = default;
@@ -50,21 +54,28 @@ class CMailItem {
   // answering below it holds whenever the draft is sent; 0 when it answers none, -1 when
   // the message cannot be read.
   int GetAnsweredLevel();
+  // 0: it answers no level the add-in read. Also clears a stamp the new message copied
+  // from the one it answers: its marks are that message's, quoted, never its own.
   void SetAnsweredLevel(int level);
   void OnClose();
-  // 1 asks the caller to cancel the Send; 0 lets it go on.
+  // A compose window's or an inline response's own Send: 1 asks the caller to cancel it; 0
+  // lets it go on.
   int OnSend();
-  // Send's work on the message: body and subject marks, the properties written and saved,
-  // and the stamp that keeps it from being marked again. False when the stamp could not be
-  // recorded on the message (no MAPI message, a failing call).
-  bool Stamp(int level, const std::string& name);
-  // Whether this very message was stamped already (a Send that was stopped after it, the
-  // same message in another window). The stamp is bound to the message's own entry id, so
-  // that a reply or forward that copies the message's properties is never taken for it.
-  enum class Stamped { No, Yes, Unknown };  // Unknown: the message could not be read
-  Stamped StampState();
-  bool IsStamped() { return StampState() == Stamped::Yes; }
-  void MarkSubject(int level, const std::string& name);
+
+  // What the add-in marked this message with at an earlier Send (one that was stopped, or
+  // the message it was copied from): the level, and the body marks as it put them in.
+  struct Stamp {
+    int level = 0;  // 0: never marked
+    OwnMarks body;
+  };
+  // False when the message cannot be read.
+  bool ReadStamp(Stamp* out);
+  // Send's marks, by what the message holds: its own marks of an earlier Send (previous)
+  // are replaced, never stacked; the properties are written and saved with the stamp that
+  // records the new marks; the subject is marked. A failing host call abandons the marking,
+  // never the Send. False when the stamp could not be written.
+  bool Mark(int level, const std::string& name, const Stamp& previous);
+  void MarkSubject(int level, const std::string& name, int previousLevel = 0);
 
   // Item accessors; HostError on a failed host call. The sender's text stays the host's
   // wide string. The body in the given format's member: Body for plain text, HTMLBody for
@@ -87,13 +98,13 @@ class CMailItem {
 
  private:
   ~CMailItem();
-  void MarkBody(int level, const std::string& name);
+  void MarkBody(const std::string* name, const Stamp& previous, OwnMarks* written);
   // The tag of a named property with the wanted type, or 0; reports as the log requires.
   ULONG NamedTag(const GUID& set, const char* name, ULONG flags, ULONG type, HRESULT* result);
   int ReadClassification();
   HRESULT WriteClassification(int level, const char* name, bool save);
   const std::string& Organisation() const;
-  bool RecordStamp();
+  bool WriteStamp(int level, const OwnMarks& body);
 
   const ClassifyContext& context_;
   long refCount_ = 0;

@@ -98,44 +98,71 @@ std::string BodyMark(const ClassificationSettings& s, const std::string& levelNa
   return mark;
 }
 
-std::vector<Insertion> PlanBodyMarks(WideView body, bool html, const WideText& mark, int places) {
-  WideText top, bottom;
-  if (places & 1) top = mark + Widen(html ? "<br><br>" : "\n\n");
-  if (places & 2) bottom = Widen(html ? "<br>" : "\n") + mark;
-  std::vector<Insertion> plan;
-  if (!html) {
-    if (places & 1) plan.push_back({0, std::move(top)});
-    if (places & 2) plan.push_back({body.size(), std::move(bottom)});
-    return plan;
+OwnMarks MarkTexts(const WideText& mark, bool html, int places) {
+  OwnMarks m;
+  if (places & 1) m.top = mark + Widen(html ? "<br><br>" : "\n\n");
+  if (places & 2) m.bottom = Widen(html ? "<br>" : "\n") + mark;
+  return m;
+}
+
+namespace {
+
+// The first of the tag outside comments: "<!-- <body> -->" in a head is no body tag.
+size_t FindTag(WideView body, std::string_view lowerTag, size_t from = 0) {
+  for (;;) {
+    const size_t tag = FindNoCase(body, lowerTag, from);
+    const size_t comment = FindNoCase(body, "<!--", from);
+    if (tag == npos || comment == npos || tag < comment) return tag;
+    const size_t end = FindNoCase(body, "-->", comment + 4);
+    if (end == npos) return npos;  // the rest is a comment that never closes
+    from = end + 3;
   }
-  size_t topAt = npos;
-  if (places & 1) {
-    const size_t open = FindNoCase(body, "<body");
+}
+
+bool StandsAt(WideView body, size_t at, const WideText& text) {
+  return !text.empty() && at <= body.size() && body.size() - at >= text.size() && body.compare(at, text.size(), text) == 0;
+}
+
+}  // namespace
+
+std::vector<Insertion> PlanBodyMarks(WideView body, bool html, const WideText& mark, int places,
+                                     const OwnMarks* previous) {
+  const OwnMarks marks = MarkTexts(mark, html, places);
+  size_t topAt = npos, bottomAt = npos;
+  if (!html) {
+    if (places & 1) topAt = 0;
+    if (places & 2) bottomAt = body.size();
+  } else {
+    const size_t open = (places & 1) ? FindTag(body, "<body") : npos;
     const size_t end = open == npos ? npos : TagEnd(body, open + 5);
     if (end != npos) topAt = end + 1;
+    if (places & 2) bottomAt = FindTag(body, "</body>");
   }
-  size_t bottomAt = npos;
-  if (places & 2) {
-    // The first closing tag of the body as the top mark leaves it: in the text before the
-    // top mark, in the top mark itself, or in the text after it.
-    bottomAt = FindNoCase(body, "</body>");
-    if (topAt != npos && (bottomAt == npos || bottomAt >= topAt)) {
-      const size_t inMark = FindNoCase(top, "</body>");
-      if (inMark != npos) {
-        top.insert(inMark, bottom);
-        bottomAt = npos;
-      }
-    }
+  // An earlier mark of the add-in's is replaced only where it still stands at its place.
+  size_t topSkip = 0, bottomSkip = 0;
+  if (previous && topAt != npos && StandsAt(body, topAt, previous->top)) topSkip = previous->top.size();
+  if (previous && bottomAt != npos && bottomAt >= previous->bottom.size() &&
+      StandsAt(body, bottomAt - previous->bottom.size(), previous->bottom) &&
+      (topAt == npos || bottomAt < topAt || bottomAt - previous->bottom.size() >= topAt + topSkip)) {
+    bottomSkip = previous->bottom.size();
+    bottomAt -= bottomSkip;
   }
-  if (bottomAt != npos && (topAt == npos || bottomAt < topAt)) plan.push_back({bottomAt, std::move(bottom)});
-  if (topAt != npos) plan.push_back({topAt, std::move(top)});
-  if (bottomAt != npos && topAt != npos && bottomAt >= topAt) plan.push_back({bottomAt, std::move(bottom)});
+  std::vector<Insertion> plan;
+  if (bottomAt != npos && (topAt == npos || bottomAt < topAt)) plan.push_back({bottomAt, marks.bottom, bottomSkip});
+  if (topAt != npos) plan.push_back({topAt, marks.top, topSkip});
+  if (bottomAt != npos && topAt != npos && bottomAt >= topAt) plan.push_back({bottomAt, marks.bottom, bottomSkip});
   return plan;
+}
+
+bool ChangesNothing(WideView body, const std::vector<Insertion>& insertions) {
+  for (const Insertion& i : insertions)
+    if (i.text.size() != i.skip || body.compare(i.at, i.skip, i.text) != 0) return false;
+  return true;
 }
 
 size_t LengthWithInsertions(WideView body, const std::vector<Insertion>& insertions) {
   size_t length = body.size();
-  for (const Insertion& i : insertions) length += i.text.size();
+  for (const Insertion& i : insertions) length += i.text.size() - i.skip;
   return length;
 }
 
@@ -148,7 +175,7 @@ void CopyWithInsertions(WideView body, const std::vector<Insertion>& insertions,
   for (const Insertion& i : insertions) {
     copy(body.data() + done, i.at - done);
     copy(i.text.data(), i.text.size());
-    done = i.at;
+    done = i.at + i.skip;
   }
   copy(body.data() + done, body.size() - done);
 }

@@ -7,18 +7,31 @@
 namespace {
 
 const char kSmtpAddressSchema[] = "http://schemas.microsoft.com/mapi/proptag/0x39FE001F";  // PR_SMTP_ADDRESS
+// PR_EMS_AB_TARGET_ADDRESS: where mail to an Exchange mail user or mail contact really goes,
+// as "SMTP:name@domain", whatever its primary address says.
+const char kTargetAddressSchema[] = "http://schemas.microsoft.com/mapi/proptag/0x8011001F";
+
+// Lists within lists are followed this deep; a list deeper down counts as outside: reading
+// on could go round a list that holds itself.
+constexpr int kDeepestList = 3;
 
 // The SMTP address of one address entry, or the empty text. An Exchange entry's address is
-// an X.500 name: its SMTP address is a property of the entry, or the Exchange user's own.
+// an X.500 name: its SMTP address is its target address where it has one, else a property
+// of the entry, else the Exchange user's own.
 std::string SmtpAddress(const AddressEntry& entry) {
   const std::string type = LowerCopy(entry.Type().ToUtf8());
   if (type == "smtp") return entry.Address().ToUtf8();
   if (type != "ex") return std::string();
   std::string address;
-  TryHostStep([&] {
-    ComPtr<IDispatch> accessor = entry.PropertyAccessor();
-    if (accessor) address = PropertyAccessor::From(accessor.get()).GetProperty(kSmtpAddressSchema).ToUtf8();
-  });
+  ComPtr<IDispatch> accessor;
+  TryHostStep([&] { accessor = entry.PropertyAccessor(); });
+  if (accessor) {
+    const PropertyAccessor properties = PropertyAccessor::From(accessor.get());
+    TryHostStep([&] { address = properties.GetProperty(kTargetAddressSchema).ToUtf8(); });
+    // Another transport's target ("X400:...") has no SMTP address: it counts as outside.
+    if (!address.empty()) return LowerCopy(address.substr(0, 5)) == "smtp:" ? address.substr(5) : address;
+    TryHostStep([&] { address = properties.GetProperty(kSmtpAddressSchema).ToUtf8(); });
+  }
   if (!address.empty()) return address;
   ComPtr<IDispatch> user = entry.GetExchangeUser();
   return user ? ExchangeUser::From(user.get()).PrimarySmtpAddress().ToUtf8() : std::string();
@@ -28,47 +41,56 @@ class Collector {
  public:
   Collector(const std::vector<std::string>& domains, OutsideRecipients* out) : domains_(domains), out_(out) {}
 
-  void Add(const std::string& shown) {
+  // unread: counted as outside because Outlook failed to answer, not because of what it said.
+  void Add(const std::string& shown, bool unread = false) {
     if (out_->shown.size() < OutsideRecipients::kShown) out_->shown.push_back(shown);
     ++out_->count;
+    if (unread) ++out_->unread;
   }
-  // An address entry, resolved; a distribution list's members when expand is set.
-  void Entry(const AddressEntry& entry, const std::string& name, bool expand) {
+  // An address entry, resolved; a distribution list by its members, lists within it to
+  // kDeepestList (depth: the lists it is within).
+  void Entry(const AddressEntry& entry, const std::string& name, int depth) {
     bool list = false;
     std::string address;
     const bool read = TryHostStep([&] {
       const long userType = entry.AddressEntryUserType();
-      list = expand && (userType == olExchangeDistributionListAddressEntry ||
-                        userType == olOutlookDistributionListAddressEntry);
+      list = userType == olExchangeDistributionListAddressEntry || userType == olOutlookDistributionListAddressEntry;
       if (!list) address = SmtpAddress(entry);
     });
     if (read && list) {
-      if (!TryHostStep([&] { Members(entry, name); })) Add(name + " (its members could not be read)");
+      if (depth >= kDeepestList) return Add(name + " (a list within lists too deep to read)");
+      bool some = false;
+      // A list whose members cannot be read (a dynamic list, one whose membership is
+      // hidden) may reach anyone.
+      const bool answered = TryHostStep([&] { some = Members(entry, name, depth + 1); });
+      if (!answered || !some) Add(name + " (its members could not be read)", !answered);
       return;
     }
-    if (!read || address.empty()) Add(name + " (no address found)");
+    if (!read || address.empty()) Add(name + " (no address found)", !read);
     else if (!IsInsideDomains(address, domains_)) Add(address);
   }
 
  private:
-  void Members(const AddressEntry& list, const std::string& name) {
+  // False when the list gives no member.
+  bool Members(const AddressEntry& list, const std::string& name, int depth) {
     ComPtr<IDispatch> members = list.Members();
-    if (!members) throw HostError(E_POINTER, IID_AddressEntry);
+    if (!members) return false;
     const AddressEntries entries = AddressEntries::From(members.get());
     const long count = entries.Count();
     for (long i = 1; i <= count; ++i) {
       ComPtr<IDispatch> member;
-      if (!TryHostStep([&] { member = entries.Item(i); }) || !member) {
-        Add("a member of " + name + " (no address found)");
-        continue;
-      }
       AddressEntry entry;
-      if (!TryHostStep([&] { entry = AddressEntry::From(member.get()); })) {
-        Add("a member of " + name + " (no address found)");
+      if (!TryHostStep([&] {
+            member = entries.Item(i);
+            if (member) entry = AddressEntry::From(member.get());
+          }) ||
+          !entry) {
+        Add("a member of " + name + " (no address found)", true);
         continue;
       }
-      Entry(entry, "a member of " + name, false);
+      Entry(entry, "a member of " + name, depth);
     }
+    return count > 0;
   }
 
   const std::vector<std::string>& domains_;
@@ -104,7 +126,7 @@ OutsideRecipients FindOutsideRecipients(const ClassifyContext& context, const It
         recipients = Recipients::From(list.get());
         count = recipients.Count();
       })) {
-    collect.Add("(the recipients could not be read)");
+    collect.Add("(the recipients could not be read)", true);
     return out;
   }
   for (long i = 1; i <= count; ++i) {
@@ -124,10 +146,10 @@ OutsideRecipients FindOutsideRecipients(const ClassifyContext& context, const It
     });
     AddressEntry entry;
     if (!read || !entryObject || !TryHostStep([&] { entry = AddressEntry::From(entryObject.get()); })) {
-      collect.Add(name + " (no address found)");
+      collect.Add(name + " (no address found)", !read || entryObject);
       continue;
     }
-    collect.Entry(entry, name, true);
+    collect.Entry(entry, name, 0);
   }
   if (out.count) context.Log("Recipients outside the internal domains: %lu<br>\n", static_cast<unsigned long>(out.count));
   return out;

@@ -1,5 +1,6 @@
-// Where a message goes: every recipient (To, Cc and Bcc; a distribution list's members, one
-// level down) as the SMTP address mail to it leaves for, read through Outlook's address
+// Where a message goes: every recipient (To, Cc and Bcc; a distribution list's members, and
+// those of the lists within it, three lists deep) as the SMTP address mail to it leaves for
+// (an Exchange mail user's or contact's target address), read through Outlook's address
 // entries. Asked only when a rule on recipients applies, since each read can be a round
 // trip to the server.
 #pragma once
@@ -16,6 +17,7 @@
 struct OutsideRecipients {
   std::vector<std::string> shown;  // at most kShown of them
   size_t count = 0;                // all of them
+  size_t unread = 0;               // of them, those Outlook failed to answer for
   static constexpr size_t kShown = 10;
 };
 OutsideRecipients FindOutsideRecipients(const ClassifyContext& context, const Item& item,

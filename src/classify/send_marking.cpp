@@ -1,9 +1,9 @@
-// What Send does to a message: refuse it while the prompt entry is chosen, mark the body,
-// write and save the classification, mark the subject, and end the window's handlers.
+// What Send does to a message: the one Send decision for a compose window's or an inline
+// response's own Send, then the end of the window's handlers; and the marks themselves.
 #include "host/host_guard.h"
 #include "classify/mail_item.h"
 #include "classify/marking.h"
-#include "classify/send_rules.h"
+#include "classify/send_decision.h"
 #include "com/text.h"
 
 void ShowSelectionPrompt(const ClassificationSettings& settings) {
@@ -14,46 +14,40 @@ void ShowSelectionPrompt(const ClassificationSettings& settings) {
 }
 
 int CMailItem::OnSend() {
-  std::string name;
-  int level = dropdown ? dropdown->GetSelection(&name) : 0;
   ClassificationSettings* settings = context_.Settings();
-  if (!settings) return 0;  // shut down under an open window: nothing to stamp with
-  if (settings->RequireSelection && level == settings->PromptIndex) {
-    ShowSelectionPrompt(*settings);
-    return 1;
-  }
-  if (level == 0) level = 1;
-  // A message is stamped once: the same item open in another window, or sent again after
-  // Outlook or another add-in stopped the first Send, keeps the marks it has.
-  if (!context_.StampedJustNow(item_.get()) && !IsStamped()) {
-    // The organisation's rules first: a refused message keeps its window, nothing written.
-    if (!MayLeave(context_, *this, level, true)) return 1;
-    // The message cannot show that it was stamped: the add-in remembers it until the
-    // Application.ItemSend that follows.
-    if (!Stamp(level, name)) TryHostStep([&] { context_.NoteStamped(item_.get()); });
-    TryHostStep([&] { context_.NoteChecked(item_.get()); });
-  }
+  if (!settings) return 0;  // shut down under an open window: nothing to mark with
+  SendRequest request;
+  request.level = dropdown ? dropdown->GetSelection(&request.name) : 0;
+  request.promptChosen = settings->RequireSelection && request.level == settings->PromptIndex;
+  if (request.level == 0) request.level = 1;
+  // The sender is pressing Send in the window, or in the inline response.
+  request.senderPresent = [] { return true; };
+  // A refused message keeps its window, with nothing written.
+  if (!DecideSend(context_, *this, request)) return 1;
   if (WindowHandler* handler = inspectorHandler) handler->TearDownAndDelete();  // releases this wrapper
   return 0;
 }
 
-bool CMailItem::Stamp(int level, const std::string& name) {
+bool CMailItem::Mark(int level, const std::string& name, const Stamp& previous) {
   ClassificationSettings* settings = context_.Settings();
   if (!settings) return false;
-  bool recorded = false;
+  bool stamped = false;
   // A failing host call abandons the marking, never the Send: the message goes out.
   TryHostStep([&] {
+    OwnMarks written;
     // Only mail bodies are marked: a meeting or task request's body is rich text, which
     // rewriting it would flatten.
-    if (IsMail() && level >= settings->MinMarkLevel && settings->BodyMarkPlaces != 0) MarkBody(level, name);
+    if (IsMail() && level >= settings->MinMarkLevel && settings->BodyMarkPlaces != 0) MarkBody(&name, previous, &written);
+    else if (IsMail() && previous.level) MarkBody(nullptr, previous, &written);  // only the old marks go
+    stamped = WriteStamp(level, written);
     SetClassificationProperty(level, name.c_str(), true);
-    recorded = RecordStamp();
-    MarkSubject(level, name);
+    MarkSubject(level, name, previous.level);
   });
-  return recorded;
+  return stamped;
 }
 
-void CMailItem::MarkBody(int /*level*/, const std::string& name) {
+// name null: the body loses the add-in's earlier marks and gets none.
+void CMailItem::MarkBody(const std::string* name, const Stamp& previous, OwnMarks* written) {
   const ClassificationSettings& s = *context_.Settings();
   // A body whose format or text cannot be read is left alone: taking it for plain text
   // would write an HTML message back without its markup, and writing marks over an
@@ -62,9 +56,15 @@ void CMailItem::MarkBody(int /*level*/, const std::string& name) {
   if (!TryHostStep([&] { format = GetBodyFormat(); })) return;
   Bstr text;
   if (!TryHostStep([&] { text = GetBodyText(format); })) return;
-  const bool html = format == olFormatHTML;
-  const WideText mark = Utf8ToWide(BodyMark(s, name, html));
-  const std::vector<Insertion> plan = PlanBodyMarks(text.View(), html, mark, s.BodyMarkPlaces);
+  // Every body but plain text is read and written as HTML: a rich-text body's HTMLBody is
+  // HTML too, and its marks must be HTML there.
+  const bool html = format != olFormatPlain;
+  const int places = name ? s.BodyMarkPlaces : 0;
+  const WideText mark = name ? Utf8ToWide(BodyMark(s, *name, html)) : WideText();
+  const std::vector<Insertion> plan = PlanBodyMarks(text.View(), html, mark, places, &previous.body);
+  *written = MarkTexts(mark, html, places);
+  // The same marks of an earlier Send where they stand already: the body is not written again.
+  if (previous.level && ChangesNothing(text.View(), plan)) return;
   // The marked body in a new string the host can take (Windows does not promise that a
   // string grown with SysReAllocStringLen keeps its text).
   Bstr marked = Bstr::Allocate(LengthWithInsertions(text.View(), plan));
@@ -74,7 +74,7 @@ void CMailItem::MarkBody(int /*level*/, const std::string& name) {
   PutBodyFormat(format);
 }
 
-void CMailItem::MarkSubject(int level, const std::string& name) {
+void CMailItem::MarkSubject(int level, const std::string& name, int previousLevel) {
   const ClassificationSettings& s = *context_.Settings();
   if (s.SubjectMarkMode == 0) return;
   // A subject that cannot be read is left as it is: writing the mark alone would replace
@@ -82,10 +82,16 @@ void CMailItem::MarkSubject(int level, const std::string& name) {
   Bstr subject;
   if (!TryHostStep([&] { subject = GetSubject(); })) return;
   const bool markIt = !s.SubjectUsesMinLevel || level >= s.MinMarkLevel;
+  // A meeting or task request's answer carries the request's subject: a mark there above
+  // the answer's own level is the request's, and stays; the add-in's own earlier mark goes.
+  std::vector<std::string> removable = s.Levels;
+  if (!IsMail()) {
+    removable.resize(size_t(level) < removable.size() ? size_t(level) : removable.size());
+    if (previousLevel > level) removable.push_back(s.LevelName(previousLevel));
+  }
   WideText marked;
-  if (!TryHostStep([&] {
-        marked = MarkedSubject(WideText(subject.View()), s.Levels, s.SubjectMarkMode, markIt, name);
-      }))
+  if (!TryHostStep([&] { marked = MarkedSubject(WideText(subject.View()), removable, s.SubjectMarkMode, markIt, name); }))
     return;
+  if (WideView(marked) == subject.View()) return;
   TryHostStep([&] { PutSubject(Bstr::FromWide(marked.data(), marked.size())); });
 }

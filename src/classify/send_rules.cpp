@@ -1,5 +1,6 @@
 #include "classify/send_rules.h"
 
+#include <algorithm>
 #include "classify/recipients.h"
 #include "com/text.h"
 #include "host/host_guard.h"
@@ -16,81 +17,112 @@ bool Ask(const ClassificationSettings& s, SendRule rule, const std::string& text
   return rule == SendRule::Warn && answer == IDYES;
 }
 
-// One rule broken: the message goes only if the rule warns and the sender says Yes.
+// One rule broken: the message goes only if the rule warns and the sender says Yes, now or
+// to the same question earlier in the same Send.
 bool Decide(const ClassifyContext& context, SendRule rule, const char* what, const std::string& refusal,
-            const std::string& question, bool senderPresent) {
+            const std::string& question, const SenderPresent& present, SenderAnswers* answers) {
   const ClassificationSettings& s = *context.Settings();
-  if (!senderPresent) {
-    context.Log("Send refused (%s): %s; a message another program sends cannot be asked<br>\n", what,
+  if (rule == SendRule::Warn && std::find(answers->yes.begin(), answers->yes.end(), question) != answers->yes.end())
+    return true;
+  bool shown = false;
+  TryHostStep([&] { shown = present && present(); });
+  if (!shown) {
+    context.Log("Send refused (%s): %s; a message nobody is shown cannot be asked<br>\n", what,
                 rule == SendRule::Warn ? "the rule asks the sender" : "the rule refuses it");
     return false;
   }
   const bool yes = Ask(s, rule, rule == SendRule::Warn ? question : refusal);
   context.Log("%s (%s)<br>\n", yes ? "Sent after a warning, the sender answering Yes" :
                                rule == SendRule::Warn ? "Send stopped, the sender answering No" : "Send refused", what);
+  if (yes) answers->yes.push_back(question);
   return yes;
+}
+
+std::string NameOf(const ClassificationSettings& s, int level) {
+  return s.LevelName(level).empty() ? std::to_string(level) : s.LevelName(level);
+}
+
+// What the box says of recipients outside the internal domains: up to ten, and how many more.
+std::string OutsideText(const ClassificationSettings& s, const std::string& name, const OutsideRecipients& outside) {
+  std::string domains;
+  for (const std::string& d : s.InternalDomains) domains += (domains.empty() ? "" : ", ") + d;
+  std::string list;
+  for (const std::string& who : outside.shown) list += "\n    " + who;
+  if (outside.count > outside.shown.size())
+    list += "\n    and " + std::to_string(outside.count - outside.shown.size()) + " more";
+  return "This message is classified " + name + ". Above " + NameOf(s, s.ExternalMaxLevel) +
+         ", mail may go only to addresses in " + (domains.empty() ? "no domain" : domains) +
+         ".\n\nOutside them (a recipient whose address could not be found counts as outside):" + list + "\n\n";
 }
 
 }  // namespace
 
-bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, bool senderPresent) {
+bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, const SenderPresent& present,
+              SenderAnswers* answers, bool checkedJustNow) {
   const ClassificationSettings* s = context.Settings();
   if (!s) return true;
-  const std::string name = s->LevelName(level);
+  const std::string name = NameOf(*s, level);
 
+  int answered = 0;
+  bool below = false;
   if (s->DowngradeRule != SendRule::Allow) {
-    const int answered = message.GetAnsweredLevel();
-    if (answered < 0) {
+    answered = message.GetAnsweredLevel();
+    below = answered > level;
+    if (answered < 0 && !checkedJustNow) {
       // The rule cannot be checked: it holds as if broken, since the organisation set it.
       const std::string why = "The level of the message this one may answer could not be read.\n\n";
       if (!Decide(context, s->DowngradeRule, "the level it answers could not be read",
-                  why + "Try to send it again in a moment.", why + "Send it at " + name + "?", senderPresent))
-        return false;
-    } else if (answered > level) {
-      const std::string was = s->LevelName(answered).empty() ? std::to_string(answered) : s->LevelName(answered);
-      const std::string refusal = "This message answers a message classified " + was + ", and its own level, " + name +
-                                  ", is lower.\n\nChoose " + was + " or higher to send it.";
-      const std::string question = "This message answers a message classified " + was + ", and its own level, " +
-                                   name + ", is lower.\n\nSend it at " + name + "?";
-      if (!Decide(context, s->DowngradeRule, "a lower level than the message it answers", refusal, question,
-                  senderPresent))
+                  why + "Try to send it again in a moment.", why + "Send it at " + name + "?", present, answers))
         return false;
     }
   }
 
-  if (s->ExternalMaxLevel > 0 && level > s->ExternalMaxLevel) {
-    const OutsideRecipients outside = FindOutsideRecipients(context, message.item(), s->InternalDomains);
-    if (outside.count) {
-      std::string domains;
-      for (const std::string& d : s->InternalDomains) domains += (domains.empty() ? "" : ", ") + d;
-      const std::string highest = s->LevelName(s->ExternalMaxLevel);
-      std::string list;
-      for (const std::string& who : outside.shown) list += "\n    " + who;
-      if (outside.count > outside.shown.size())
-        list += "\n    and " + std::to_string(outside.count - outside.shown.size()) + " more";
-      const std::string head = "This message is classified " + name + ". Above " + highest +
-                               ", mail may go only to addresses in " + (domains.empty() ? "no domain" : domains) +
-                               ".\n\nOutside them (a recipient whose address could not be found counts as outside):" +
-                               list + "\n\n";
-      if (!Decide(context, s->ExternalRule, "recipients outside the internal domains",
-                  head + "Remove them, or choose " + highest + " or lower, to send it.",
-                  head + "Send it to them at " + name + "?", senderPresent))
-        return false;
-    }
+  // Recipients are read only when the level is above what may go outside, and after a
+  // downgrade that stops the Send anyway, only to say so in one box.
+  const bool outsideRuleApplies = s->ExternalMaxLevel > 0 && level > s->ExternalMaxLevel;
+  const bool bothRefuse = below && s->DowngradeRule == SendRule::Block && s->ExternalRule == SendRule::Block;
+  OutsideRecipients outside;
+  bool read = false;
+  auto readOutside = [&] {
+    if (!read && outsideRuleApplies) outside = FindOutsideRecipients(context, message.item(), s->InternalDomains);
+    read = true;
+  };
+  if (bothRefuse) readOutside();
+  if (checkedJustNow && outside.count == outside.unread) outside = OutsideRecipients();
+  const std::string was = below ? NameOf(*s, answered) : std::string();
+  // Both rules refuse, and no level satisfies both (the answer may go no lower than one
+  // above the highest that may leave): one box says so, rather than two that each point at
+  // a level the other refuses.
+  if (bothRefuse && outside.count)
+    return Decide(context, SendRule::Block, "a lower level than the message it answers, and recipients outside",
+                  "This message answers a message classified " + was + ", so it may not leave below " + was + ". " +
+                      OutsideText(*s, name, outside) + "No level lets it go to them: remove them to send it.",
+                  std::string(), present, answers);
+  if (below) {
+    const std::string why = "This message answers a message classified " + was + ", and its own level, " + name +
+                            ", is lower.\n\n";
+    if (!Decide(context, s->DowngradeRule, "a lower level than the message it answers",
+                why + "Choose " + was + " or higher to send it.", why + "Send it at " + name + "?", present, answers))
+      return false;
   }
-  return true;
+  readOutside();
+  if (!outside.count || (checkedJustNow && outside.count == outside.unread)) return true;
+  const std::string head = OutsideText(*s, name, outside), highest = NameOf(*s, s->ExternalMaxLevel);
+  return Decide(context, s->ExternalRule, "recipients outside the internal domains",
+                head + "Remove them, or choose " + highest + " or lower, to send it.",
+                head + "Send it to them at " + name + "?", present, answers);
 }
 
 bool RulesApply(const ClassificationSettings& s) {
   return s.DowngradeRule != SendRule::Allow || s.ExternalMaxLevel > 0;
 }
 
-bool MayLeaveUnread(const ClassifyContext& context, bool senderPresent) {
+bool MayLeaveUnread(const ClassifyContext& context, const SenderPresent& present, SenderAnswers* answers) {
   const ClassificationSettings* s = context.Settings();
   if (!s || !RulesApply(*s)) return true;
   const bool block = s->DowngradeRule == SendRule::Block || (s->ExternalMaxLevel > 0 && s->ExternalRule == SendRule::Block);
   const std::string why =
       "This message could not be read, so the organisation's rules on where its level may go cannot be checked.\n\n";
   return Decide(context, block ? SendRule::Block : SendRule::Warn, "the message could not be read",
-                why + "Try to send it again in a moment.", why + "Send it anyway?", senderPresent);
+                why + "Try to send it again in a moment.", why + "Send it anyway?", present, answers);
 }

@@ -5,13 +5,30 @@
 
 #include "classify/mail_item.h"
 
-// Whether the message may leave at this level. senderPresent: a sender sends it from a
-// window or an inline response and can be asked; a message another program sends cannot,
-// so a rule that would ask refuses it. Every refusal is logged, and shown to a sender.
-bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, bool senderPresent);
+#include <functional>
+#include <string>
+#include <vector>
+
+// Whether a sender is shown the message and can be asked about it; asked only when a rule
+// must ask.
+using SenderPresent = std::function<bool()>;
+
+// The questions the sender answered Yes to in this Send, by their text: the same question
+// again in the same Send (its window's, then Application.ItemSend) takes that answer.
+struct SenderAnswers {
+  std::vector<std::string> yes;
+};
+
+// Whether the message may leave at this level. A message nobody is shown cannot be asked
+// (another program sends it), so a rule that would ask refuses it. Every refusal is
+// logged, and shown to a sender. checkedJustNow: the message's own Send event checked the
+// rules on it a moment ago, in this Send; what cannot be read now stands as it read then,
+// and only what is read breaking a rule refuses it.
+bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, const SenderPresent& present,
+              SenderAnswers* answers, bool checkedJustNow = false);
 
 // Whether any rule on where a level may go is set.
 bool RulesApply(const ClassificationSettings& settings);
-// A message that cannot be read (its level, or whether it was stamped) while a rule is set:
-// the rule cannot be checked, so it holds as if broken; the strictest rule set decides.
-bool MayLeaveUnread(const ClassifyContext& context, bool senderPresent);
+// A message whose level cannot be read while a rule is set: the rule cannot be checked, so
+// it holds as if broken; the strictest rule set decides.
+bool MayLeaveUnread(const ClassifyContext& context, const SenderPresent& present, SenderAnswers* answers);

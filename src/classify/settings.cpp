@@ -73,7 +73,7 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
   if (FooterText.empty()) FooterText = LoadText(IDS_FOOTER);
   std::string levelList = d.LevelList;
   if (levelList.empty()) levelList = LoadText(IDS_LEVELS);
-  SplitList(levelList.c_str(), Levels, ";,");
+  SplitList(levelList.c_str(), Levels, d.LevelList.empty() ? ";," : d.LevelSeparators.c_str());
   if (DefaultLevel < 1 || DefaultLevel > int(Levels.size())) DefaultLevel = 1;
   if (Label.empty()) Label = LoadText(IDS_LABEL);
   if (Organisation.empty()) Organisation = LoadText(IDS_ORGANISATION);

@@ -32,6 +32,9 @@ struct SettingsDefaults {
   SendRule ExternalRule;
   std::string InternalDomainList;  // ';'-separated
   std::string LevelList;
+  // What separates the names of LevelList: ';' or ',' in a policy file, ';' alone in
+  // Group Policy, where a name may hold a comma.
+  std::string LevelSeparators = ";,";
   std::string Label, Organisation, Tooltip, FooterText, PromptEntry, PromptMessage, PromptCaption;
 
   static SettingsDefaults Compiled();

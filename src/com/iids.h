@@ -29,6 +29,7 @@ extern const IID IID_IRibbonExtensibility;
 extern const IID IID_IRibbonControl;
 extern const IID IID_IRibbonUI;
 extern const IID IID_InspectorsEvents;
+extern const IID IID_InspectorEvents;
 extern const IID IID_ItemEvents;
 extern const IID IID_ExplorerEvents;
 extern const IID IID_ExplorersEvents;

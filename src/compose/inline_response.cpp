@@ -11,10 +11,9 @@ CInlineResponse* CInlineResponse::Create(AddInContext& context, IDispatch* explo
                                          CInlineResponse** slot) {
   auto* h = new CInlineResponse(context, slot);
   try {
-    h->Item_ = ComIdentity(mailItem);
     h->MailItem_ = new CMailItem(context, mailItem);
-    // Its own Send, where Outlook fires it for an inline response, stamps it as a compose
-    // window's does; Application.ItemSend stamps it otherwise.
+    // Its own Send, where Outlook fires it for an inline response, brings it to the Send
+    // decision as a compose window's does; Application.ItemSend does otherwise.
     h->ItemHandler = new CItemHandler(context, h->MailItem_, IID_ItemEvents_10);
     h->MailItem_->inspectorHandler = h;
     h->MailItem_->dropdown = h;
@@ -46,7 +45,7 @@ void CInlineResponse::Preselect() {
   int level = MailItem_->GetClassification();
   if (level == 0) {
     level = context_->CarriedLevel();
-    MailItem_->SetAnsweredLevel(level);
+    if (level) MailItem_->SetAnsweredLevel(context_->CarriedAnswers());
   }
   context_->CarryLevel(-1);
   Chosen_.Preselect(context_->Settings(), level);
@@ -59,10 +58,5 @@ int CInlineResponse::GetSelection(std::string* text) {
 }
 
 void CInlineResponse::Choose(int level) {
-  if (Editable_ && Chosen_.Choose(context_->Settings(), level)) Chosen_.WriteTo(*MailItem_);
-}
-
-void CInlineResponse::Stamped(int level) {
-  Editable_ = false;
-  Chosen_.level = level;
+  if (Chosen_.Choose(context_->Settings(), level)) Chosen_.WriteTo(*MailItem_);
 }

@@ -1,6 +1,6 @@
 // An inline response: a reply or forward written in the main window's reading pane, with
 // no window of its own (Outlook 2013 and later). Its level is preselected and written when
-// it opens, chosen on the Explorer's ribbon, and stamped when it is sent; it ends when
+// it opens, chosen on the Explorer's ribbon, and marked when it is sent; it ends when
 // Outlook closes it (sent, discarded, popped out, or left for another message).
 #pragma once
 
@@ -23,11 +23,9 @@ class CInlineResponse final : public WindowHandler, public LevelSelection, publi
 
   void TearDownAndDelete() override { delete this; }
   int GetSelection(std::string* text) override;
-  bool Editable() const override { return Editable_; }
+  bool Editable() const override { return true; }  // the sender's until it leaves
   int Level() override { return Chosen_.level; }
   void Choose(int level) override;
-  bool Shows(IUnknown* item) const override { return item && item == Item_.get(); }
-  void Stamped(int level) override;
 
  private:
   CInlineResponse(AddInContext& context, CInlineResponse** slot);
@@ -38,7 +36,5 @@ class CInlineResponse final : public WindowHandler, public LevelSelection, publi
   CInlineResponse** Slot_;
   CItemHandler* ItemHandler = nullptr;
   CMailItem* MailItem_ = nullptr;
-  ComPtr<IUnknown> Item_;  // the message's COM identity
   ChosenLevel Chosen_;
-  bool Editable_ = true;
 };

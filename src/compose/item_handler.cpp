@@ -1,5 +1,6 @@
 #include "compose/item_handler.h"
 
+#include <algorithm>
 #include "host/host_guard.h"
 
 CItemHandler::CItemHandler(AddInContext& context, CMailItem* mailItem, const IID& events)
@@ -17,7 +18,6 @@ HRESULT CItemHandler::OnEvent(DISPID dispid, DISPPARAMS* params) {
     case 0xF001:  // Read
     case 0xF002:  // Write
     case 0xF003:  // Open
-    case 0xF006:
     case 0xF008:
     case 0xF009:
     case 0xF00A:
@@ -48,8 +48,12 @@ HRESULT CItemHandler::OnEvent(DISPID dispid, DISPPARAMS* params) {
     case kReply:
     case kReplyAll:
     case kForward:
+    case kCustomAction:
       // Outlook's own reply must go on whatever happens here.
-      if (MailItem_) TryHostStep([&] { CarryLevelToResponse(*context_, *MailItem_, params); });
+      if (MailItem_) TryHostStep([&] {
+          const int level = MailItem_->GetClassification();
+          CarryLevelToResponse(*context_, ResponseOf(params), level, level);
+        });
       return S_OK;
     default:
       context_->Log("CItemHandler::Invoke %u<br>", unsigned(dispid));
@@ -57,13 +61,16 @@ HRESULT CItemHandler::OnEvent(DISPID dispid, DISPPARAMS* params) {
   }
 }
 
-void CarryLevelToResponse(const ClassifyContext& context, CMailItem& answered, DISPPARAMS* params) {
+IDispatch* ResponseOf(DISPPARAMS* params) {
   VARIANT* response = EventArg(params, 1);
-  if (!response || response->vt != VT_DISPATCH || !response->pdispVal) return;
-  const int level = answered.GetClassification();
-  if (level == 0) return;
-  // The answer starts at the level it answers, and keeps that level as the one it answers.
-  CMailItemRef carried(new CMailItem(context, response->pdispVal));
-  carried->SetClassificationProperty(level, nullptr, false);
-  carried->SetAnsweredLevel(level);
+  return response && response->vt == VT_DISPATCH ? response->pdispVal : nullptr;
+}
+
+void CarryLevelToResponse(const ClassifyContext& context, IDispatch* response, int level, int answers) {
+  if (!response || level <= 0) return;
+  CMailItemRef carried(new CMailItem(context, response));
+  const int had = carried->GetClassification();
+  if (level > had) carried->SetClassificationProperty(level, nullptr, false);
+  if (had > 0) answers = std::max(answers, carried->GetAnsweredLevel());
+  carried->SetAnsweredLevel(answers);
 }

@@ -1,6 +1,7 @@
-// The sink of one open mail item's events: Send stamps the message (and may refuse it),
-// Close ends the window's handlers, and Reply, Reply to All and Forward carry the level
-// to the new message.
+// The sink of one open mail item's events: Send brings the message to the Send decision
+// (which may refuse it), Close ends the window's handlers (or moves them to the item the
+// window shows next), and Reply, Reply to All, Forward and a meeting request's responses
+// carry the level to the new message.
 #pragma once
 
 #include "addin/context.h"
@@ -12,6 +13,8 @@ class CItemHandler final : public EventSink {
  public:
   static constexpr DISPID kClose = 0xF004;
   static constexpr DISPID kSend = 0xF005;
+  // A meeting request's Accept, Decline or Tentative: the form's action, with the response.
+  static constexpr DISPID kCustomAction = 0xF006;
   static constexpr DISPID kReply = 0xF466;
   static constexpr DISPID kReplyAll = 0xF467;
   static constexpr DISPID kForward = 0xF468;
@@ -29,7 +32,10 @@ class CItemHandler final : public EventSink {
   CMailItem* MailItem_;  // owned by the window's handler
 };
 
-// Reply, Reply to All or Forward on the answered message (params: the new item, Cancel):
-// the new item starts with the answered message's numeric level, written and not saved.
-// Raises HostError when a host call fails.
-void CarryLevelToResponse(const ClassifyContext& context, CMailItem& answered, DISPPARAMS* params);
+// The new item of a Reply, Reply to All, Forward or CustomAction event (the argument before
+// Cancel), or null.
+IDispatch* ResponseOf(DISPPARAMS* params);
+// The new item starts at this level, answering `answers` (0: a level the add-in did not
+// read), written and not saved. Raised only: another sink of the same event may have
+// carried a higher level a moment ago. Raises HostError when a host call fails.
+void CarryLevelToResponse(const ClassifyContext& context, IDispatch* response, int level, int answers);

@@ -1,8 +1,42 @@
 #include "compose/item_send_sink.h"
 
 #include "classify/mail_item.h"
-#include "classify/send_rules.h"
+#include "classify/send_decision.h"
 #include "host/host_guard.h"
+
+namespace {
+
+// Whether Outlook shows the item to a sender who can be asked about it: in a window of any
+// kind, or as the inline response of a main window. Asked of Outlook, not of the add-in's
+// handlers: a window opened while the add-in was off, or an inline response it did not see
+// start, has a sender in front of it all the same. One that cannot be read counts as
+// nobody's: a question nobody can answer is a refusal.
+bool ShownToSender(IDispatch* application, IDispatch* item) {
+  ComPtr<IUnknown> id = ComIdentity(item);
+  if (!application || !id) return false;
+  const ::Application app = ::Application::From(application);
+  // Whether one window of a collection shows it; a window that cannot say shows nothing.
+  auto anyShows = [&id](const auto& windows, auto shownIn) {
+    const long n = windows.Count();
+    for (long i = 1; i <= n; ++i) {
+      ComPtr<IDispatch> shown;
+      TryHostStep([&] { shown = shownIn(windows.Item(i).get()); });
+      if (shown && ComIdentity(shown.get()).get() == id.get()) return true;
+    }
+    return false;
+  };
+  ComPtr<IDispatch> inspectors = app.Inspectors();
+  if (inspectors && anyShows(Inspectors::From(inspectors.get()),
+                             [](IDispatch* w) { return Inspector::From(w).CurrentItem(); }))
+    return true;
+  // Outlook before 2013 has no inline responses: the member is missing there.
+  ComPtr<IDispatch> explorers;
+  TryHostStep([&] { explorers = app.Explorers(); });
+  return explorers && anyShows(Explorers::From(explorers.get()),
+                               [](IDispatch* e) { return Explorer::From(e).ActiveInlineResponse(); });
+}
+
+}  // namespace
 
 ItemSendSink::ItemSendSink(AddInContext& context, IUnknown* application)
     : EventSink(IID_ApplicationEvents_11), context_(context) {
@@ -16,59 +50,24 @@ HRESULT ItemSendSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
   if (!item || item->vt != VT_DISPATCH || !item->pdispVal) return S_OK;
   ClassificationSettings* settings = context_->Settings();
   if (!settings) return S_OK;
-  // Stamped by its window's Send a moment ago: nothing more to do, and nothing more held.
-  const bool stampedJustNow = context_->StampedJustNow(item->pdispVal);
-  bool checkedJustNow = false;
-  TryHostStep([&] { checkedJustNow = context_->CheckedJustNow(item->pdispVal); });
-  context_->ForgetStamped();
-  if (stampedJustNow) return S_OK;
+  // Decided a moment ago by the message's own Send event, in this Send: a failure here must
+  // not refuse what was checked and marked there.
+  bool decidedJustNow = false;
+  TryHostStep([&] { decidedJustNow = context_->InProgress(ComIdentity(item->pdispVal).get()) != nullptr; });
   bool refused = false;
-  // Whatever fails here, the message goes as it is: refusing a send is the user's rule, or
-  // the organisation's, which a failure must not get around.
   const bool handled = TryHostStep([&] {
     Item sent;
     if (!Item::TryFrom(item->pdispVal, &sent) || !IsClassifiedClass(sent.Class())) return;
     CMailItemRef message(new CMailItem(*context_, sent.get()));
-    // A sender is there to be asked when the message is one the add-in shows in a window or
-    // inline; otherwise another program sends it.
-    const bool senderPresent = context_->Ribbon().Shows(sent.get());
-    // Stamped by its compose window's Send, or by an earlier ItemSend that was stopped later.
-    const CMailItem::Stamped stamp = message->StampState();
-    if (stamp == CMailItem::Stamped::Unknown) {
-      // A message that cannot be read may be either: it goes as it is, never marked twice,
-      // but not past the organisation's rules, checked on what can be read of it.
-      context_->Log("ItemSend could not read whether the message was stamped<br>\n");
-      if (!RulesApply(*settings) || checkedJustNow) return;
-      int level = message->GetClassification();
-      if (level == 0 && message->LevelUnreadable()) refused = !MayLeaveUnread(*context_, senderPresent);
-      else refused = !MayLeave(*context_, *message, level ? level : settings->DefaultLevel, senderPresent);
-      return;
-    }
-    if (stamp != CMailItem::Stamped::No) return;
-    // Its own level: chosen in its window or on the ribbon, or carried from the message it
-    // answers. A level past the list (the prompt entry) reads as none.
-    int level = message->GetClassification();
-    if (level == 0 && message->LevelUnreadable() && !MayLeaveUnread(*context_, senderPresent)) {
-      refused = true;
-      return;
-    }
-    if (level == 0) {
-      if (settings->RequireSelection) {
-        ShowSelectionPrompt(*settings);
-        refused = true;
-        return;
-      }
-      level = settings->DefaultLevel;
-    }
-    if (!MayLeave(*context_, *message, level, senderPresent)) {
-      refused = true;
-      return;
-    }
-    message->Stamp(level, settings->LevelName(level));
-    // An inline response whose own Send was not heard still shows its level: greyed now.
-    context_->Ribbon().ItemStamped(sent.get(), level);
+    SendRequest request;
+    request.itemSend = true;
+    IDispatch* application = context_->Application();
+    request.senderPresent = [application, &sent] { return ShownToSender(application, sent.get()); };
+    refused = !DecideSend(*context_, *message, request);
   });
-  if (!handled && !checkedJustNow && RulesApply(*settings)) {
+  context_->EndSend();
+  // Whatever fails here, a rule of the organisation is not got around by it.
+  if (!handled && !decidedJustNow && RulesApply(*settings)) {
     refused = true;
     TryHostStep([&] { context_->Log("ItemSend failed; the organisation's rules could not be checked: the message stays<br>\n"); });
   }

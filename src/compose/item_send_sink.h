@@ -1,7 +1,8 @@
 // Application.ItemSend: every mail item on its way out passes here, after its own Send
 // event, however it was sent: a compose window, an inline response in the reading pane, a
-// popped-out draft, another program's Send(). One that no compose window stamped is stamped
-// here, exactly as a compose window's Send stamps it.
+// popped-out draft, another program's Send(), a meeting response sent at once. Each one is
+// brought to the one Send decision here: after its window's own Send, within the same Send,
+// or alone.
 #pragma once
 
 #include "addin/context.h"

@@ -5,6 +5,10 @@
 #include "addin/context.h"
 #include "host/event_sink.h"
 
+// A window on an item: one showing mail, or a meeting or task request (read, or a response
+// being written) gets its handler, its bar and its level. Raises HostError.
+void HandleWindow(AddInContext& context, IDispatch* inspector);
+
 class InspectorsSink final : public EventSink {
  public:
   static constexpr DISPID kNewInspector = 0xF001;

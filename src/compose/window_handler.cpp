@@ -2,6 +2,7 @@
 
 #include "compose/dropdown_handler.h"
 #include "compose/item_handler.h"
+#include "compose/new_window_sink.h"
 #include "host/host_guard.h"
 
 namespace {
@@ -31,7 +32,6 @@ CInspectorEventHandler* CInspectorEventHandler::Create(AddInContext& context, ID
   auto* h = new CInspectorEventHandler(context);
   try {
     h->Inspector_ = Inspector::From(inspector);
-    h->Item_ = ComIdentity(mailItem);
     h->MailItem_ = new CMailItem(context, mailItem);
     h->ItemHandler = new CItemHandler(context, h->MailItem_);
     // Only the item's Send or Close ends a wrapper: one whose item events cannot be heard
@@ -71,21 +71,33 @@ CInspectorEventHandler::~CInspectorEventHandler() {
     m->Release();
   }
   Bar_.reset();
-  Item_.reset();
   Inspector_ = Inspector();
   if (ObjectTracker* t = context_->Tracker()) t->Remove(this);
   context_->RemoveWindow(this);  // last: with the last window after the main windows, the add-in ends
 }
 
+void CInspectorEventHandler::ItemClosed() {
+  // Outlook shows the other item in the window by the time the old one closes.
+  ComPtr<IDispatch> window;
+  TryHostStep([&] {
+    ComPtr<IDispatch> now = Inspector_.CurrentItem();
+    if (now && ComIdentity(now.get()).get() != ComIdentity(MailItem_->item().get()).get())
+      window = ComPtr<IDispatch>::Borrow(Inspector_.get());
+  });
+  ContextRef context = context_;  // this handler's own count goes with it
+  delete this;
+  if (window && !context->Ended()) TryHostStep([&] { HandleWindow(*context, window.get()); });
+}
+
 void CInspectorEventHandler::BuildCommandBar(bool editable) {
   TryHostStep([&] {
-    if (editable && MailItem_->IsStamped()) editable = false;
     int level = MailItem_->GetClassification();
     if (level == 0) {
       if (!editable) return;  // a sent message without a level gets no bar
-      // The level the main window's buttons carried is the level this message answers.
+      // The level the main window's buttons carried, where the add-in read it, is the level
+      // this message answers.
       level = context_->CarriedLevel();
-      MailItem_->SetAnsweredLevel(level);
+      if (level) MailItem_->SetAnsweredLevel(context_->CarriedAnswers());
     }
     context_->CarryLevel(-1);
     Editable_ = editable;
@@ -140,9 +152,4 @@ void CInspectorEventHandler::Choose(int level) {
   if (!Editable_) return;
   if (Dropdown) return Dropdown->Select(level);
   if (Chosen_.Choose(context_->Settings(), level)) Chosen_.WriteTo(*MailItem_);
-}
-
-void CInspectorEventHandler::Stamped(int level) {
-  Editable_ = false;
-  Chosen_.level = level;
 }

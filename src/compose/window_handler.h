@@ -21,18 +21,17 @@ class CInspectorEventHandler final : public WindowHandler, public LevelSelection
   CInspectorEventHandler& operator=(const CInspectorEventHandler&) = delete;
 
   // Builds the bar and its drop-down, unless the policy keeps the level to a ribbon that
-  // this Outlook has; either way the window's level is preselected and written. A message
-  // stamped by a Send that was stopped shows its level, read-only: its marks name it.
+  // this Outlook has; either way the window's level is preselected and written. A draft
+  // marked by a Send that was stopped shows its level, still the sender's to change.
   void BuildCommandBar(bool editable);
   void TearDownAndDelete() override { delete this; }
+  void ItemClosed() override;
 
   // The level chosen in the window, on its bar or its ribbon.
   int GetSelection(std::string* text) override;
   bool Editable() const override { return Editable_; }
   int Level() override;
   void Choose(int level) override;
-  bool Shows(IUnknown* item) const override { return item && item == Item_.get(); }
-  void Stamped(int level) override;
 
  private:
   explicit CInspectorEventHandler(AddInContext& context);
@@ -43,7 +42,6 @@ class CInspectorEventHandler final : public WindowHandler, public LevelSelection
   CItemHandler* ItemHandler = nullptr;
   CMailItem* MailItem_ = nullptr;
   Inspector Inspector_;
-  ComPtr<IUnknown> Item_;  // the message's COM identity
   // The bar this window built, by COM identity. Where all compose windows share their
   // command bars (Word as the mail editor), "Orvan_Classify" may be another window's bar:
   // the teardown records and deletes only this one.

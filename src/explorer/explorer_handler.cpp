@@ -22,34 +22,41 @@ HRESULT ReplyButtonSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
   return S_OK;
 }
 
-void ReplyButtonSink::CarrySelectionLevel() {
-  if (!context_->Application()) return;
-  ComPtr<IDispatch> active = ::Application::From(context_->Application()).ActiveExplorer();
-  if (!active) return;
-  ComPtr<IDispatch> selected = Explorer::From(active.get()).Selection();
-  if (!selected) return;
-  const ClassificationSettings* s = context_->Settings();
+SelectionLevel ReadSelectionLevel(const AddInContext& context, IDispatch* explorer) {
+  SelectionLevel out;
+  ComPtr<IDispatch> selected = Explorer::From(explorer).Selection();
+  if (!selected) return out;
+  const ClassificationSettings* s = context.Settings();
   const int highest = s ? s->LevelCount() : 0;
   Selection selection = Selection::From(selected.get());
   const long count = selection.Count();
-  // Each message read can be a round trip to the server: a selection too large to read
-  // within Outlook's limits is answered at the highest level, the safe side, which the
-  // sender can lower.
-  if (count > kMostSelectedRead) {
-    context_->CarryLevel(highest);
-    context_->Log("%ld items selected, more than the %ld read for their level: the answer starts at the highest "
-                  "level<br>\n",
-                  count, kMostSelectedRead);
-    return;
+  if (count > SelectionLevel::kMostSelectedRead) {
+    out.level = highest;
+    context.Log("%ld items selected, more than the %ld read for their level: the answer starts at the highest "
+                "level<br>\n",
+                count, SelectionLevel::kMostSelectedRead);
+    return out;
   }
   for (long i = 1; i <= count; ++i) {
     ComPtr<IDispatch> item = selection.Item(short(i));
     Item answered;
     if (!item || !Item::TryFrom(item.get(), &answered) || !IsClassifiedClass(answered.Class())) continue;
-    CMailItemRef wrapper(new CMailItem(*context_, answered.get()));
+    CMailItemRef wrapper(new CMailItem(context, answered.get()));
+    const int level = wrapper->GetClassification();
+    if (level > out.level) out.level = out.answers = level;
     // Nothing read later can raise the highest level there is.
-    if (context_->CarryLevel(wrapper->GetClassification()) >= highest) break;
+    if (out.level >= highest) break;
   }
+  return out;
+}
+
+void ReplyButtonSink::CarrySelectionLevel() {
+  if (!context_->Application()) return;
+  ComPtr<IDispatch> active = ::Application::From(context_->Application()).ActiveExplorer();
+  if (!active) return;
+  const SelectionLevel selected = ReadSelectionLevel(*context_, active.get());
+  if (selected.answers) context_->CarryLevel(selected.answers);
+  if (selected.level > selected.answers) context_->CarryLevel(selected.level, false);
 }
 
 // ---- ExplorerHandler
@@ -77,7 +84,6 @@ void ExplorerHandler::OnEnded() {
 
 void ExplorerHandler::HookButtons() {
   if (!Explorer_) return;
-  ButtonsPending = false;  // before any lookup: a failed lookup is not retried
   TryHostStep([&] {
     CommandBars bars;
     TryHostStep([&] { bars = Explorer_.GetCommandBars(); });
@@ -85,6 +91,8 @@ void ExplorerHandler::HookButtons() {
     CommandBar standard;
     TryHostStep([&] { standard = bars.Item("Standard"); });
     if (!standard) return;
+    // Found: the buttons are hooked once, whatever each of them answers.
+    ButtonsPending = false;
     CommandBarControls controls = standard.Controls();
     if (!controls) return;
     for (const char* caption : {"Reply", "Reply to All", "Forward"}) {

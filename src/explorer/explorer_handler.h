@@ -10,13 +10,22 @@
 #include "host/event_sink.h"
 #include "host/host_objects.h"
 
+// The level an answer from a main window starts at: the highest of its selected messages,
+// stopping at the highest level there is. Each message read can be a round trip to the
+// server, so at most kMostSelectedRead are read (at the server cost per call that README's
+// table gives, that stays under Outlook's 500 ms limit for a folder switch); a larger
+// selection starts at the highest level, the safe side, which the sender can lower, and
+// answers no level the add-in read.
+struct SelectionLevel {
+  static constexpr long kMostSelectedRead = 32;
+  int level = 0;    // where the answer starts
+  int answers = 0;  // the highest level read (0: none)
+};
+SelectionLevel ReadSelectionLevel(const AddInContext& context, IDispatch* explorer);
+
 class ReplyButtonSink final : public EventSink {
  public:
   static constexpr DISPID kClick = 1;
-  // The selected items read at most for the level an answer carries: at the server cost
-  // per call that README's table gives, reading them stays under Outlook's 500 ms limit
-  // for a folder switch.
-  static constexpr long kMostSelectedRead = 32;
   ReplyButtonSink(AddInContext& context, IDispatch* button);
 
  protected:
@@ -50,7 +59,7 @@ class ExplorerHandler final : public EventSink {
 
  private:
   ContextRef context_;
-  bool ButtonsPending = true;
+  bool ButtonsPending = true;  // until the Standard bar was found: Activate tries again
   std::vector<ReplyButtonSink*> ButtonSinks;  // each entry is its sink's one reference
   Explorer Explorer_;
   ComPtr<IUnknown> Identity_;

@@ -1,25 +1,34 @@
 #include "explorer/selection_watch.h"
 
+#include <algorithm>
 #include "classify/mail_item.h"
+#include "explorer/explorer_handler.h"
 #include "compose/inline_response.h"
 #include "compose/item_handler.h"
 #include "host/host_guard.h"
 
 // ---- SelectedItemSink
 
-SelectedItemSink::SelectedItemSink(AddInContext& context, IDispatch* mailItem)
-    : EventSink(IID_ItemEvents_10), context_(context) {
+SelectedItemSink::SelectedItemSink(AddInContext& context, IDispatch* mailItem, const Explorer& explorer)
+    : EventSink(IID_ItemEvents_10), context_(context), Explorer_(explorer) {
   Item_ = Item::From(mailItem);
   Subscribe(mailItem);
 }
 
 HRESULT SelectedItemSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
-  if (dispid != CItemHandler::kReply && dispid != CItemHandler::kReplyAll && dispid != CItemHandler::kForward)
-    return S_OK;
+  const bool answer = dispid == CItemHandler::kReply || dispid == CItemHandler::kReplyAll || dispid == CItemHandler::kForward;
+  if (!answer && dispid != CItemHandler::kCustomAction) return S_OK;
   // Outlook's own reply goes on whatever happens here.
   TryHostStep([&] {
     CMailItemRef answered(new CMailItem(*context_, Item_.get()));
-    CarryLevelToResponse(*context_, *answered, params);
+    int level = answered->GetClassification(), answers = level;
+    // A meeting's response answers the request alone.
+    if (answer && Explorer_) {
+      const SelectionLevel selected = ReadSelectionLevel(*context_, Explorer_.get());
+      level = std::max(level, selected.level);
+      answers = std::max(answers, selected.answers);
+    }
+    CarryLevelToResponse(*context_, ResponseOf(params), level, answers);
   });
   return S_OK;
 }
@@ -46,9 +55,11 @@ HRESULT SelectionWatch::OnEvent(DISPID dispid, DISPPARAMS* params) {
       EndInline();  // Outlook closes one before it opens another; never keep two
       TryHostStep([&] {
         MailItem mail;
-        if (!MailItem::TryFrom(item->pdispVal, &mail) || mail.Class() != olMail) return;
-        Inline_ = CInlineResponse::Create(*context_, Explorer_.get(), mail.get(), &Inline_);
+        if (MailItem::TryFrom(item->pdispVal, &mail) && mail.Class() == olMail)
+          Inline_ = CInlineResponse::Create(*context_, Explorer_.get(), mail.get(), &Inline_);
       });
+      // One it does not handle (a meeting request forwarded) is read when Office asks: now.
+      if (!Inline_) context_->Ribbon().Invalidate();
       break;
     }
     case kInlineResponseClose:
@@ -75,7 +86,7 @@ void SelectionWatch::WatchSelection() {
       if (!item || !Item::TryFrom(item.get(), &answered) || !IsClassifiedClass(answered.Class())) return;
       found = true;
       Selected_.reserve(Selected_.size() + 1);
-      auto* sink = new SelectedItemSink(*context_, answered.get());
+      auto* sink = new SelectedItemSink(*context_, answered.get(), Explorer_);
       if (sink->Subscribed()) Selected_.push_back(sink);
       else sink->Release();
     });

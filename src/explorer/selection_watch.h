@@ -11,18 +11,25 @@
 
 class CInlineResponse;
 
-// The sink of one selected message's ItemEvents_10, while it is selected.
+// The sink of one selected message's ItemEvents_10, while it is selected. Its Reply, Reply
+// to All and Forward answer the main window's selection (today's Outlook forwards every
+// message selected): the answer starts at the highest level of the selection, read as the
+// classic main window's buttons read it.
 class SelectedItemSink final : public EventSink {
  public:
-  SelectedItemSink(AddInContext& context, IDispatch* mailItem);
+  SelectedItemSink(AddInContext& context, IDispatch* mailItem, const Explorer& explorer);
 
  protected:
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
-  void OnEnded() override { Item_ = Item(); }
+  void OnEnded() override {
+    Item_ = Item();
+    Explorer_ = Explorer();
+  }
 
  private:
   ContextRef context_;
   Item Item_;
+  Explorer Explorer_;
 };
 
 // The Explorer's ExplorerEvents_10: SelectionChange, InlineResponse, InlineResponseClose.

@@ -88,6 +88,11 @@ class Selection : public HostWrapper<Selection, IID_Selection> {
   ComPtr<IDispatch> Item(short index) const;  // 1-based, passed as VT_I2
 };
 
+class Inspectors : public HostCollection<Inspectors, IID__Inspectors> {
+ public:
+  using HostCollection::HostCollection;
+};
+
 class Inspector : public HostWrapper<Inspector, IID__Inspector> {
  public:
   using HostWrapper::HostWrapper;

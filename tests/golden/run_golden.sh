@@ -26,15 +26,17 @@ compare() {  # expected actual what
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-for example in demo reply-chain required-selection moved-bar multilingual today strict-day; do
+for example in demo reply-chain required-selection moved-bar multilingual today strict-day guards; do
   flags=""
   out="$work/$example"
   mkdir -p "$out/outbox"
   [ "$example" = required-selection ] && flags="--require-selection"
   [ "$example" = today ] && flags="--outlook today"
   # Group Policy's values in the registry; orvan-sim writes its registry back, so a copy.
-  [ "$example" = strict-day ] && cp examples/strict.reg "$out/registry.reg" &&
-    flags="--outlook today --registry $out/registry.reg"
+  case $example in strict-day | guards)
+    cp examples/strict.reg "$out/registry.reg"
+    flags="--outlook today --registry $out/registry.reg" ;;
+  esac
   if "$sim" run "examples/$example.txt" --outbox "$out/outbox" $flags >"$out/transcript" 2>"$out/errors"; then ok; else
     bad "$example exited with an error"
     cat "$out/errors"

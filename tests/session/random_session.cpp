@@ -30,8 +30,11 @@ namespace {
 // The standard policy: three levels, the first preselected, marks top and bottom.
 constexpr int kLevels = 3;
 constexpr int kDefaultLevel = 1;
-const char* const kNames[] = {"", "UNCLASSIFIED", "CONFIDENTIAL", "SECRET"};
+const char* const kStandardNames[] = {"", "UNCLASSIFIED", "CONFIDENTIAL", "SECRET"};
+// Group Policy's level list with a comma inside a name: still three levels.
+const char* const kOddNames[] = {"", "UNCLASSIFIED", "CONFIDENTIAL", "SECRET//REL TO USA, GBR"};
 constexpr size_t kMostLooked = 8;  // the selected items among which the first message is watched
+constexpr size_t kMostRead = 32;   // the selected items read for the level an answer starts at
 
 const char kComposeRibbon[] = "Microsoft.Outlook.Mail.Compose";
 const char kReadRibbon[] = "Microsoft.Outlook.Mail.Read";
@@ -57,27 +60,45 @@ std::string Header(sim::MailItem* m) {
 
 std::string Quote(const std::string& text) { return "\"" + text + "\""; }
 
-// What the model knows of a message.
-struct ItemState {
-  int received = 0;  // the level its header gave when it arrived
-  int written = 0;   // the numeric level written into it (0: none)
-  int stamped = 0;   // the level it was stamped with at a Send (0: not stamped)
-  int answered = 0;  // the level of the message it answers, as the add-in learnt it
-  bool outside = false;  // a recipient outside acme.example (or none found)
-};
-
-// The recipients the generator gives, and whether each is outside acme.example as the
-// strict policy sees it (a list by its members, an unresolved name as outside).
-const char* const kAddresses[] = {"a@acme.example", "b@sub.acme.example", "ex:y@acme.example",
-                                  "dl:team@acme.example=x@acme.example,ex:z@acme.example", "c@partner.example",
-                                  "?Bob", "dl:mixed@acme.example=x@acme.example,d@partner.example",
-                                  "e@acme.example.evil.example"};
-constexpr size_t kInsideAddresses = 4;  // the first ones
+// The recipients the generator gives, and whether each is outside acme.example as README
+// says the rule sees it: a list by its members (followed into lists within it), a list
+// whose members cannot be read, an unresolved name, and a mail user whose mail goes
+// elsewhere, all as outside.
+const char* const kAddresses[] = {"a@acme.example",
+                                  "b@sub.acme.example",
+                                  "ex:y@acme.example",
+                                  "dl:team@acme.example=x@acme.example,ex:z@acme.example",
+                                  "dl:all@acme.example=x@acme.example,dl:team@acme.example=[y@acme.example]",
+                                  "c@partner.example",
+                                  "?Bob",
+                                  "dl:mixed@acme.example=x@acme.example,d@partner.example",
+                                  "e@acme.example.evil.example",
+                                  "dl:dynamic@acme.example",
+                                  "dl:outer@acme.example=dl:inner@acme.example=[d@partner.example]",
+                                  "ex:f@acme.example>f@partner.example"};
+constexpr size_t kInsideAddresses = 5;  // the first ones
 bool Outside(const std::string& address) {
-  for (size_t i = 0; i < kInsideAddresses; ++i)
-    if (address == kAddresses[i]) return false;
-  return true;
+  for (size_t i = 0; i < sizeof kAddresses / sizeof kAddresses[0]; ++i)
+    if (address == kAddresses[i]) return i >= kInsideAddresses;
+  // Any other plain address (a meeting's organizer): by its domain.
+  const size_t at = address.rfind('@');
+  const std::string domain = at == std::string::npos ? "" : address.substr(at + 1);
+  return domain != "acme.example" && (domain.size() < 13 || domain.compare(domain.size() - 13, 13, ".acme.example"));
 }
+
+// What the model knows of a message.
+struct Msg {
+  int received = 0;      // the level its header gave when it arrived (0: none the add-in reads)
+  std::string subject;   // as its sender wrote it: Outlook's, never the add-in's
+  std::string body;      // the same
+  bool html = false;
+  bool mail = true;      // a mail message, whose body is marked; other items keep theirs
+  int level = 0;         // the level written into it (0: none)
+  int answered = 0;      // the level of the message it answers, as the add-in learnt it
+  bool outside = false;  // a recipient outside acme.example, or one whose address is unknown
+  int marks = 0;         // the level of the add-in's marks it carries now (a stopped Send's)
+  bool carried = false;  // an answer wrote its level into it (and the level it answers)
+};
 
 // A window the add-in handles: the level it holds, and whether it can be changed there.
 struct WindowState {
@@ -88,25 +109,92 @@ struct WindowState {
 
 // What a message that left must carry.
 struct Expected {
-  int stamped;  // the level it was stamped with, or 0 when nothing stamped it
-  int written;  // otherwise: the numeric level it carries (0: none)
+  bool classified;  // the add-in was there at its Send
+  int level;        // the level it left at (classified), or the numeric level written (0: none)
+  int marks;        // the level of the add-in's marks it must carry (0: none)
+  Msg msg;          // what it was when it left
 };
+
+// The effective rules of a setup, as README says Group Policy's values are read.
+struct Rules {
+  bool on = false;
+  bool warnDowngrade = false, warnOutside = false;
+};
+
+Rules RulesOf(const Setup& s) {
+  Rules r;
+  r.on = s.strict;
+  // Values in another letter case or with blanks around read the same; unusable ones apply
+  // the rule at its strictest.
+  r.warnDowngrade = s.strict && s.warn && s.policyNoise != 2;
+  r.warnOutside = r.warnDowngrade;
+  return r;
+}
+
+void SetPolicyValue(const char* name, const std::string& text) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Orvan\\Classify", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
+  RegCloseKey(key);
+}
+
+void SetPolicyValue(const char* name, DWORD number) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Orvan\\Classify", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  RegCloseKey(key);
+}
+
+// The Group Policy values of a setup, as an administrator would set them: the rules, in
+// the documented spelling, in another letter case with blanks, or unusable.
+std::vector<std::string> PolicyOf(const Setup& s) {
+  std::vector<std::string> lines;
+  const std::string rule = s.warn ? "warn" : "block";
+  if (s.oddLevels) lines.push_back("\"Levels\"=\"" + std::string("UNCLASSIFIED;CONFIDENTIAL;") + kOddNames[3] + "\"");
+  if (!s.strict) return lines;
+  if (s.policyNoise == 0) {
+    lines.push_back("\"DowngradeRule\"=\"" + rule + "\"");
+    lines.push_back("\"ExternalRule\"=\"" + rule + "\"");
+    lines.push_back("\"ExternalMaxLevel\"=dword:00000001");
+  } else if (s.policyNoise == 1) {
+    lines.push_back("\"DowngradeRule\"=\" " + std::string(s.warn ? "Warn" : "BLOCK") + "\"");
+    lines.push_back("\"ExternalRule\"=\"" + std::string(s.warn ? "WARN" : "Block") + " \"");
+    lines.push_back("\"ExternalMaxLevel\"=dword:00000001");
+  } else {
+    // Unusable: a misspelt rule, a blank one, a level past the list, and a level list that
+    // is refused (a name longer than 58 characters), which must not take the rule with it.
+    lines.push_back("\"DowngradeRule\"=\"" + std::string(s.warn ? "wran" : "") + "\"");
+    lines.push_back("\"ExternalRule\"=dword:00000002");
+    lines.push_back("\"ExternalMaxLevel\"=dword:00000001");
+    lines.push_back("\"Levels\"=\"PUBLIC;" + std::string(60, 'X') + "\"");
+  }
+  lines.push_back("\"InternalDomains\"=\"acme.example\"");
+  return lines;
+}
+
+void ApplyPolicy(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    const size_t eq = line.find("\"=");
+    const std::string name = line.substr(1, eq - 1), value = line.substr(eq + 2);
+    if (value.rfind("dword:", 0) == 0) SetPolicyValue(name.c_str(), DWORD(std::strtoul(value.c_str() + 6, nullptr, 16)));
+    else SetPolicyValue(name.c_str(), value.substr(1, value.size() - 2));
+  }
+}
 
 class Runner {
  public:
-  explicit Runner(const Setup& setup) : setup_(setup) {
+  explicit Runner(const Setup& setup) : setup_(setup), rules_(RulesOf(setup)) {
+    names_ = setup.oddLevels && setup.policyNoise != 2 ? kOddNames : kStandardNames;
     char templ[] = "/tmp/orvan-session-XXXXXX";
     if (const char* made = mkdtemp(templ)) appdata_ = made;
     setenv("APPDATA", appdata_.c_str(), 1);
     portable_registry::Clear();
     ClassificationSettings::NextDefaults() = SettingsDefaults::Compiled();
-    if (setup.strict) {
-      SettingsDefaults& d = ClassificationSettings::NextDefaults();
-      d.DowngradeRule = setup.warn ? SendRule::Warn : SendRule::Block;
-      d.InternalDomainList = "acme.example";
-      d.ExternalMaxLevel = 1;
-      d.ExternalRule = setup.warn ? SendRule::Warn : SendRule::Block;
-    }
+    ApplyPolicy(PolicyOf(setup));
     SessionLog::SetDefaultEnabled(false);
     objectsBefore_ = ObjectCount;
     orvan_sim::Options options;
@@ -167,10 +255,21 @@ class Runner {
     outcome.detail = detail;
   }
 
+  // The level a message holds: written into it, or given by its header when it arrived.
   int ItemLevel(sim::MailItem* m) {
-    const ItemState& s = items_[m];
-    if (s.written > 0) return s.written;
+    const Msg& s = items_[m];
+    if (s.level > 0) return s.level;
     return s.received >= 1 && s.received <= kLevels ? s.received : 0;
+  }
+
+  // A message Outlook made: what its sender wrote is what it holds now.
+  Msg& Made(sim::MailItem* m) {
+    Msg& s = items_[m];
+    s.subject = m->Subject();
+    s.body = m->SentBody();
+    s.html = m->IsMail() && m->bodyFormat == 2;
+    s.mail = m->IsMail();
+    return s;
   }
 
   std::vector<sim::Inspector*> HandledShowing(sim::DispatchObject* item) {
@@ -186,38 +285,41 @@ class Runner {
   // The add-in gives the window a handler, as a new window's NewInspector does.
   void HandleWindow(sim::Inspector* w) {
     sim::MailItem* m = w->mail();
-    if (!Active() || !m) return;
+    if (!Active() || !m || !IsClassifiedClass(m->itemClass)) return;
     const int own = ItemLevel(m);
     if (m->sent) {  // a read window: the level it shows; one without a level leaves the carried level
-      if (own) carried_ = 0;
+      if (own) carried_ = carriedRead_ = 0;
       handled_[w] = {++order_, own, false};
       return;
     }
     const int level = Preselected(own ? own : carried_);
-    if (!own && carried_ > 0) items_[m].answered = carried_;  // what the buttons carried, it answers
-    carried_ = 0;
-    if (items_[m].stamped) {  // stamped by a Send that was stopped: shown, not changed
-      handled_[w] = {++order_, items_[m].stamped, false};
-      return;
+    if (!own && carried_ > 0) {
+      items_[m].answered = std::max(items_[m].answered, carriedRead_);
+      items_[m].carried = true;
     }
-    items_[m].written = level;
+    carried_ = carriedRead_ = 0;
+    items_[m].level = level;
     handled_[w] = {++order_, level, true};
   }
 
-  void Unhandle(sim::Inspector* w) {
-    if (!handled_.erase(w)) return;
-    if (exiting_ && handled_.empty()) End();
-  }
+  void Unhandle(sim::Inspector* w) { handled_.erase(w); }
 
-  // Everything of the add-in ends: the last main window closed, a shutdown, an untick.
+  // Everything of the add-in ends: the last window of Outlook closed, a shutdown, an untick.
   void End() {
     handled_.clear();
     watched_.clear();
     inline_.clear();
-    inlineItems_.clear();
-    carried_ = 0;
-    exiting_ = false;
+    carried_ = carriedRead_ = 0;
+    leaving_ = false;
     ended_ = true;
+  }
+
+  // Outlook goes on while any window of it is open: a main window, or a window on any item.
+  void EndIfOutlookLeft() {
+    if (!Active() || !leaving_) return;
+    for (sim::Inspector* w : session_->windows())
+      if (w->open) return;
+    End();
   }
 
   void Watch(sim::Explorer* e) {
@@ -225,14 +327,26 @@ class Runner {
     watched_[e] = MailOf(e->selection->items);
   }
 
-  // The selected message whose answers carry its level: the first among the first items.
+  // The selected message whose answers carry their level: the first among the first items.
   static std::vector<sim::MailItem*> MailOf(const std::vector<sim::DispatchObject*>& items) {
     for (size_t i = 0; i < items.size() && i < kMostLooked; ++i)
       if (auto* m = dynamic_cast<sim::MailItem*>(items[i])) return {m};
     return {};
   }
 
-  // Whether Reply, Reply to All or Forward on the message reaches a sink of the add-in.
+  // The level an answer from the main window starts at, and the level it answers (0 when
+  // the add-in read none): the highest of the selected messages, at most kMostRead read;
+  // past them, the highest level there is, answering nothing it read.
+  std::pair<int, int> SelectionLevel(const std::vector<sim::DispatchObject*>& items) {
+    if (items.size() > kMostRead) return {kLevels, 0};
+    int highest = 0;
+    for (sim::DispatchObject* item : items)
+      if (auto* m = dynamic_cast<sim::MailItem*>(item)) highest = std::max(highest, ItemLevel(m));
+    return {highest, highest};
+  }
+
+  // Whether an item event of the message (Reply, Forward, a meeting's response) reaches a
+  // sink of the add-in.
   bool Heard(sim::MailItem* answered) {
     if (!Active()) return false;
     if (!HandledShowing(answered).empty()) return true;
@@ -243,37 +357,55 @@ class Runner {
     return false;
   }
 
-  // The answered message's Reply event: the response starts with its level.
+  // The selections of the main windows watching the answered message: each one's sink hears
+  // its answer.
+  std::vector<const std::vector<sim::DispatchObject*>*> WatchedSelections(sim::MailItem* answered) {
+    std::vector<const std::vector<sim::DispatchObject*>*> out;
+    if (!setup_.today || !Active()) return out;
+    for (auto& [e, mail] : watched_)
+      if (std::find(mail.begin(), mail.end(), answered) != mail.end()) out.push_back(&e->selection->items);
+    return out;
+  }
+
+  // The answered message's Reply, Reply to All or Forward event: the response starts at its
+  // level, or at the highest level of the selection it is watched in, whichever is higher.
   void Answer(sim::MailItem* answered, sim::MailItem* response) {
-    items_[response];
-    if (Heard(answered) && ItemLevel(answered)) {
-      items_[response].written = ItemLevel(answered);
-      items_[response].answered = ItemLevel(answered);
+    Msg& r = Made(response);
+    if (!Heard(answered)) return;
+    // A window's handler carries the message's own level; a watched selection's, the higher
+    // of that and the selection's.
+    int level = ItemLevel(answered), knows = level;
+    for (const auto* selection : WatchedSelections(answered)) {
+      const auto [start, read] = SelectionLevel(*selection);
+      level = std::max(level, start);
+      knows = std::max(knows, read);
     }
+    if (!level) return;
+    r.level = std::max(r.level, level);
+    r.answered = std::max(r.answered, knows);
+    r.carried = true;
   }
 
-  // Stamped: every window and inline response still showing it shows the level, greyed.
-  void Stamp(sim::MailItem* m, int level) {
-    items_[m].stamped = level;
-    items_[m].written = level;
-    for (auto& [w, state] : handled_)
-      if (w->item == m) state = {state.order, level, false};
-    for (auto& [e, state] : inline_)
-      if (inlineItems_[e] == m) state = {state.order, level, false};
+  // Whether Outlook shows the message to a sender who can be asked about it: in a window,
+  // or as an inline response.
+  bool ShownByOutlook(sim::MailItem* m) {
+    for (sim::Inspector* w : session_->windows())
+      if (w->open && w->item == m) return true;
+    for (sim::Explorer* e : outlook().explorers())
+      if (e->inlineResponse == m) return true;
+    return false;
   }
 
-  // A Send of the item: the handlers of every window showing it, then Application.ItemSend,
-  // then the other add-in. Returns whether it left, as the model says.
-  // Whether the strict policy refuses the message at this level: nothing is written, the
-  // Send stops there, and the other add-in never hears it. Under warn, each rule broken asks
-  // a sender who is there (a window or inline response of the add-in shows the message),
-  // in turn, and takes the next answer given (none: No); nobody there is a refusal.
-  bool Refused(sim::MailItem* m, int level, bool senderPresent) {
-    if (!setup_.strict) return false;
-    const ItemState& s = items_[m];
-    for (bool broken : {s.answered > level, level > 1 && s.outside}) {
+  // The rules at a Send at this level: whether the message stays. Under warn, each rule
+  // broken asks a sender who is there, in turn, and takes the next answer given (none: No);
+  // where both refuse and no level satisfies both, one box says so.
+  bool Refused(const Msg& s, int level, bool present) {
+    if (!rules_.on) return false;
+    const bool down = s.answered > level, out = level > 1 && s.outside;
+    if (down && out && !rules_.warnDowngrade && !rules_.warnOutside && s.answered > 1) return true;
+    for (auto [broken, warn] : {std::pair<bool, bool>{down, rules_.warnDowngrade}, {out, rules_.warnOutside}}) {
       if (!broken) continue;
-      if (!setup_.warn || !senderPresent) return true;
+      if (!warn || !present) return true;
       const bool yes = !answers_.empty() && answers_.front();
       if (!answers_.empty()) answers_.erase(answers_.begin());
       if (!yes) return true;
@@ -281,52 +413,33 @@ class Runner {
     return false;
   }
 
-  // Whether a window or inline response of the add-in shows the message.
-  bool Shown(sim::MailItem* m) {
-    if (!HandledShowing(m).empty()) return true;
-    for (auto& [e, state] : inline_)
-      if (inlineItems_[e] == m) return true;
-    return false;
-  }
-
-  bool SendItem(sim::MailItem* m, sim::Explorer* inlineOf) {
+  // A Send of the message, as the model says it goes: refused by the rules at the level it
+  // holds (nothing written), or marked at that level, once; then another add-in may stop it.
+  enum class Sent { Refused, Stopped, Left };
+  Sent SendItem(sim::MailItem* m, bool present) {
+    Msg& s = items_[m];
+    bool classified = false;
+    int level = s.level;
     if (Active()) {
-      if (inlineOf && setup_.inlineSendEvent && inline_.count(inlineOf)) {
-        if (!items_[m].stamped) {
-          if (Refused(m, inline_[inlineOf].level, true)) return false;
-          Stamp(m, inline_[inlineOf].level);
-        }
-        CloseInline(inlineOf);
-      }
-      if (!inlineOf)
-        for (sim::Inspector* w : HandledShowing(m)) {
-          const WindowState state = handled_[w];
-          if (!items_[m].stamped) {
-            const int level = state.editable ? state.level : 1;
-            if (Refused(m, level, true)) return false;
-            Stamp(m, level);
-          }
-          Unhandle(w);
-          if (!Active()) break;
-        }
-      if (Active() && !items_[m].stamped) {
-        if (Refused(m, Preselected(items_[m].written), Shown(m))) return false;
-        Stamp(m, Preselected(items_[m].written));
-      }
+      // A window's handler sends at its bar's level, which the message holds.
+      level = s.level ? s.level : kDefaultLevel;
+      if (Refused(s, level, present)) return Sent::Refused;
+      s.level = level;
+      s.marks = level;
+      classified = true;
+      for (sim::Inspector* w : HandledShowing(m))
+        if (handled_[w].editable) Unhandle(w);  // a Send ends the compose window's handler
     }
-    const bool stopped = std::exchange(stopArmed_, false);
-    if (!stopped) expected_[m] = {items_[m].stamped, items_[m].written};
-    return !stopped;
+    if (std::exchange(stopArmed_, false)) return Sent::Stopped;
+    expected_[m] = {classified, level, s.marks, s};
+    return Sent::Left;
   }
 
   void ItemClosed(sim::DispatchObject* item) {
     for (sim::Inspector* w : HandledShowing(item)) Unhandle(w);
   }
 
-  void CloseInline(sim::Explorer* e) {
-    inline_.erase(e);
-    inlineItems_.erase(e);
-  }
+  void CloseInline(sim::Explorer* e) { inline_.erase(e); }
 
   // ---- one orvan-sim line, and what it does to the model
 
@@ -345,15 +458,19 @@ class Runner {
     const size_t windowsBefore = session_->windows().size();
     const size_t sentBefore = outlook().sentMail.size();
     const std::vector<sim::DispatchObject*> selection = e ? e->selection->items : std::vector<sim::DispatchObject*>();
+    boxesBefore_ = session_->world().messageBoxes.size();
     // The host calls of a compose window's first Send, which must not grow with the session.
     std::string costKey;
     // (Under the strict policy a Send also reads its recipients: its cost grows with them.)
     if (command == "send" && m && handled_.count(w) && handled_[w].editable && HandledShowing(m).size() == 1 &&
-        !items_[m].stamped && !setup_.strict) {
+        !items_[m].marks && !rules_.on) {
       const sim::Ribbon* r = outlook().ribbon();
       int docs = 0;
       for (const char* id : {kComposeRibbon, kReadRibbon, kExplorerRibbon}) docs += r && r->Customized(id);
-      costKey = std::to_string(m->bodyFormat) + "/" + std::to_string(docs) + "/" + std::to_string(stopArmed_);
+      // A response carries what its answer wrote into it (its level, the level it answers);
+      // after the last main window, the window's Close is heard too.
+      costKey = std::to_string(m->bodyFormat) + "/" + std::to_string(docs) + "/" + std::to_string(stopArmed_) + "/" +
+                std::to_string(items_[m].carried) + "/" + std::to_string(leaving_);
     }
     const long callsBefore = session_->world().Calls();
     const int errors = session_->Errors();
@@ -372,14 +489,16 @@ class Runner {
     // Every problem the session found was also counted as an error of the command.
     if (size_t(session_->Errors() - errors) > found) return;  // the command did nothing; the model neither
 
-    if (command == "compose" || command == "open") {
+    if (command == "compose") {
       sim::Inspector* opened = session_->windows().back();
-      items_[opened->mail()];
+      Made(opened->mail());
       HandleWindow(opened);
+    } else if (command == "open") {
+      HandleWindow(session_->windows().back());
     } else if (command == "choose") {
       if (handled_.count(w) && handled_[w].editable) {
         handled_[w].level = std::atoi(arg.c_str());
-        items_[m].written = handled_[w].level;
+        items_[m].level = handled_[w].level;
       }
     } else if (command == "ribbon" || (command == "inline" && arg == "choose")) {
       const int level = std::atoi(words.back().c_str());
@@ -390,15 +509,16 @@ class Runner {
       if (state) {
         if (!state->editable) return;
         state->level = level;
-      } else if (items_[item].stamped) {
-        return;  // greyed: a stamped message keeps the level its marks show
       }
-      items_[item].written = level;
+      // A window without a handler (a stopped Send's, one opened while the add-in was off)
+      // takes the choice on the ribbon all the same: the level is the sender's until it leaves.
+      items_[item].level = level;
     } else if (command == "send") {
-      const bool left = SendItem(m, nullptr);
+      const bool left = SendItem(m, true) == Sent::Left;
       if (left != m->sent) return Fail("send-outcome", line + ": the message " + (m->sent ? "left" : "stayed"));
-      // A Send that ended the add-in (the last window after the main windows) skips the
-      // ItemSend the others pay for.
+      if (left) ItemClosed(m);
+      EndIfOutlookLeft();
+      // A Send that ended the add-in (Outlook's last window) pays for the end.
       if (!costKey.empty() && Active()) {
         auto [it, first] = sendCost_.emplace(costKey, calls);
         if (!first && calls > it->second)
@@ -413,8 +533,12 @@ class Runner {
     } else if (command == "close") {
       ItemClosed(w->item);
     } else if (command == "next") {
+      // The old message's Close ends the handlers of the windows showing it; the window's
+      // own follows it to the message it shows now.
+      const bool had = handled_.count(w) != 0;
       for (sim::Inspector* shown : HandledShowing(shownBefore)) Unhandle(shown);
-      Unhandle(w);  // it showed the old message when the Close came
+      Unhandle(w);
+      if (had) HandleWindow(w);
     } else if (command == "reply" || command == "reply-all" || command == "forward") {
       if (session_->windows().size() == windowsBefore) return;
       sim::Inspector* response = session_->windows().back();
@@ -422,51 +546,77 @@ class Runner {
       HandleWindow(response);
     } else if (command == "arrive") {
       sim::MailItem* received = session_->inbox().back();
-      items_[received].received = words.size() > 2 ? std::atoi(words[2].c_str()) : 0;
+      Made(received);
+      const std::string level = words.back();
+      items_[received].received = words.size() > 2 && level.find_first_not_of("0123456789") == std::string::npos
+                                      ? std::atoi(level.c_str())
+                                      : 0;
     } else if (command == "select") {
       CloseInline(e);
       if (Active() && watched_.count(e)) {
-        carried_ = 0;
+        carried_ = carriedRead_ = 0;
         watched_[e] = MailOf(e->selection->items);
       }
     } else if (command == "switch") {
       CloseInline(e);
-      if (Active() && watched_.count(e)) carried_ = 0;
+      if (Active() && watched_.count(e)) carried_ = carriedRead_ = 0;
     } else if (command == "click") {
       std::vector<sim::MailItem*> mail = MailOf(selection);
-      if (!setup_.today && Active() && watched_.count(e))
-        for (sim::MailItem* s : AllMail(selection)) carried_ = std::max(carried_, ItemLevel(s));
+      if (!setup_.today && Active() && watched_.count(e)) {
+        const auto [start, read] = SelectionLevel(selection);
+        carried_ = std::max(carried_, start);
+        carriedRead_ = std::max(carriedRead_, read);
+      }
       if (session_->windows().size() == windowsBefore || mail.empty()) return;
       sim::Inspector* response = session_->windows().back();
       if (setup_.today) Answer(mail.front(), response->mail());
-      else items_[response->mail()];
+      else Made(response->mail());
       HandleWindow(response);
     } else if (command == "inline") {
       return Inline(arg, e, inlineItem, selection, line);
     } else if (command == "program-send") {
       if (outlook().sentMail.size() == sentBefore) {
-        SendItemUnknown();
+        stopArmed_ = false;  // another add-in stopped it: the model only consumes the stop
         return;
       }
       sim::MailItem* sent = outlook().sentMail.back();
-      items_[sent];
-      if (!SendItem(sent, nullptr)) return Fail("send-outcome", line + ": the model stopped a message that left");
+      Msg& s = items_[sent];
+      s.mail = sent->IsMail();
+      std::vector<std::string> texts;
+      for (size_t i = 1; i < words.size(); ++i) {
+        if (words[i] == "--to" && i + 1 < words.size()) s.outside = s.outside || Outside(words[++i]);
+        else if (words[i] != "--meeting" && words[i] != "--task") texts.push_back(words[i]);
+      }
+      s.subject = texts.empty() ? "" : texts[0];
+      s.body = texts.size() > 1 ? texts[1] : "";
+      if (SendItem(sent, false) != Sent::Left) return Fail("send-outcome", line + ": the model stopped a message that left");
     } else if (command == "stop-next-send") {
       stopArmed_ = true;
+    } else if (command == "store-move") {
+      // The same message under a new entry id: nothing the sender sees changes.
+    } else if (command == "resend") {
+      sim::Inspector* opened = session_->windows().back();
+      sim::MailItem* original = outlook().sentMail[size_t(std::atol(arg.c_str()) - 1)];
+      Msg copy = items_[original];
+      copy.received = 0;
+      items_[opened->mail()] = copy;
+      HandleWindow(opened);
+    } else if (command == "respond") {
+      sim::MailItem* request = w && w->mail() && w->mail()->itemClass == 53 ? w->mail() : nullptr;
+      for (sim::MailItem* s : AllMail(selection))
+        if (!request && s->itemClass == 53) request = s;
+      Respond(words, request);
     } else if (command == "main-window") {
       if (arg == "open") {
         sim::Explorer* opened = outlook().explorers().back();
         if (Active()) {
-          exiting_ = false;
+          leaving_ = false;
           Watch(opened);
         }
       } else if (arg == "close") {
         CloseInline(e);
         const bool heard = watched_.erase(e) != 0;
-        if (heard && Active() && outlook().explorers().empty()) {
-          if (handled_.empty()) End();
-          else exiting_ = true;
-        }
+        if (heard && Active() && outlook().explorers().empty()) leaving_ = true;
       }
     } else if (command == "addin") {
       if (arg == "untick") {
@@ -481,6 +631,7 @@ class Runner {
       End();
       connected_ = false;
     }
+    EndIfOutlookLeft();
   }
 
   static std::vector<sim::MailItem*> AllMail(const std::vector<sim::DispatchObject*>& items) {
@@ -490,9 +641,25 @@ class Runner {
     return mail;
   }
 
-  // A program's message that another add-in stopped: it never reaches the outbox, and the
-  // model only consumes the stop.
-  void SendItemUnknown() { stopArmed_ = false; }
+  // A meeting request answered: the response starts at the request's level, sent at once
+  // (nobody is shown it) or opened in a window.
+  void Respond(const std::vector<std::string>& words, sim::MailItem* request) {
+    sim::MailItem* response = session_->lastResponse();
+    if (!request || !response) return;
+    Msg& s = items_[response];
+    const std::string verb = words[1] == "accept" ? "Accepted: " : words[1] == "tentative" ? "Tentative: " : "Declined: ";
+    s.subject = verb + request->Subject();
+    s.mail = false;
+    s.outside = Outside(request->organizer);
+    if (Heard(request) && ItemLevel(request)) {
+      s.level = ItemLevel(request);
+      s.answered = ItemLevel(request);
+      s.carried = true;
+    }
+    if (words.size() > 2) return HandleWindow(session_->windows().back());
+    const bool left = SendItem(response, false) == Sent::Left;
+    if (left != response->sent) Fail("send-outcome", "respond " + words[1] + ": the response " + (response->sent ? "left" : "stayed"));
+  }
 
   void Inline(const std::string& what, sim::Explorer* e, sim::MailItem* before,
               const std::vector<sim::DispatchObject*>& selection, const std::string& line) {
@@ -502,13 +669,14 @@ class Runner {
       std::vector<sim::MailItem*> mail = AllMail(selection);
       if (!response || mail.empty()) return;
       Answer(mail.front(), response);
-      inlineItems_[e] = response;
-      if (Active() && watched_.count(e)) {
+      // Only mail written inline gets a handler of its own (a meeting forwarded inline is read
+      // when Office asks).
+      if (Active() && watched_.count(e) && response->IsMail()) {
         const int own = ItemLevel(response);
         const int level = Preselected(own ? own : carried_);
-        if (!own && carried_ > 0) items_[response].answered = carried_;
-        carried_ = 0;
-        items_[response].written = level;
+        if (!own && carried_ > 0) items_[response].answered = std::max(items_[response].answered, carriedRead_);
+        carried_ = carriedRead_ = 0;
+        items_[response].level = level;
         inline_[e] = {++order_, level, true};
       }
     } else if (what == "to") {
@@ -517,9 +685,13 @@ class Runner {
       words = orvan_sim::SplitWords(line, &error);
       for (size_t i = 2; i < words.size(); ++i) items_[before].outside = items_[before].outside || Outside(words[i]);
     } else if (what == "send") {
-      const bool left = SendItem(before, e);
+      const bool active = Active();
+      const Sent sent = SendItem(before, true);
+      const bool left = sent == Sent::Left;
       if (left != before->sent) return Fail("send-outcome", line + ": the message " + (before->sent ? "left" : "stayed"));
-      if (left) CloseInline(e);
+      // The response's own Send, where Outlook fires it, ends its handler: a stopped Send
+      // leaves it without one.
+      if (left || (active && sent == Sent::Stopped && setup_.inlineSendEvent)) CloseInline(e);
     } else if (what == "discard") {
       CloseInline(e);
     } else if (what == "pop-out") {
@@ -540,33 +712,97 @@ class Runner {
       if (e->inlineResponse) CheckInline(e);
   }
 
+  // A Yes the sender gave in this step to a question whose text says this.
+  bool SaidYes(const std::string& about) const {
+    const auto& boxes = session_->world().messageBoxes;
+    for (size_t i = boxesBefore_; i < boxes.size(); ++i)
+      if (boxes[i].answer == IDYES && boxes[i].text.find(about) != std::string::npos) return true;
+    return false;
+  }
+
+  // The subject without the earlier marks README says the add-in takes away: one of each
+  // level, up to the given one (a meeting's response keeps the request's higher mark).
+  std::string Unmarked(std::string subject, int upTo) const {
+    for (int l = 1; l <= upTo; ++l) {
+      const std::string prefix = "[" + std::string(names_[l]) + "] ";
+      size_t at = subject.find(prefix);
+      if (at == std::string::npos) at = subject.find(" [" + std::string(names_[l]) + "]");
+      if (at != std::string::npos) subject.erase(at, prefix.size());
+    }
+    return subject;
+  }
+
+  // The body the message must leave with: the sender's words, untouched, with exactly one
+  // pair of the add-in's marks of the level around them (HTML: inside the body element),
+  // or without any. The mark itself is the policy's label, level and footer: the model only
+  // asks that both marks are the same text, naming that level and no other.
+  std::string BodyProblem(const Msg& s, const std::string& sent, int marks) const {
+    if (!s.mail || !marks) return sent == s.body ? "" : "its body changed";
+    std::string head, inner, tail;
+    const std::string top = s.html ? "<br><br>" : "\n\n", bottom = s.html ? "<br>" : "\n";
+    if (s.html) {
+      const size_t open = s.body.find("<body"), start = open == std::string::npos ? open : s.body.find('>', open);
+      const size_t end = s.body.find("</body>");
+      if (start == std::string::npos || end == std::string::npos || end < start) return sent == s.body ? "" : "its body changed";
+      head = s.body.substr(0, start + 1);
+      inner = s.body.substr(start + 1, end - start - 1);
+      tail = s.body.substr(end);
+    } else {
+      inner = s.body;
+    }
+    const size_t fixed = head.size() + inner.size() + tail.size() + top.size() + bottom.size();
+    if (sent.size() < fixed || (sent.size() - fixed) % 2 || sent.compare(0, head.size(), head) ||
+        sent.compare(sent.size() - tail.size(), tail.size(), tail))
+      return "its body is not the sender's with one pair of marks";
+    const size_t markLength = (sent.size() - fixed) / 2;
+    const std::string first = sent.substr(head.size(), markLength);
+    const std::string after = sent.substr(head.size() + markLength, top.size());
+    const std::string words = sent.substr(head.size() + markLength + top.size(), inner.size());
+    const std::string before = sent.substr(head.size() + markLength + top.size() + inner.size(), bottom.size());
+    const std::string second = sent.substr(sent.size() - tail.size() - markLength, markLength);
+    if (words != s.body.substr(head.size(), inner.size())) return "the sender's words changed";
+    if (after != top || before != bottom || first != second) return "its marks are not one pair";
+    const std::string want = std::string(s.html ? "<b>" : "") + "Classification: " + names_[marks] + (s.html ? "</b>" : "");
+    if (first.compare(0, want.size(), want) || Count(first, "Classification:") != 1)
+      return "its marks are not \"" + want + "\"";
+    return "";
+  }
+
   void CheckSent() {
     const auto& sent = outlook().sentMail;
     for (; checkedSent_ < sent.size() && !outcome.failed; ++checkedSent_) {
       sim::MailItem* m = sent[checkedSent_];
       auto it = expected_.find(m);
       if (it == expected_.end()) return Fail("sent-unexpected", "\"" + m->Subject() + "\" left without the model sending it");
-      const Expected x = it->second;
+      const Expected& x = it->second;
       ++outcome.sent;
       const std::string body = m->SentBody(), subject = m->Subject();
       std::ostringstream why;
-      if (x.stamped) {
-        const std::string name = kNames[x.stamped];
-        if (Numeric(m) != x.stamped) why << "MAPI level " << Numeric(m) << ", not " << x.stamped << "; ";
-        if (Header(m) != std::to_string(x.stamped) + " - " + name) why << "header \"" << Header(m) << "\"; ";
-        for (int l = 1; l <= kLevels; ++l) {
-          const size_t marks = Count(body, std::string("Classification: ") + kNames[l]);
-          const size_t tags = Count(subject, std::string("[") + kNames[l] + "]");
-          if (marks != (l == x.stamped ? 2u : 0u)) why << marks << " body mark(s) of " << kNames[l] << "; ";
-          if (tags != (l == x.stamped ? 1u : 0u)) why << tags << " subject mark(s) of " << kNames[l] << "; ";
-        }
-        if (!why.str().empty()) why << "expected " << name << " once";
-      } else {
-        if (Numeric(m) != (x.written ? x.written : -1)) why << "MAPI level " << Numeric(m) << ", not " << x.written << "; ";
-        if (Count(body, "Classification:") || Count(subject, "[")) why << "marked by no add-in, yet marked";
+      const long numeric = Numeric(m);
+      if (x.classified) {
+        if (numeric < 1 || numeric > kLevels)
+          return Fail("sent-unclassified", "\"" + subject + "\" left with MAPI level " + std::to_string(numeric) +
+                                               " while the add-in was connected");
+        // The promises of the rules, read off what left, whatever path sent it.
+        if (rules_.on && x.msg.answered > numeric && !SaidYes("answers a message classified"))
+          return Fail("rule-downgrade", "\"" + subject + "\" left at level " + std::to_string(numeric) + ", below the " +
+                                            std::to_string(x.msg.answered) + " it answers, and nobody said Yes");
+        if (rules_.on && numeric > 1 && x.msg.outside && !SaidYes("Outside them"))
+          return Fail("rule-outside", "\"" + subject + "\" left at level " + std::to_string(numeric) +
+                                          " for an address outside, and nobody said Yes");
+        if (numeric != x.level) why << "MAPI level " << numeric << ", not " << x.level << "; ";
+        if (Header(m) != std::to_string(x.level) + " - " + names_[x.level]) why << "header \"" << Header(m) << "\"; ";
+      } else if (numeric != (x.level ? x.level : -1)) {
+        why << "MAPI level " << numeric << ", not " << x.level << "; ";
       }
+      const std::string wantSubject =
+          x.marks ? "[" + std::string(names_[x.marks]) + "] " + Unmarked(x.msg.subject, x.msg.mail ? kLevels : x.marks)
+                  : x.msg.subject;
+      if (subject != wantSubject) why << "subject \"" << subject << "\", not \"" << wantSubject << "\"; ";
+      const std::string problem = BodyProblem(x.msg, body, x.marks);
+      if (!problem.empty()) why << problem << " (marks of " << (x.marks ? names_[x.marks] : "no level") << " expected); ";
       if (!why.str().empty())
-        Fail(x.stamped ? "sent-level" : "sent-unstamped", "\"" + subject + "\": " + why.str() + "\n      body: " + body);
+        Fail(x.classified ? "sent-level" : "sent-unstamped", "\"" + subject + "\": " + why.str() + "\n      body: " + body);
     }
   }
 
@@ -585,8 +821,8 @@ class Runner {
         if (c->tag == "OrvanClassification") shown = c;
       if (!shown) return Fail("bar", where + " has no level on its bar");
       const std::string text = state.editable ? shown->Text() : shown->caption;
-      if (text != kNames[state.level] || (shown->type == 3) != state.editable)
-        return Fail("bar", where + "'s bar shows \"" + text + "\"; it holds " + kNames[state.level] +
+      if (text != names_[state.level] || (shown->type == 3) != state.editable)
+        return Fail("bar", where + "'s bar shows \"" + text + "\"; it holds " + names_[state.level] +
                                (state.editable ? "" : ", read-only"));
     }
     if (!setup_.today || !Active()) return;
@@ -598,20 +834,12 @@ class Runner {
     if (shown.size() != 1) return Fail("ribbon", where + " shows " + std::to_string(shown.size()) + " controls of the add-in");
     if (read) {
       const int level = ItemLevel(m);
-      const std::string want = std::string("Classification: ") + (level ? kNames[level] : "(none)");
+      const std::string want = std::string("Classification: ") + (level ? names_[level] : "(none)");
       if (shown[0].label != want) Fail("ribbon", where + "'s ribbon says \"" + shown[0].label + "\", not \"" + want + "\"");
       return;
     }
-    int level;
-    bool editable;
-    if (handled != handled_.end()) {
-      level = handled->second.level;
-      editable = handled->second.editable;
-    } else {
-      level = items_[m].stamped ? items_[m].stamped : Preselected(ItemLevel(m));
-      editable = !items_[m].stamped;
-    }
-    ExpectDropDown(shown[0], level, editable, where);
+    if (handled != handled_.end()) return ExpectDropDown(shown[0], handled->second.level, handled->second.editable, where);
+    ExpectDropDown(shown[0], Preselected(ItemLevel(m)), true, where);
   }
 
   void CheckInline(sim::Explorer* e) {
@@ -624,8 +852,7 @@ class Runner {
     auto handled = inline_.find(e);
     if (handled != inline_.end())
       return ExpectDropDown(shown[0], handled->second.level, handled->second.editable, where);
-    const bool stamped = items_[m].stamped != 0;
-    ExpectDropDown(shown[0], stamped ? items_[m].stamped : Preselected(ItemLevel(m)), !stamped, where);
+    ExpectDropDown(shown[0], Preselected(ItemLevel(m)), true, where);
   }
 
   void ExpectDropDown(const sim::Ribbon::Shown& shown, int level, bool editable, const std::string& where) {
@@ -634,7 +861,7 @@ class Runner {
                                     ? shown.items[size_t(shown.selected)]
                                     : "entry " + std::to_string(shown.selected);
     Fail("ribbon", where + "'s ribbon shows " + showing + (shown.enabled ? "" : " (greyed)") + "; it holds " +
-                       kNames[level] + (editable ? "" : " (greyed)"));
+                       names_[level] + (editable ? "" : " (greyed)"));
   }
 
   int WindowNumber(sim::Inspector* w) const {
@@ -643,25 +870,28 @@ class Runner {
   }
 
   Setup setup_;
+  Rules rules_;
+  const char* const* names_ = kStandardNames;
   std::string appdata_;
   std::ostringstream out_, err_;
   std::unique_ptr<orvan_sim::Session> session_;
   ULONG objectsBefore_ = 0;
   int lineNumber_ = 0;
+  size_t boxesBefore_ = 0;
 
   // The model.
   bool connected_ = false;
-  bool ended_ = false;    // the add-in object is held but has ended (its last main window closed)
-  bool exiting_ = false;  // the last main window closed while windows were open
+  bool ended_ = false;    // the add-in object is held but has ended (Outlook's last window closed)
+  bool leaving_ = false;  // the last main window closed while other windows were open
   int carried_ = 0;       // the level the main window's buttons carry to the next window
+  int carriedRead_ = 0;   // of it, the highest level read off the messages answered
   bool stopArmed_ = false;
   std::vector<bool> answers_;  // the answers given to questions still to come, in turn
   long order_ = 0;
-  std::map<sim::MailItem*, ItemState> items_;
+  std::map<sim::MailItem*, Msg> items_;
   std::map<sim::Inspector*, WindowState> handled_;
   std::map<sim::Explorer*, std::vector<sim::MailItem*>> watched_;  // main windows with a handler
   std::map<sim::Explorer*, WindowState> inline_;                    // inline responses with a handler
-  std::map<sim::Explorer*, sim::MailItem*> inlineItems_;            // every inline response open
   std::map<sim::MailItem*, Expected> expected_;
   std::map<std::string, long> sendCost_;
   size_t checkedSent_ = 0;
@@ -675,7 +905,7 @@ class Generator {
 
   Step Next() {
     for (;;) {
-      const int pick = Pick(100);
+      const int pick = Pick(110);
       Step s = Try(pick);
       if (!s.empty()) return s;
     }
@@ -716,6 +946,11 @@ class Generator {
     return s;
   }
 
+  Step WithAnswers(Step s) {
+    if (!s.empty() && runner_.setup().warn && Chance(2)) s.insert(s.begin(), Answers());
+    return s;
+  }
+
   Step Try(int pick) {
     const bool today = runner_.setup().today;
     sim::Outlook& o = runner_.outlook();
@@ -730,13 +965,15 @@ class Generator {
     if (pick < 29) {
       Step s = OnWindow(false, {"send"});
       if (!s.empty() && Chance(4)) s.insert(s.begin(), "stop-next-send");
-      if (!s.empty() && runner_.setup().warn && Chance(2)) s.insert(s.begin(), Answers());
-      return s;
+      return WithAnswers(s);
     }
     if (pick < 32) return OnWindow(false, {"close"});
     if (pick < 38) {
       const int level = Pick(kLevels + 1);
-      return {"arrive " + Quote("Report " + std::to_string(n)) + (level ? " " + std::to_string(level) : "")};
+      const bool meeting = Chance(4);
+      return {"arrive " + std::string(meeting ? "--meeting " : "") +
+              (meeting && Chance(2) ? "--from c@partner.example " : "") + Quote("Report " + std::to_string(n)) +
+              (level ? " " + std::to_string(level) : "")};
     }
     if (pick < 42) return inbox ? Step{"open " + std::to_string(1 + Pick(int(inbox)))} : Step();
     if (pick < 44) return inbox ? OnWindow(true, {"next " + std::to_string(1 + Pick(int(inbox)))}) : Step();
@@ -744,27 +981,32 @@ class Generator {
     if (pick < 54) {
       if (!e || !inbox) return {};
       std::string line = "select";
-      for (int k = 1 + Pick(3); k > 0; --k) line += " " + std::to_string(1 + Pick(int(inbox)));
+      // Now and then more messages than an answer reads for its level.
+      for (int k = Chance(12) ? int(kMostRead) + 1 + Pick(8) : 1 + Pick(3); k > 0; --k)
+        line += " " + std::to_string(1 + Pick(int(inbox)));
       if (Chance(8)) line += " task";
       return {line};
     }
     if (pick < 57) return e ? Step{"click " + Any(std::vector<std::string>{"reply", "reply-all", "forward"})} : Step();
     if (pick < 59) return e ? Step{Chance(2) ? "switch folder" : "switch view"} : Step();
-    if (!today && pick < 85) return {};
+    if (pick < 85 && !today) return Moves(pick);
     if (pick < 65) return e ? Step{"inline " + Any(std::vector<std::string>{"reply", "reply-all", "forward"})} : Step();
     if (pick < 68) return e && e->inlineResponse ? Step{"inline choose " + Level()} : Step();
     if (pick < 69) return e && e->inlineResponse ? Step{"inline to " + Quote(Address())} : Step();
     if (pick < 74) {
       if (!e || !e->inlineResponse) return {};
-      Step s = Chance(4) ? Step{"stop-next-send", "inline send"} : Step{"inline send"};
-      if (runner_.setup().warn && Chance(2)) s.insert(s.begin(), Answers());
-      return s;
+      return WithAnswers(Chance(4) ? Step{"stop-next-send", "inline send"} : Step{"inline send"});
     }
     if (pick < 75) return e && e->inlineResponse ? Step{"inline discard"} : Step();
     if (pick < 77) return e && e->inlineResponse ? Step{"inline pop-out"} : Step();
-    if (pick < 79) return {"program-send " + Quote("Report " + std::to_string(n)) + " " + Quote("All green")};
+    if (pick < 79) {
+      std::string line = "program-send ";
+      if (Chance(4)) line += Chance(2) ? "--meeting " : "--task ";
+      if (Chance(2)) line += "--to " + Quote(Address()) + " ";
+      return {line + Quote("Report " + std::to_string(n)) + " " + Quote("All green")};
+    }
     if (pick < 81) return {"redraw"};
-    if (pick < 85) return {};
+    if (pick < 85) return Moves(pick);
     if (pick < 87) return {"main-window open"};
     if (pick < 88) return o.explorers().size() > 1 || Chance(4) ? Step{"main-window close"} : Step();
     if (pick < 91) {
@@ -775,7 +1017,46 @@ class Generator {
     if (pick < 97) return runner_.Connected() ? Step() : Step{"addin tick"};
     if (pick < 98) return {"addin forget"};
     if (pick < 99) return {"register"};
-    return {};
+    return Moves(pick);
+  }
+
+  // The moves that once walked around the rules and the marks: a Send stopped and tried
+  // again with other recipients or another level, a message moved in the store or resent,
+  // a read window moved on and answered, a meeting answered, a window of another item
+  // keeping Outlook open.
+  Step Moves(int pick) {
+    const size_t inbox = runner_.session().inbox().size();
+    const size_t sent = runner_.outlook().sentMail.size();
+    switch (pick % 8) {
+      case 0: {
+        Step s = OnWindow(false, {"stop-next-send", "send"});
+        if (s.empty()) return s;
+        s.push_back(Chance(2) ? "to " + Quote(Address()) : runner_.setup().today ? "ribbon " + Level() : "choose " + Level());
+        s.push_back("send");
+        return WithAnswers(s);
+      }
+      case 1: return OnWindow(false, {"store-move"});
+      case 2: return sent ? Step{"resend " + std::to_string(1 + Pick(int(sent)))} : Step();
+      case 3:
+        if (inbox < 2) return {};
+        return {"open " + std::to_string(1 + Pick(int(inbox))), "next " + std::to_string(1 + Pick(int(inbox))),
+                Any(std::vector<std::string>{"reply", "reply-all", "forward"})};
+      case 4: {
+        const std::string how = Any(std::vector<std::string>{"accept", "decline", "tentative"});
+        Step s = OnWindow(true, {"respond " + how + (Chance(2) ? " --edit" : "")});
+        if (s.empty() && inbox) s = {"select " + std::to_string(1 + Pick(int(inbox))), "respond " + how};
+        return WithAnswers(s);
+      }
+      case 5: return {"open " + Any(std::vector<std::string>{"task", "contact", "appointment"})};
+      case 6: {
+        std::vector<int> other;
+        const auto& all = runner_.session().windows();
+        for (size_t i = 0; i < all.size(); ++i)
+          if (all[i]->open && !all[i]->mail()) other.push_back(int(i + 1));
+        return other.empty() ? Step() : Step{"window " + std::to_string(Any(other)), "close"};
+      }
+      default: return runner_.outlook().explorers().empty() ? Step() : Step{"main-window close"};
+    }
   }
 
   std::mt19937_64 rng_;
@@ -906,6 +1187,8 @@ Setup SetupOf(uint64_t seed, const std::set<std::string>& ignore) {
   s.inlineSendEvent = rng() % 4 != 0;
   s.strict = rng() % 3 == 0;
   s.warn = s.strict && rng() % 2 == 0;
+  s.policyNoise = s.strict ? int(rng() % 3) : 0;
+  s.oddLevels = rng() % 5 == 0;
   return s;
 }
 
@@ -956,13 +1239,16 @@ std::string Script(const Setup& setup, const std::vector<Step>& steps, uint64_t 
   std::ostringstream s;
   s << "# randomized session, seed " << seed << (setup.inlineSendEvent ? "" : "; inline responses fire no Send event");
   for (const std::string& check : setup.ignore) s << "; ignoring " << check;
-  if (setup.strict)
-    s << "\n# under a strict policy: --registry FILE holding examples/strict.reg's values with DowngradeRule and "
-         "ExternalRule both " << (setup.warn ? "warn" : "block");
+  const std::vector<std::string> policy = PolicyOf(setup);
+  if (!policy.empty()) {
+    s << "\n# Group Policy: --registry FILE holding\n#   REGEDIT4\n#   [HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Orvan\\Classify]";
+    for (const std::string& line : policy) s << "\n#   " << line;
+  }
   s
     << "\n# " << why << "\n# orvan-sim run FILE" << (setup.today ? " --outlook today" : "") << "\n";
+  // A step of several lines: its later lines indented, which orvan-sim passes over.
   for (const Step& step : steps)
-    for (const std::string& line : step) s << line << "\n";
+    for (size_t i = 0; i < step.size(); ++i) s << (i ? "  " : "") << step[i] << "\n";
   return s.str();
 }
 

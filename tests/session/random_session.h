@@ -22,6 +22,12 @@ struct Setup {
   // only to acme.example and below; both refusing, or (warn) both asking the sender.
   bool strict = false;
   bool warn = false;
+  // How Group Policy writes those rules: 0 as documented; 1 in other letter cases, with
+  // blanks around; 2 unusable (a misspelt or blank rule, a rule of the wrong type, and a
+  // refused level list), which holds both rules at their strictest, refusing.
+  int policyNoise = 0;
+  // Group Policy's level list names a third level with a comma in it.
+  bool oddLevels = false;
   std::set<std::string> ignore;  // checks to look past, while another fault is worked on
 };
 

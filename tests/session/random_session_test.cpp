@@ -14,7 +14,7 @@ long Budget() {
   return n > 0 ? n : 120;
 }
 
-TEST(RandomSession, EveryMessageLeavesAtTheModelsLevelAndNothingIsHeld) {
+TEST(RandomSession, EveryMessageThatLeavesKeepsThePromisesAndNothingIsHeld) {
   const random_session::Report report = random_session::Run(1, Budget(), 0, std::cout);
   std::printf("random sessions: %ld sessions, %ld steps, %ld sent messages checked; %zu failed\n", report.sessions,
               report.steps, report.sent, report.failedSeeds.size());

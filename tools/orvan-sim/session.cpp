@@ -237,6 +237,9 @@ void Session::Run(const std::string& line, int lineNumber) {
   else if (command == "arrive") Arrive(a);
   else if (command == "stop-next-send" && NeedArgs(command, a, 0, 0, "no arguments")) StopNextSend();
   else if (command == "next") Next(a);
+  else if (command == "store-move" && NeedArgs(command, a, 0, 0, "no arguments")) StoreMove();
+  else if (command == "resend") Resend(a);
+  else if (command == "respond") RespondToMeeting(a);
   else if (command == "main-window") MainWindow(a);
   else if (command == "addin") AddIn(a);
   else if (command == "redraw" && NeedArgs(command, a, 0, 0, "no arguments")) Redraw();
@@ -247,7 +250,7 @@ void Session::Run(const std::string& line, int lineNumber) {
   }
   else if (command != "send" && command != "close" && command != "reply" && command != "reply-all" &&
            command != "forward" && command != "stop-next-send" && command != "redraw" && command != "register" &&
-           command != "shutdown")
+           command != "shutdown" && command != "store-move")
     Error(command, "unknown command (try 'help')");
   ShowMessageBoxes(current_);
   WritePages();
@@ -265,13 +268,19 @@ void Session::Help() {
           "  reply | reply-all | forward             answer the current window's message\n"
           "  window N | show                         make window N current | show the current window\n"
           "  receive FILE.eml                        a message arrives (numbered 1, 2, ...)\n"
-          "  arrive [--meeting] SUBJECT [LEVEL]      a message (or meeting request) arrives, classified at LEVEL\n"
+          "  arrive [--meeting [--from ADDRESS]] SUBJECT [LEVEL]\n"
+          "                                          a message (or meeting request, from its organizer)\n"
+          "                                          arrives, classified at LEVEL\n"
           "  to|cc|bcc ADDRESS...                    add recipients to the current window's message:\n"
           "                                          name@domain, ex:name@domain (Exchange user),\n"
           "                                          dl:list@domain=A,B (distribution list), ?Name (unresolved)\n"
           "  answer yes|no ...                       the answers to the add-in's next questions (else No)\n"
-          "  open N                                  open received message N\n"
+          "  open N|task|contact|appointment         open received message N, or a window on another item\n"
           "  next N                                  the current read window moves to received message N\n"
+          "  store-move                              the store moves the current window's message: a new entry id\n"
+          "  resend N                                Resend This Message: a copy of sent message N in a new window\n"
+          "  respond accept|decline|tentative [--edit]  answer the meeting request in the current window (or\n"
+          "                                          the first selected one): sent at once, or opened to edit\n"
           "  stop-next-send                          another add-in stops the next Send after this one\n"
           "  main-window open|close|N                open another main window, close the active one,\n"
           "                                          or make main window N the active one\n"
@@ -446,9 +455,18 @@ void Session::ProgramSend(const Args& given) {
 }
 
 void Session::Arrive(const Args& given) {
-  const bool meeting = !given.empty() && given[0] == "--meeting";
-  const Args a(given.begin() + (meeting ? 1 : 0), given.end());
-  if (!NeedArgs("arrive", a, 1, 2, "[--meeting] SUBJECT [LEVEL]")) return;
+  // [--meeting [--from ADDRESS]] SUBJECT [LEVEL]
+  Args a;
+  bool meeting = false;
+  std::string from;
+  for (size_t i = 0; i < given.size(); ++i) {
+    if (given[i] == "--meeting") meeting = true;
+    else if (given[i] == "--from" && i + 1 < given.size()) from = given[++i];
+    else a.push_back(given[i]);
+  }
+  if (!NeedArgs("arrive", a, 1, 2, "[--meeting [--from ADDRESS]] SUBJECT [LEVEL]")) return;
+  if (!from.empty() && (!meeting || from.find('@') == std::string::npos))
+    return Error("arrive", "--from names a meeting request's organizer, name@domain");
   long level = 0;
   if (a.size() > 1 && (!Number("arrive", a[1], &level) || level < 1))
     return Error("arrive", "the level is a position from 1 up, not '" + a[1] + "'");
@@ -459,6 +477,7 @@ void Session::Arrive(const Args& given) {
   std::string error;
   sim::MailItem* m = outlook_.Receive(eml, &error);
   if (!m) return Error("arrive", error);
+  if (!from.empty()) m->organizer = from;
   inbox_.push_back(m);
   if (!options_.quiet) out_ << "  received message " << inbox_.size() << ": \"" << m->Subject() << "\"\n";
 }
@@ -477,8 +496,59 @@ void Session::Next(const Args& a) {
   if (n < 1 || size_t(n) > inbox_.size()) return Error("next", "no received message " + a[0]);
   sim::Inspector* w = Current("next");
   if (!w) return;
+  if (w->item == inbox_[size_t(n) - 1]) return Error("next", "window " + std::to_string(Number(w)) + " shows message " + a[0] + " already");
   outlook_.ShowInWindow(w, inbox_[size_t(n) - 1]);
   if (!options_.quiet) ShowWindow(w);
+}
+
+void Session::StoreMove() {
+  sim::Inspector* w = Current("store-move");
+  if (!w) return;
+  sim::MailItem* m = w->mail();
+  if (!m) return Error("store-move", "window " + std::to_string(Number(w)) + " shows no message");
+  outlook_.MoveInStore(m);
+  if (!options_.quiet) out_ << "  the store moved \"" << m->Subject() << "\": its entry id is now " << m->message->EntryId() << "\n";
+}
+
+void Session::Resend(const Args& a) {
+  long n = 0;
+  if (!NeedArgs("resend", a, 1, 1, "a sent message number")) return;
+  if (!Number("resend", a[0], &n)) return;
+  const auto& sent = outlook_.sentMail;
+  if (n < 1 || size_t(n) > sent.size()) return Error("resend", "no sent message " + a[0]);
+  Opened(outlook_.Resend(sent[size_t(n) - 1]));
+}
+
+void Session::RespondToMeeting(const Args& a) {
+  if (!NeedArgs("respond", a, 1, 2, "accept|decline|tentative [--edit]")) return;
+  const auto kind = a[0] == "accept" ? sim::Outlook::kAccept : a[0] == "tentative" ? sim::Outlook::kTentative
+                    : a[0] == "decline" ? sim::Outlook::kDecline : sim::Outlook::MeetingResponse(0);
+  if (!kind) return Error("respond", "expected accept, decline or tentative, not '" + a[0] + "'");
+  if (a.size() > 1 && a[1] != "--edit") return Error("respond", "expected --edit or nothing, not '" + a[1] + "'");
+  // The meeting request of the current window, else the first one selected in the main window.
+  sim::MailItem* request = nullptr;
+  if (current_ && current_->open && current_->mail() && current_->mail()->itemClass == 53) request = current_->mail();
+  if (!request && outlook_.app()->activeExplorer)
+    for (sim::DispatchObject* item : outlook_.app()->activeExplorer->selection->items)
+      if (auto* m = dynamic_cast<sim::MailItem*>(item); m && m->itemClass == 53) {
+        request = m;
+        break;
+      }
+  if (!request) return Error("respond", "no meeting request in the current window or the main window's selection");
+  bool went = false;
+  const size_t boxes = world_.messageBoxes.size();
+  sim::MailItem* response = outlook_.RespondToMeeting(request, kind, a.size() > 1, &went);
+  if (!response) return Error("respond", "the response was cancelled");
+  lastResponse_ = response;
+  if (a.size() > 1) return Opened(outlook_.app()->inspectors->windows.back());  // the response's window
+  if (!went) {
+    if (!options_.quiet) {
+      out_ << "  the response was not sent\n";
+      if (world_.messageBoxes.size() == boxes) out_ << "  (no message box was shown)\n";
+    }
+    return;
+  }
+  ShowSent(response, options_.outbox.empty() ? "" : "message-" + std::to_string(outlook_.sentMail.size()) + ".eml");
 }
 
 void Session::MainWindow(const Args& a) {
@@ -581,7 +651,8 @@ void Session::Compose(const Args& a) {
   long format = a[0] == "plain" ? 1 : a[0] == "html" ? 2 : a[0] == "rich" ? 3 : 0;
   if (!format) return Error("compose", "expected plain, html or rich, not '" + a[0] + "'");
   std::string body = a.size() > 2 ? a[2] : "";
-  if (format == 2 && body.find("<body") == std::string::npos) body = "<html><body>" + body + "</body></html>";
+  // Outlook hands an HTML or rich-text body out through HTMLBody as a whole document.
+  if (format != 1 && body.find("<body") == std::string::npos) body = "<html><body>" + body + "</body></html>";
   Opened(outlook_.Compose(format, a[1], body));
 }
 
@@ -620,7 +691,9 @@ void Session::ShowSent(sim::MailItem* m, const std::string& file) {
   if (options_.quiet) return;
   out_ << "  sent" << (file.empty() ? "" : " as " + file) << "\n";
   if (!m->IsMail())
-    out_ << "    item        " << (m->itemClass >= 53 && m->itemClass <= 57 ? "meeting request" : "task request")
+    out_ << "    item        "
+         << (m->itemClass == 53 ? "meeting request" : m->itemClass == 54 ? "meeting cancellation"
+             : m->itemClass >= 55 && m->itemClass <= 57 ? "meeting response" : "task request")
          << (m->richTextFlattened ? ", its rich-text body flattened" : ", its rich-text body as it was") << "\n";
   out_ << "    subject     " << m->Subject() << "\n";
   out_ << Indent(m->SentBody(), "    body        ", "                ") << "\n";
@@ -692,7 +765,10 @@ void Session::Receive(const Args& a) {
 
 void Session::Open(const Args& a) {
   long n = 0;
-  if (!NeedArgs("open", a, 1, 1, "a received message number")) return;
+  if (!NeedArgs("open", a, 1, 1, "a received message number, or task, contact or appointment")) return;
+  // A window on an item the add-in leaves alone, which keeps Outlook running all the same.
+  const long other = a[0] == "task" ? 48 : a[0] == "contact" ? 40 : a[0] == "appointment" ? 26 : 0;
+  if (other) return Opened(outlook_.Open(world_.Make<sim::OtherItem>(other)));
   if (!Number("open", a[0], &n)) return;
   if (n < 1 || size_t(n) > inbox_.size()) return Error("open", "no received message " + a[0]);
   Opened(outlook_.Open(inbox_[size_t(n) - 1]));

@@ -44,6 +44,8 @@ class Session {
   sim::Outlook& outlook() { return outlook_; }
   const std::vector<sim::Inspector*>& windows() const { return windows_; }
   const std::vector<sim::MailItem*>& inbox() const { return inbox_; }
+  // The response the last 'respond' made, sent or not.
+  sim::MailItem* lastResponse() const { return lastResponse_; }
   const std::vector<sim::Explorer*>& mainWindows() const { return explorers_; }
   sim::Inspector* current() const { return current_; }
 
@@ -75,6 +77,9 @@ class Session {
   void Arrive(const Args& a);
   void StopNextSend();
   void Next(const Args& a);
+  void StoreMove();
+  void Resend(const Args& a);
+  void RespondToMeeting(const Args& a);
   void MainWindow(const Args& a);
   void AddIn(const Args& a);
   void Redraw();
@@ -104,6 +109,7 @@ class Session {
   sim::Outlook outlook_;
   std::vector<sim::Inspector*> windows_;
   std::vector<sim::MailItem*> inbox_;
+  sim::MailItem* lastResponse_ = nullptr;
   std::vector<sim::Explorer*> explorers_;  // every main window, in the order they opened
   sim::Inspector* current_ = nullptr;
   std::map<sim::Inspector*, std::string> lastBar_;  // each window's bar as last seen
