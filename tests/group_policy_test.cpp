@@ -13,18 +13,8 @@ namespace {
 
 class GroupPolicyTest : public AddInTest {
  protected:
-  static void Set(HKEY root, const char* name, const std::string& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, kGroupPolicyKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
-    RegCloseKey(key);
-  }
-  static void Set(HKEY root, const char* name, DWORD number) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, kGroupPolicyKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
-    RegCloseKey(key);
-  }
+  static void Set(HKEY root, const char* name, const std::string& text) { testing_support::SetPolicy(root, name, text); }
+  static void Set(HKEY root, const char* name, DWORD number) { testing_support::SetPolicy(root, name, number); }
   long Named(sim::MailItem* m, const char* name) {
     const auto* v = m->message->Find(PS_PUBLIC_STRINGS_ID, name);
     return v ? v->l : -1;

@@ -2,7 +2,6 @@
 // every attempt, on what the message holds then; the marks are made once, by what the
 // message holds; every way a level is carried carries it; the add-in lives as long as
 // Outlook; and what cannot be read holds a rule at its strictest. Each test is one promise.
-#include "classify/group_policy.h"
 #include "test_support.h"
 
 using testing_support::AddInTest;
@@ -10,6 +9,7 @@ using testing_support::Count;
 using testing_support::DropDown;
 using testing_support::Header;
 using testing_support::Numeric;
+using testing_support::SetPolicy;
 
 namespace {
 
@@ -21,20 +21,8 @@ class Guards : public AddInTest {
  protected:
   explicit Guards(sim::Outlook::Version v = sim::Outlook::Version::Classic) : AddInTest(v) {}
   // Group Policy, as an administrator sets it: the machine's values.
-  static void Policy(const char* name, const std::string& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kGroupPolicyKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
-    RegCloseKey(key);
-  }
-  static void Policy(const char* name, DWORD number) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kGroupPolicyKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
-    RegCloseKey(key);
-  }
+  static void Policy(const char* name, const std::string& text) { SetPolicy(HKEY_LOCAL_MACHINE, name, text); }
+  static void Policy(const char* name, DWORD number) { SetPolicy(HKEY_LOCAL_MACHINE, name, number); }
   // The strict policy of the examples: answers never below their level, and above
   // UNCLASSIFIED only to acme.example.
   void StartStrict(const std::string& rule = "block") {

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include "addin/add_in.h"
+#include "classify/group_policy.h"
 #include "classify/mail_item.h"
 #include "classify/settings.h"
 #include "diag/session_log.h"
@@ -48,6 +49,20 @@ inline long Numeric(sim::MailItem* m) {
 inline std::string Header(sim::MailItem* m) {
   const auto* v = m->message->Find(PS_INTERNET_HEADERS_ID, "X-Orvan-classification");
   return v ? v->text : "(none)";
+}
+
+// A Group Policy value, as an administrator sets it.
+inline void SetPolicy(HKEY root, const char* name, const std::string& text) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(root, kGroupPolicyKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
+  RegCloseKey(key);
+}
+inline void SetPolicy(HKEY root, const char* name, DWORD number) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(root, kGroupPolicyKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  RegCloseKey(key);
 }
 
 class TempDir {
