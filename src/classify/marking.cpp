@@ -125,9 +125,12 @@ bool StandsAt(WideView body, size_t at, const WideText& text) {
 
 }  // namespace
 
-std::vector<Insertion> PlanBodyMarks(WideView body, bool html, const WideText& mark, int places,
+std::vector<Insertion> PlanBodyMarks(WideView body, bool html, const WideText& mark, int places) {
+  return PlanBodyMarks(body, html, MarkTexts(mark, html, places), places);
+}
+
+std::vector<Insertion> PlanBodyMarks(WideView body, bool html, const OwnMarks& marks, int places,
                                      const OwnMarks* previous) {
-  const OwnMarks marks = MarkTexts(mark, html, places);
   size_t topAt = npos, bottomAt = npos;
   if (!html) {
     if (places & 1) topAt = 0;

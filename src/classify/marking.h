@@ -42,8 +42,9 @@ OwnMarks MarkTexts(const WideText& mark, bool html, int places);
 // earlier Send of this message put in (previous), where they still stand at their places,
 // are replaced rather than stacked; marks anywhere else (quoted from an answered message)
 // stay as they are.
-std::vector<Insertion> PlanBodyMarks(WideView body, bool html, const WideText& mark, int places,
+std::vector<Insertion> PlanBodyMarks(WideView body, bool html, const OwnMarks& marks, int places,
                                      const OwnMarks* previous = nullptr);
+std::vector<Insertion> PlanBodyMarks(WideView body, bool html, const WideText& mark, int places);
 // Whether the insertions leave the body as it is (the same marks stand where they go).
 bool ChangesNothing(WideView body, const std::vector<Insertion>& insertions);
 // The length of the body with the insertions made, and the body so made, written into a

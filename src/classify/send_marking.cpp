@@ -61,8 +61,8 @@ void CMailItem::MarkBody(const std::string* name, const Stamp& previous, OwnMark
   const bool html = format != olFormatPlain;
   const int places = name ? s.BodyMarkPlaces : 0;
   const WideText mark = name ? Utf8ToWide(BodyMark(s, *name, html)) : WideText();
-  const std::vector<Insertion> plan = PlanBodyMarks(text.View(), html, mark, places, &previous.body);
   *written = MarkTexts(mark, html, places);
+  const std::vector<Insertion> plan = PlanBodyMarks(text.View(), html, *written, places, &previous.body);
   // The same marks of an earlier Send where they stand already: the body is not written again.
   if (previous.level && ChangesNothing(text.View(), plan)) return;
   // The marked body in a new string the host can take (Windows does not promise that a
