@@ -1,5 +1,7 @@
 #include "addin/add_in.h"
 
+#include "addin/ribbon.h"
+#include "addin/start_up.h"
 #include "com/bstr.h"
 #include "com/iids.h"
 #include "com/text.h"
@@ -52,7 +54,7 @@ HRESULT AddIn::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DIS
   HRESULT hr = S_OK;
   for (UINT i = 0; i < count; ++i) {
     // Names after the first would be parameter names; the callbacks take none by name.
-    const HRESULT one = i == 0 ? GuardHostCall([&] { return ::Ribbon::IdOfName(names[0], &ids[0]); }) : DISP_E_UNKNOWNNAME;
+    const HRESULT one = i == 0 ? GuardHostCall([&] { return RibbonCallbacks::IdOfName(names[0], &ids[0]); }) : DISP_E_UNKNOWNNAME;
     if (i > 0) ids[i] = DISPID_UNKNOWN;
     if (FAILED(one)) hr = one;
   }
@@ -64,7 +66,7 @@ HRESULT AddIn::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* para
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
   ContextRef context = context_;  // a callback may outlive a reconnection's new context
-  return GuardHostCall([&] { return context->Ribbon().Invoke(id, params, result, argErr); });
+  return GuardHostCall([&] { return RibbonCallbacks::Invoke(*context, id, params, result, argErr); });
 }
 
 HRESULT AddIn::GetCustomUI(BSTR ribbonId, BSTR* xml) {
@@ -73,7 +75,7 @@ HRESULT AddIn::GetCustomUI(BSTR ribbonId, BSTR* xml) {
   return GuardHostCall([&] {
     context_->Ribbon().SetHostHasRibbon();
     const std::string id = WideToUtf8(ribbonId, ribbonId ? SysStringLen(ribbonId) : 0);
-    const std::string text = ::Ribbon::CustomUI(id);
+    const std::string text = RibbonCallbacks::CustomUI(id);
     if (!text.empty()) *xml = Bstr::FromUtf8(text).Detach();
     return S_OK;
   });
@@ -128,7 +130,7 @@ HRESULT AddIn::OnStartupComplete(SAFEARRAY**) {
   // A failing host call in an unguarded step returns its HRESULT; what was already set up
   // stays, and the end takes it down as usual.
   ContextRef context = context_;
-  return GuardHostCall([&] { return context->Start(); });
+  return GuardHostCall([&] { return StartUp(*context); });
 }
 
 HRESULT AddIn::OnBeginShutdown(SAFEARRAY**) {

@@ -4,7 +4,7 @@
 // makes shares; nothing of it is process-wide.
 #pragma once
 
-#include "addin/context.h"
+#include "context/addin_context.h"
 #include "com/extensibility.h"
 #include "com/module.h"
 #include "com/ribbon.h"

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <memory>
-#include "addin/context.h"
+#include "context/addin_context.h"
+#include "context/ribbon_windows.h"
 #include "classify/mail_item.h"
 #include "compose/chosen_level.h"
 #include "com/iids.h"
 #include "com/text.h"
-#include "host/event_sink.h"
+#include "com/variant.h"
 #include "host/host_guard.h"
 #include "host/host_objects.h"
 
@@ -83,33 +84,14 @@ IDispatch* Object(const VARIANT* v) {
   return nullptr;
 }
 
-HRESULT Answer(VARIANT* result, long number) {
-  if (result) {
-    VariantInit(result);
-    result->vt = VT_I4;
-    result->lVal = number;
-  }
+// The answer handed to Office, which clears it.
+HRESULT Answer(VARIANT* result, Variant value) {
+  if (result) *result = value.Detach();
   return S_OK;
 }
-
-HRESULT Answer(VARIANT* result, bool yes) {
-  if (result) {
-    VariantInit(result);
-    result->vt = VT_BOOL;
-    result->boolVal = yes ? VARIANT_TRUE : VARIANT_FALSE;
-  }
-  return S_OK;
-}
-
-HRESULT Answer(VARIANT* result, const std::string& utf8) {
-  if (result) {
-    Bstr text = Bstr::FromUtf8(utf8);
-    VariantInit(result);
-    result->vt = VT_BSTR;
-    result->bstrVal = text.Detach();
-  }
-  return S_OK;
-}
+HRESULT Answer(VARIANT* result, long number) { return Answer(result, Variant::I4(number)); }
+HRESULT Answer(VARIANT* result, bool yes) { return Answer(result, Variant::Bool(yes)); }
+HRESULT Answer(VARIANT* result, const std::string& utf8) { return Answer(result, Variant::Text(utf8)); }
 
 // The message a window without a handler shows, read when Office asks: a compose window
 // whose Send was stopped after its handler ended (its level is still the sender's to
@@ -138,29 +120,9 @@ class ShownItem final : public RibbonWindow {
   bool sent_ = true;
 };
 
-// Hears the Close or Send of an item shown in an Inspector without a handler, once.
-class ItemWatch final : public EventSink {
- public:
-  ItemWatch(AddInContext& context, IDispatch* item) : EventSink(IID_ItemEvents_10), context_(context) {
-    Subscribe(item);
-  }
-
- protected:
-  HRESULT OnEvent(DISPID dispid, DISPPARAMS*) override {
-    constexpr DISPID kClose = 0xF004, kSend = 0xF005;
-    if (dispid == kClose || dispid == kSend) context_->Ribbon().WatchEnded(this);  // may destroy this sink
-    return S_OK;
-  }
-
- private:
-  ContextRef context_;
-};
-
 }  // namespace
 
-Ribbon::~Ribbon() { Release(); }
-
-std::string Ribbon::CustomUI(const std::string& ribbonId) {
+std::string RibbonCallbacks::CustomUI(const std::string& ribbonId) {
   if (ribbonId == "Microsoft.Outlook.Mail.Compose")
     return Document("<tabs><tab idMso=\"TabNewMailMessage\">" + Group(kLevelDropDown) + "</tab></tabs>");
   if (ribbonId == "Microsoft.Outlook.Mail.Read")
@@ -171,7 +133,7 @@ std::string Ribbon::CustomUI(const std::string& ribbonId) {
   return std::string();
 }
 
-HRESULT Ribbon::IdOfName(const OLECHAR* name, DISPID* id) {
+HRESULT RibbonCallbacks::IdOfName(const OLECHAR* name, DISPID* id) {
   if (!name || !id) return E_POINTER;
   size_t n = 0;
   while (name[n]) ++n;
@@ -185,7 +147,7 @@ HRESULT Ribbon::IdOfName(const OLECHAR* name, DISPID* id) {
   return DISP_E_UNKNOWNNAME;
 }
 
-HRESULT Ribbon::Invoke(DISPID id, const DISPPARAMS* params, VARIANT* result, UINT* argErr) {
+HRESULT RibbonCallbacks::Invoke(AddInContext& context, DISPID id, const DISPPARAMS* params, VARIANT* result, UINT* argErr) {
   const auto* callback = std::find_if(std::begin(kCallbacks), std::end(kCallbacks), [&](const auto& c) { return c.id == id; });
   if (callback == std::end(kCallbacks)) return DISP_E_MEMBERNOTFOUND;
   const UINT count = params ? params->cArgs : 0;
@@ -202,14 +164,12 @@ HRESULT Ribbon::Invoke(DISPID id, const DISPPARAMS* params, VARIANT* result, UIN
   if ((id == kLevelLabel || id == kLevelId) && !Number(Arg(params, 1), &index)) return mismatch(1);
   if (id == kLevelChosen && !Number(Arg(params, 2), &index)) return mismatch(2);
   if (id == kLoaded) {
-    if (context_.Ended()) return S_OK;  // a ribbon shown after the add-in ended: nothing to keep it for
-    uis_.reserve(uis_.size() + 1);
-    uis_.push_back(ComPtr<IDispatch>::Borrow(object));
+    if (!context.Ended()) context.Ribbon().Loaded(object);  // one shown after the end: nothing to keep it for
     return S_OK;
   }
 
   // Callbacks can come before start-up or after the end: then there is no policy to show.
-  ClassificationSettings* s = context_.Settings();
+  ClassificationSettings* s = context.Settings();
   if (!s) {
     if (id == kLevelCount || id == kSelectedLevel) return Answer(result, 0L);
     if (id == kLevelEnabled) return Answer(result, false);
@@ -234,20 +194,20 @@ HRESULT Ribbon::Invoke(DISPID id, const DISPPARAMS* params, VARIANT* result, UIN
   RibbonWindow* window = nullptr;
   std::unique_ptr<ShownItem> shown;
   TryHostStep([&] {
-    ComPtr<IDispatch> context = RibbonControl::From(object).Context();
-    ComPtr<IUnknown> identity = ComIdentity(context.get());
-    if ((window = Registered(identity.get())) != nullptr) return;
+    ComPtr<IDispatch> shownIn = RibbonControl::From(object).Context();
+    ComPtr<IUnknown> identity = ComIdentity(shownIn.get());
+    if ((window = context.Ribbon().Registered(identity.get())) != nullptr) return;
     ComPtr<IDispatch> item;
     Inspector inspector;
     Explorer explorer;
-    if (Inspector::TryFrom(context.get(), &inspector)) item = inspector.CurrentItem();
-    else if (Explorer::TryFrom(context.get(), &explorer)) item = explorer.ActiveInlineResponse();
+    if (Inspector::TryFrom(shownIn.get(), &inspector)) item = inspector.CurrentItem();
+    else if (Explorer::TryFrom(shownIn.get(), &explorer)) item = explorer.ActiveInlineResponse();
     // Whatever the window's bar would show: mail, or a meeting or task request.
     Item shownItem;
     if (!item || !Item::TryFrom(item.get(), &shownItem) || !IsClassifiedClass(shownItem.Class())) return;
-    shown = std::make_unique<ShownItem>(context_, shownItem.get());
+    shown = std::make_unique<ShownItem>(context, shownItem.get());
     window = shown.get();
-    if (inspector) WatchItem(identity.get(), shownItem.get());
+    if (inspector) context.Ribbon().WatchItem(identity.get(), shownItem.get());
   });
   switch (id) {
     case kSelectedLevel: {
@@ -257,7 +217,7 @@ HRESULT Ribbon::Invoke(DISPID id, const DISPPARAMS* params, VARIANT* result, UIN
     case kLevelEnabled: return Answer(result, window && window->Editable());
     case kLevelChosen:
       if (window && window->Editable() && index >= 0 && index < n) TryHostStep([&] { window->Choose(int(index + 1)); });
-      Invalidate();  // the bar may show it; every other window asks again and keeps its own
+      context.Ribbon().Invalidate();  // the bar may show it; every other window asks again and keeps its own
       return S_OK;
     case kReadLevelLabel: {
       const int level = window ? window->Level() : 0;
@@ -265,64 +225,4 @@ HRESULT Ribbon::Invoke(DISPID id, const DISPPARAMS* params, VARIANT* result, UIN
     }
     default: return DISP_E_MEMBERNOTFOUND;
   }
-}
-
-RibbonWindow* Ribbon::Registered(IUnknown* context) const {
-  RibbonWindow* found = nullptr;
-  // The latest window on a context wins: an Explorer shows one inline response at a time.
-  for (const Entry& e : windows_)
-    if (context && e.context.get() == context) found = e.window;
-  return found;
-}
-
-void Ribbon::Add(IDispatch* context, RibbonWindow* window) {
-  ComPtr<IUnknown> id = ComIdentity(context);
-  if (!id) return;
-  windows_.reserve(windows_.size() + 1);
-  windows_.push_back({std::move(id), window});
-  Invalidate();
-}
-
-void Ribbon::Remove(RibbonWindow* window) {
-  const size_t before = windows_.size();
-  windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [&](const Entry& e) { return e.window == window; }),
-                 windows_.end());
-  if (windows_.size() != before) Invalidate();
-}
-
-void Ribbon::WatchItem(IUnknown* context, IDispatch* item) {
-  ComPtr<IUnknown> id = ComIdentity(item);
-  for (auto it = watches_.begin(); it != watches_.end(); ++it) {
-    if (it->context.get() != context) continue;
-    if (it->item.get() == id.get()) return;  // watched already
-    EventSink* old = it->sink;
-    watches_.erase(it);
-    old->Release();
-    break;
-  }
-  watches_.reserve(watches_.size() + 1);
-  auto* sink = new ItemWatch(context_, item);
-  if (!sink->Subscribed()) {
-    sink->Release();
-    return;
-  }
-  watches_.push_back({ComPtr<IUnknown>::Borrow(context), std::move(id), sink});
-}
-
-void Ribbon::WatchEnded(EventSink* watch) {
-  auto it = std::find_if(watches_.begin(), watches_.end(), [&](const Watch& w) { return w.sink == watch; });
-  if (it == watches_.end()) return;
-  watches_.erase(it);
-  Invalidate();
-  watch->Release();
-}
-
-void Ribbon::Invalidate() {
-  for (const ComPtr<IDispatch>& ui : uis_) TryHostStep([&] { RibbonUI::From(ui.get()).Invalidate(); });
-}
-
-void Ribbon::Release() {
-  uis_.clear();
-  windows_.clear();
-  for (Watch& w : std::exchange(watches_, {})) w.sink->Release();
 }

@@ -5,6 +5,7 @@
 #include "classify/load_text.h"
 #include "classify/text_search.h"
 #include "com/text.h"
+#include "platform/unique_handle.h"
 #include "platform/win.h"
 #include "orvan_policy.h"
 #include "orvan_strings.h"
@@ -162,14 +163,14 @@ std::string Refusal(const std::string& kind, const Value& v) {
 Value Read(HKEY root, const char* rootName, const char* name) {
   Value v;
   v.where = std::string(rootName) + "\\" + kGroupPolicyKey + "\\" + name;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, kGroupPolicyKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return v;
+  UniqueHkey key;
+  if (RegOpenKeyExA(root, kGroupPolicyKey, 0, KEY_READ | KEY_WOW64_64KEY, key.put()) != ERROR_SUCCESS) return v;
   std::basic_string<WCHAR> wideName;
   for (const char* p = name; *p; ++p) wideName += WCHAR(*p);
   WCHAR data[1100];
   DWORD type = REG_NONE, size = sizeof data - sizeof(WCHAR);
-  const LONG read = RegQueryValueExW(key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(key);
+  const LONG read = RegQueryValueExW(key.get(), wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  key.reset();
   if (read == ERROR_MORE_DATA) {
     v.present = true;
     v.type = REG_SZ;

@@ -3,33 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include "classify/text_search.h"
+#include "com/markup.h"
 
 namespace {
 
-// Text as HTML text content: what markup would read there is written as entities; quotes
-// need none outside attributes.
-std::string HtmlContent(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-// Text as the value of a double-quoted attribute.
-std::string HtmlAttribute(const std::string& text) {
-  std::string out;
-  for (char c : HtmlContent(text)) {
-    if (c == '"') out += "&quot;";
-    else out += c;
-  }
-  return out;
-}
+std::string HtmlContent(const std::string& text) { return MarkupText(text, MarkupPlace::Content); }
+std::string HtmlAttribute(const std::string& text) { return MarkupText(text); }
 
 }  // namespace
 

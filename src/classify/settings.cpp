@@ -2,6 +2,7 @@
 
 #include "classify/load_text.h"
 #include "classify/text_search.h"
+#include "platform/unique_handle.h"
 #include "platform/win.h"
 #include "orvan_policy.h"
 #include "orvan_strings.h"
@@ -96,13 +97,12 @@ ClassificationSettings::~ClassificationSettings() {
 // Each value opens and closes the key itself, so one failure cannot stop the others;
 // failures are silent (the placement is a convenience, never worth an error).
 void ClassificationSettings::WriteRegistryValue(const char* name, int value) {
-  HKEY key = nullptr;
+  UniqueHkey key;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Orvan_Classify", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+                      nullptr, key.put(), nullptr) != ERROR_SUCCESS)
     return;
   DWORD data = DWORD(value);
-  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-  RegCloseKey(key);
+  RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
 }
 
 std::vector<std::string> ClassificationSettings::DropDownEntries() {

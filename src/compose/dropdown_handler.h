@@ -4,7 +4,7 @@
 #pragma once
 
 #include <string>
-#include "addin/context.h"
+#include "context/addin_context.h"
 #include "host/event_sink.h"
 #include "host/host_objects.h"
 #include "classify/mail_item.h"

@@ -5,8 +5,8 @@
 #pragma once
 
 #include <string>
-#include "addin/context.h"
-#include "addin/ribbon.h"
+#include "context/addin_context.h"
+#include "context/ribbon_windows.h"
 #include "classify/mail_item.h"
 #include "compose/chosen_level.h"
 

@@ -4,7 +4,7 @@
 // carry the level to the new message.
 #pragma once
 
-#include "addin/context.h"
+#include "context/addin_context.h"
 #include "classify/mail_item.h"
 #include "host/event_sink.h"
 #include "com/iids.h"

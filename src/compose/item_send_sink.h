@@ -5,7 +5,7 @@
 // or alone.
 #pragma once
 
-#include "addin/context.h"
+#include "context/addin_context.h"
 #include "host/event_sink.h"
 
 class ItemSendSink final : public EventSink {

@@ -2,7 +2,7 @@
 // an item arrives here as NewInspector.
 #pragma once
 
-#include "addin/context.h"
+#include "context/addin_context.h"
 #include "host/event_sink.h"
 
 // A window on an item: one showing mail, or a meeting or task request (read, or a response

@@ -3,8 +3,8 @@
 // Kept alive by its CMailItem and item sink; the item's Send or Close ends it.
 #pragma once
 
-#include "addin/context.h"
-#include "addin/ribbon.h"
+#include "context/addin_context.h"
+#include "context/ribbon_windows.h"
 #include "host/host_objects.h"
 #include "classify/mail_item.h"
 #include "compose/chosen_level.h"

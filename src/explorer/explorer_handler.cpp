@@ -124,3 +124,10 @@ HRESULT ExplorerHandler::OnEvent(DISPID dispid, DISPPARAMS*) {
   }
   return S_OK;
 }
+
+void FollowExplorer(AddInContext& context, IDispatch* explorer) {
+  if (!explorer || !context.Handling()) return;
+  ComPtr<IUnknown> id = ComIdentity(explorer);
+  if (context.HasExplorer(id.get())) return;  // listed and announced both
+  context.AddExplorer([&] { return new ExplorerHandler(context, explorer); });
+}

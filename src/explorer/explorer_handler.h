@@ -6,7 +6,7 @@
 #pragma once
 
 #include <vector>
-#include "addin/context.h"
+#include "context/addin_context.h"
 #include "host/event_sink.h"
 #include "host/host_objects.h"
 
@@ -39,7 +39,7 @@ class ReplyButtonSink final : public EventSink {
   ContextRef context_;
 };
 
-class ExplorerHandler final : public EventSink {
+class ExplorerHandler final : public EventSink, public MainWindowHandler {
  public:
   static constexpr DISPID kActivate = 0xF001;
   static constexpr DISPID kBeforeFolderSwitch = 0xF003;
@@ -51,7 +51,8 @@ class ExplorerHandler final : public EventSink {
   ExplorerHandler(AddInContext& context, IDispatch* explorer);
   void HookButtons();
   size_t ButtonCount() const { return ButtonSinks.size(); }
-  bool Is(IUnknown* identity) const { return identity && identity == Identity_.get(); }
+  bool Is(IUnknown* identity) const override { return identity && identity == Identity_.get(); }
+  void Drop() override { Release(); }
 
  protected:
   HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) override;
@@ -65,3 +66,7 @@ class ExplorerHandler final : public EventSink {
   ComPtr<IUnknown> Identity_;
   EventSink* Watch_ = nullptr;  // today's Outlook: the selection and inline responses
 };
+
+// Follows a main window with a handler of its own, unless one follows it already: present
+// at start-up or announced by NewExplorer.
+void FollowExplorer(AddInContext& context, IDispatch* explorer);

@@ -1,6 +1,7 @@
 #include "explorer/new_explorer_sink.h"
 
 #include "com/iids.h"
+#include "explorer/explorer_handler.h"
 #include "host/host_guard.h"
 
 NewExplorerSink::NewExplorerSink(AddInContext& context, IUnknown* explorers)
@@ -13,6 +14,6 @@ HRESULT NewExplorerSink::OnEvent(DISPID dispid, DISPPARAMS* params) {
   VARIANT* arg = EventArg(params, 0);
   if (!arg || arg->vt != VT_DISPATCH || !arg->pdispVal) return S_OK;
   // Outlook opens the window whatever happens here.
-  TryHostStep([&] { context_->AddExplorer(arg->pdispVal); });
+  TryHostStep([&] { FollowExplorer(*context_, arg->pdispVal); });
   return S_OK;
 }

@@ -3,7 +3,7 @@
 // here as NewExplorer, and gets its handler as the ones open at start-up do.
 #pragma once
 
-#include "addin/context.h"
+#include "context/addin_context.h"
 #include "host/event_sink.h"
 
 class NewExplorerSink final : public EventSink {

@@ -5,7 +5,7 @@
 #pragma once
 
 #include <vector>
-#include "addin/context.h"
+#include "context/addin_context.h"
 #include "host/event_sink.h"
 #include "host/host_objects.h"
 

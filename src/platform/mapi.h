@@ -10,7 +10,7 @@
 #include <mapidefs.h>
 #include <mapitags.h>
 #else
-#include "platform/portable/mapi.h"
+#include "portable/mapi.h"
 #endif
 
 #ifndef PR_TRANSPORT_MESSAGE_HEADERS_A

@@ -16,8 +16,8 @@
 #include <direct.h>
 #include <share.h>
 #else
-#include "platform/portable/types.h"
-#include "platform/portable/com.h"
-#include "platform/portable/system.h"
-#include "platform/portable/registry.h"
+#include "portable/types.h"
+#include "portable/com.h"
+#include "portable/system.h"
+#include "portable/registry.h"
 #endif

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include "com/module.h"
+#include "platform/unique_handle.h"
 #include "server/registration_table.h"
 
 namespace {
@@ -26,27 +27,25 @@ std::string AddInKey(const char* application, const char* progId) {
 bool SetKeyDefault(HKEY root, const char* key, const char* subkey, const char* text) {
   std::string path = key;
   if (subkey) path += std::string("\\") + subkey;
-  HKEY handle = nullptr;
-  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+  UniqueHkey handle;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, handle.put(), nullptr) != ERROR_SUCCESS)
     return false;
-  if (text) SetString(handle, nullptr, text);
-  RegCloseKey(handle);
+  if (text) SetString(handle.get(), nullptr, text);
   return true;
 }
 
 HRESULT RegisterAddInKey(const char* application, const char* progId, const char* friendlyName, DWORD loadBehavior) {
-  HKEY key = nullptr;
+  UniqueHkey key;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, AddInKey(application, progId).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+                      nullptr, key.put(), nullptr) != ERROR_SUCCESS)
     return E_ACCESSDENIED;
-  SetDword(key, "LoadBehavior", loadBehavior);
-  SetDword(key, "CommandLineSafe", 0);
+  SetDword(key.get(), "LoadBehavior", loadBehavior);
+  SetDword(key.get(), "CommandLineSafe", 0);
   if (friendlyName) {
-    SetString(key, "FriendlyName", friendlyName);
-    SetString(key, "Description", friendlyName);
+    SetString(key.get(), "FriendlyName", friendlyName);
+    SetString(key.get(), "Description", friendlyName);
   }
-  SetDword(key, "RequireShutdownNotification", registration::kRequireShutdownNotification);
-  RegCloseKey(key);
+  SetDword(key.get(), "RequireShutdownNotification", registration::kRequireShutdownNotification);
   return S_OK;
 }
 
@@ -58,21 +57,18 @@ HRESULT UnregisterAddInKey(const char* application, const char* progId) {
 }
 
 LONG DeleteKeyTree(HKEY parent, const char* name) {
-  HKEY key = nullptr;
-  LONG result = RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key);
+  UniqueHkey key;
+  LONG result = RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, key.put());
   if (result != ERROR_SUCCESS) return result;
   for (;;) {
     char subkey[256];
     DWORD length = sizeof subkey;
-    if (RegEnumKeyExA(key, 0, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      RegCloseKey(key);
+    if (RegEnumKeyExA(key.get(), 0, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      key.reset();  // closed before the key itself goes
       return RegDeleteKeyA(parent, name);
     }
-    result = DeleteKeyTree(key, subkey);
-    if (result != ERROR_SUCCESS) {
-      RegCloseKey(key);
-      return result;
-    }
+    result = DeleteKeyTree(key.get(), subkey);
+    if (result != ERROR_SUCCESS) return result;
   }
 }
 
@@ -91,12 +87,11 @@ STDAPI DllRegisterServer() {
   SetKeyDefault(HKEY_CLASSES_ROOT, kProgId, "CLSID", kClassIdText);
   RegisterAddInKey(kHostApplication, kProgId, kDisplayName, kLoadBehavior);
   // The event log's source: an ignored Group Policy value is reported under it.
-  HKEY events = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, ORVAN_EVENT_SOURCE_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &events,
+  UniqueHkey events;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, ORVAN_EVENT_SOURCE_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, events.put(),
                       nullptr) == ERROR_SUCCESS) {
-    SetString(events, "EventMessageFile", path);
-    SetDword(events, "TypesSupported", kEventTypesSupported);
-    RegCloseKey(events);
+    SetString(events.get(), "EventMessageFile", path);
+    SetDword(events.get(), "TypesSupported", kEventTypesSupported);
   }
   return S_OK;
 }

@@ -19,7 +19,7 @@
 #include "classify/settings.h"
 #include "com/module.h"
 #include "diag/session_log.h"
-#include "platform/portable/registry.h"
+#include "portable/registry.h"
 #include "session.h"
 #include "sim/ribbon.h"
 

@@ -5,8 +5,8 @@
 #include <unistd.h>
 #include <cstdio>
 #include <string>
-#include "platform/portable/no_throw.h"
-#include "platform/portable/system.h"
+#include "portable/no_throw.h"
+#include "portable/system.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
-#include "platform/portable/no_throw.h"
-#include "platform/portable/system.h"
+#include "portable/no_throw.h"
+#include "portable/system.h"
 
 namespace {
 PortableUiHooks g_hooks{};

@@ -4,7 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include "platform/portable/types.h"
+#include "portable/types.h"
 
 // Code pages: the ANSI code page is Windows-1252.
 #define CP_ACP 0

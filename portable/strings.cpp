@@ -1,7 +1,7 @@
 // LoadStringA over the same string table that the resource compiler builds into the DLL.
 #include <string>
-#include "platform/portable/no_throw.h"
-#include "platform/portable/system.h"
+#include "portable/no_throw.h"
+#include "portable/system.h"
 #include "orvan_strings.h"
 
 namespace {

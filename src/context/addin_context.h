@@ -1,6 +1,8 @@
 // The context of one add-in object: what it and every handler it makes share (the
-// application, the policy, the log, the tracker, the ribbon, the carried level), and the
-// handlers themselves, so that when the add-in ends, everything it made ends with it.
+// application, the policy, the log, the tracker, the ribbon's windows, the carried level),
+// and the handlers themselves, so that when the add-in ends, everything it made ends with
+// it. It stands below the handlers and knows them only as sinks and windows: the add-in
+// object's folder makes them (addin/start_up.h).
 //
 // Outlook may hold two add-in objects at once (unticked and ticked again while Office still
 // holds the old one for its ribbon): each has its own context, and a handler only ever
@@ -9,16 +11,29 @@
 // never reaches freed state.
 #pragma once
 
+#include <functional>
 #include <utility>
 #include <vector>
-#include "addin/ribbon.h"
 #include "classify/context.h"
 #include "com/com_ptr.h"
+#include "context/ribbon_windows.h"
 #include "platform/mapi.h"
 
+class Application;
 class EventSink;
-class ExplorerHandler;
 struct GroupPolicy;
+
+// A main window's handler, as the context follows and ends it.
+class MainWindowHandler {
+ public:
+  // Whether it follows the window of this COM identity.
+  virtual bool Is(IUnknown* identity) const = 0;
+  // Gives back the context's one reference: the handler ends.
+  virtual void Drop() = 0;
+
+ protected:
+  ~MainWindowHandler() = default;
+};
 
 // The Application event log's source of the add-in, registered by its installer and by
 // regsvr32, and the event of a Group Policy value that was ignored.
@@ -35,11 +50,15 @@ class AddInContext final : public ClassifyContext {
 
   // OnConnection: the log, and the application object kept.
   void Connect(IDispatch* application);
-  // Start-up: the MAPI namespace and session, the policy, the tracker, and unless the
-  // policy disables the add-in, every main window, the main and compose windows Outlook
-  // opens from now on, and Application.ItemSend. Runs once; a failing host call in an
-  // unguarded step comes back as its HRESULT with what was set up kept.
-  HRESULT Start();
+  // Start-up of what the handlers share: the MAPI namespace and session, the policy, the
+  // tracker. Runs once; false when it ran before, or the add-in ended, or the policy
+  // disables the add-in: then no handler is made. A failing host call throws, with what was
+  // set up kept.
+  bool Start(const ::Application& app);
+  // Whether a new handler may be made now: started, not ended, and enabled by the policy.
+  bool Handling() const;
+  // A sink the add-in keeps until it ends, as make gives it: its one reference.
+  void KeepSink(const std::function<EventSink*()>& make);
   // Every way out (OnBeginShutdown, OnDisconnection, the last Release, the last main
   // window closing): every handler ends, each bar is deleted with its placement kept, no
   // sink stays advised and no reference is held; then the tracker reports, the log
@@ -52,7 +71,7 @@ class AddInContext final : public ClassifyContext {
   IDispatch* Namespace() const { return namespace_.get(); }
   IMAPISession* Session() const { return session_.get(); }
   SessionLog* LogFile() const { return log_.get(); }
-  ::Ribbon& Ribbon() { return ribbon_; }
+  RibbonWindows& Ribbon() { return ribbon_; }
 
   // The level the main window's buttons carry to the next compose window: a negative n
   // clears it, any other raises it to at least n; read tells whether n is the level of a
@@ -67,11 +86,14 @@ class AddInContext final : public ClassifyContext {
   // reaches them.
   void AddWindow(WindowHandler* window);
   void RemoveWindow(WindowHandler* window);
-  // A main window to follow: present at start-up or announced by NewExplorer.
-  void AddExplorer(IDispatch* explorer);
+  // Whether a handler follows the main window of this COM identity.
+  bool HasExplorer(IUnknown* identity) const;
+  // Follows one more main window (present at start-up or announced by NewExplorer) with the
+  // handler make gives: its one reference.
+  void AddExplorer(const std::function<MainWindowHandler*()>& make);
   // A main window's Close: its handler ends. With the last main window, Outlook goes on as
   // long as it shows a window of any item: the add-in ends when the last of them closes.
-  void ExplorerClosed(ExplorerHandler* handler);
+  void ExplorerClosed(MainWindowHandler* handler);
   size_t Explorers() const { return explorers_.size(); }
   // A window Outlook opened (NewInspector), whatever it shows: watched for its Close while
   // no main window is open.
@@ -95,11 +117,11 @@ class AddInContext final : public ClassifyContext {
   ComPtr<IDispatch> application_;
   ComPtr<IDispatch> namespace_;
   ComPtr<IMAPISession> session_;
-  ::Ribbon ribbon_;
+  RibbonWindows ribbon_;
   int carried_ = 0;
   int carriedAnswers_ = 0;
   std::vector<EventSink*> sinks_;      // new windows, new main windows, ItemSend: each its one reference
-  std::vector<ExplorerHandler*> explorers_;  // each main window's handler: its one reference
+  std::vector<MainWindowHandler*> explorers_;  // each its one reference
   std::vector<WindowHandler*> windows_;
   struct WindowWatch {
     ComPtr<IUnknown> window;

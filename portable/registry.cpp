@@ -1,4 +1,4 @@
-#include "platform/portable/registry.h"
+#include "portable/registry.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <sstream>
 #include <vector>
-#include "platform/portable/system.h"
+#include "portable/system.h"
 
 namespace {
 

@@ -1,15 +1,12 @@
-#include "addin/context.h"
+#include "context/addin_context.h"
 
 #include <algorithm>
 #include "classify/group_policy.h"
 #include "classify/mail_item.h"
-#include "compose/item_send_sink.h"
-#include "compose/new_window_sink.h"
-#include "explorer/explorer_handler.h"
-#include "explorer/new_explorer_sink.h"
 #include "host/event_sink.h"
 #include "host/host_guard.h"
 #include "host/host_objects.h"
+#include "platform/unique_handle.h"
 
 const char kEventSource[] = "Orvan Classify";
 
@@ -58,20 +55,19 @@ void AddInContext::Connect(IDispatch* application) {
 // Application event log, where an administrator looks.
 void AddInContext::ReportIgnored(const GroupPolicy& policy) const {
   if (policy.ignored.empty()) return;
-  HANDLE events = RegisterEventSourceA(nullptr, kEventSource);
+  const UniqueEventSource events(RegisterEventSourceA(nullptr, kEventSource));
   for (const GroupPolicy::Ignored& i : policy.ignored) {
     const std::string text = "The Group Policy value " + i.value + " is ignored: " + i.why + "; " + i.kept + ".";
     if (LogEnabled()) Log("%s<br>\n", HtmlText(text).c_str());
     const char* strings[1] = {text.c_str()};
-    if (events) ReportEventA(events, EVENTLOG_WARNING_TYPE, 0, kIgnoredPolicyEvent, nullptr, 1, 0, strings, nullptr);
+    if (events)
+      ReportEventA(events.get(), EVENTLOG_WARNING_TYPE, 0, kIgnoredPolicyEvent, nullptr, 1, 0, strings, nullptr);
   }
-  if (events) DeregisterEventSource(events);
 }
 
-HRESULT AddInContext::Start() {
-  if (started_ || ended_) return S_OK;
+bool AddInContext::Start(const ::Application& app) {
+  if (started_ || ended_) return false;
   started_ = true;
-  ::Application app = ::Application::From(application_.get());
   namespace_ = app.GetNamespace("MAPI");
 
   IMAPISession* session = nullptr;
@@ -82,58 +78,33 @@ HRESULT AddInContext::Start() {
   settings_ = std::make_unique<ClassificationSettings>(defaults);
   ReportIgnored(policy);
   tracker_ = std::make_unique<ObjectTracker>(log_.get());
-  if (settings_->Disabled) return S_OK;
-
-  // Main windows: every one open now, and every one Outlook opens later. Their failures are
-  // swallowed: compose windows must still be handled.
-  TryHostStep([&] {
-    ComPtr<IDispatch> all = app.Explorers();
-    ::Explorers explorers;
-    if (all && ::Explorers::TryFrom(all.get(), &explorers)) {
-      sinks_.reserve(sinks_.size() + 1);
-      sinks_.push_back(new NewExplorerSink(*this, explorers.get()));
-      const long n = explorers.Count();
-      for (long i = 1; i <= n; ++i) TryHostStep([&] { AddExplorer(explorers.Item(i).get()); });
-    } else if (ComPtr<IDispatch> active = app.ActiveExplorer()) {
-      AddExplorer(active.get());  // an Outlook that does not list its main windows
-    }
-  });
-
-  // Every message that leaves, however it was sent, passes Application.ItemSend.
-  TryHostStep([&] {
-    sinks_.reserve(sinks_.size() + 1);
-    sinks_.push_back(new ItemSendSink(*this, application_.get()));
-  });
-
-  // Compose windows.
-  ComPtr<IDispatch> inspectors = app.Inspectors();
-  if (inspectors) {
-    sinks_.reserve(sinks_.size() + 1);
-    sinks_.push_back(new InspectorsSink(*this, inspectors.get()));
-  }
-  // A ribbon drawn before start-up showed no policy: it asks again now.
-  ribbon_.Invalidate();
-  return S_OK;
+  return !settings_->Disabled;
 }
 
-void AddInContext::AddExplorer(IDispatch* explorer) {
-  if (!explorer || !started_ || ended_ || !settings_ || settings_->Disabled) return;
-  ComPtr<IUnknown> id = ComIdentity(explorer);
-  for (ExplorerHandler* e : explorers_)
-    if (e->Is(id.get())) return;  // listed and announced both
+bool AddInContext::Handling() const { return started_ && !ended_ && settings_ && !settings_->Disabled; }
+
+void AddInContext::KeepSink(const std::function<EventSink*()>& make) {
+  sinks_.reserve(sinks_.size() + 1);
+  sinks_.push_back(make());
+}
+
+bool AddInContext::HasExplorer(IUnknown* identity) const {
+  return std::any_of(explorers_.begin(), explorers_.end(), [&](MainWindowHandler* e) { return e->Is(identity); });
+}
+
+void AddInContext::AddExplorer(const std::function<MainWindowHandler*()>& make) {
   explorers_.reserve(explorers_.size() + 1);
-  auto* handler = new ExplorerHandler(*this, explorer);
-  explorers_.push_back(handler);
+  explorers_.push_back(make());
   leaving_ = windowsUnknown_ = false;
   ReleaseWindowWatches();
 }
 
-void AddInContext::ExplorerClosed(ExplorerHandler* handler) {
+void AddInContext::ExplorerClosed(MainWindowHandler* handler) {
   ContextRef hold(*this);  // the handler's own count goes with it
   auto it = std::find(explorers_.begin(), explorers_.end(), handler);
   if (it == explorers_.end()) return;
   explorers_.erase(it);
-  handler->Release();
+  handler->Drop();
   if (!explorers_.empty() || ended_) return;
   // Outlook goes on while it shows any window, of any item (a task or a contact as much as
   // mail): each one open now is watched for its Close, and so is each one it opens later.
@@ -199,7 +170,7 @@ void AddInContext::End() {
   ribbon_.Invalidate();
   ribbon_.Release();
   for (EventSink* sink : std::exchange(sinks_, {})) sink->Release();
-  for (ExplorerHandler* explorer : std::exchange(explorers_, {})) explorer->Release();
+  for (MainWindowHandler* explorer : std::exchange(explorers_, {})) explorer->Drop();
   ReleaseWindowWatches();
   // Each window's teardown keeps the bar's placement, deletes the bar and removes itself.
   while (!windows_.empty()) {

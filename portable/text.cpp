@@ -1,7 +1,7 @@
 // Code page 1252 as the ANSI code page, and UTF-8, with the SDK's size conventions.
 #include <string>
-#include "platform/portable/no_throw.h"
-#include "platform/portable/system.h"
+#include "portable/no_throw.h"
+#include "portable/system.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // parent frees the whole chain, as the real allocator does.
 #include <cstdlib>
 #include <new>
-#include "platform/portable/mapi.h"
+#include "portable/mapi.h"
 
 namespace {
 

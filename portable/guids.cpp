@@ -1,4 +1,4 @@
-#include "platform/portable/com.h"
+#include "portable/com.h"
 
 const IID IID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 const GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};

@@ -1,7 +1,7 @@
 // BSTRs are laid out as on Windows: a 32-bit byte length, the characters, a 16-bit zero.
 #include <cstdlib>
 #include <new>
-#include "platform/portable/com.h"
+#include "portable/com.h"
 
 namespace {
 uint32_t* Header(BSTR bstr) { return reinterpret_cast<uint32_t*>(bstr) - 1; }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <string>
-#include "platform/portable/types.h"
+#include "portable/types.h"
 
 struct HKEY__;
 typedef HKEY__* HKEY;

@@ -2,7 +2,7 @@
 // order, so that one class serves both worlds.
 #pragma once
 
-#include "platform/portable/types.h"
+#include "portable/types.h"
 
 struct IUnknown {
   virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) = 0;

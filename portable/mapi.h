@@ -2,7 +2,7 @@
 // IMAPIProp in the SDK's slot order, the MAPI allocator and the one-property helpers.
 #pragma once
 
-#include "platform/portable/com.h"
+#include "portable/com.h"
 
 typedef GUID* LPGUID;
 typedef const IID* LPCIID;
