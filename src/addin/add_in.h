@@ -1,6 +1,6 @@
 // The add-in object Outlook creates through the class factory and drives through
 // IDTExtensibility2; Office also asks it for its ribbon and calls the ribbon's callbacks
-// through its IDispatch. It owns its context (addin/context.h), which every handler it
+// through its IDispatch. It owns its context (context/addin_context.h), which every handler it
 // makes shares; nothing of it is process-wide.
 #pragma once
 

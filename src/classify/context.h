@@ -1,6 +1,6 @@
 // What classifying a message needs of the add-in that does it: the policy, the session log
 // and the object tracker. Each is null before the add-in starts and after it ends; the
-// add-in's own context (addin/context.h) owns them.
+// add-in's own context (context/addin_context.h) owns them.
 #pragma once
 
 #include <memory>

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <utility>
+#include <vector>
 #include "platform/win.h"
 
 template <class T>
@@ -71,4 +72,11 @@ ComPtr<IUnknown> ComIdentity(T* object) {
   ComPtr<IUnknown> unknown;
   if (object && FAILED(object->QueryInterface(IID_IUnknown, unknown.put_void()))) unknown.reset();
   return unknown;
+}
+
+// Gives back every reference a list holds, first to last, the list emptied first: a
+// Release that calls back finds it empty.
+template <class T>
+void ReleaseAll(std::vector<ComPtr<T>>& list) {
+  for (ComPtr<T>& p : std::exchange(list, {})) p.reset();
 }

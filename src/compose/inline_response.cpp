@@ -11,10 +11,10 @@ CInlineResponse* CInlineResponse::Create(AddInContext& context, IDispatch* explo
                                          CInlineResponse** slot) {
   auto* h = new CInlineResponse(context, slot);
   try {
-    h->MailItem_ = new CMailItem(context, mailItem);
+    h->MailItem_.reset(new CMailItem(context, mailItem));
     // Its own Send, where Outlook fires it for an inline response, brings it to the Send
     // decision as a compose window's does; Application.ItemSend does otherwise.
-    h->ItemHandler = new CItemHandler(context, h->MailItem_, IID_ItemEvents_10);
+    h->ItemHandler = ComPtr<CItemHandler>::Adopt(new CItemHandler(context, h->MailItem_.get(), IID_ItemEvents_10));
     h->MailItem_->inspectorHandler = h;
     h->MailItem_->dropdown = h;
     h->Preselect();
@@ -29,11 +29,10 @@ CInlineResponse* CInlineResponse::Create(AddInContext& context, IDispatch* explo
 CInlineResponse::~CInlineResponse() {
   if (Slot_ && *Slot_ == this) *Slot_ = nullptr;
   context_->Ribbon().Remove(this);
-  if (CItemHandler* h = std::exchange(ItemHandler, nullptr)) h->Release();
-  if (CMailItem* m = std::exchange(MailItem_, nullptr)) {
+  ItemHandler.reset();
+  if (CMailItemRef m = std::move(MailItem_)) {
     m->inspectorHandler = nullptr;
     m->dropdown = nullptr;
-    m->Release();
   }
   if (ObjectTracker* t = context_->Tracker()) t->Remove(this);
 }

@@ -34,7 +34,7 @@ class CInlineResponse final : public WindowHandler, public LevelSelection, publi
 
   ContextRef context_;
   CInlineResponse** Slot_;
-  CItemHandler* ItemHandler = nullptr;
-  CMailItem* MailItem_ = nullptr;
+  ComPtr<CItemHandler> ItemHandler;
+  CMailItemRef MailItem_;
   ChosenLevel Chosen_;
 };

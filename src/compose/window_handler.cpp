@@ -32,8 +32,8 @@ CInspectorEventHandler* CInspectorEventHandler::Create(AddInContext& context, ID
   auto* h = new CInspectorEventHandler(context);
   try {
     h->Inspector_ = Inspector::From(inspector);
-    h->MailItem_ = new CMailItem(context, mailItem);
-    h->ItemHandler = new CItemHandler(context, h->MailItem_);
+    h->MailItem_.reset(new CMailItem(context, mailItem));
+    h->ItemHandler = ComPtr<CItemHandler>::Adopt(new CItemHandler(context, h->MailItem_.get()));
     // Only the item's Send or Close ends a wrapper: one whose item events cannot be heard
     // would outlive its window, holding the window and the message.
     if (!h->ItemHandler->Subscribed()) throw HostError(CONNECT_E_CANNOTCONNECT, IID_ItemEvents);
@@ -50,7 +50,7 @@ CInspectorEventHandler* CInspectorEventHandler::Create(AddInContext& context, ID
 
 CInspectorEventHandler::~CInspectorEventHandler() {
   context_->Ribbon().Remove(this);
-  if (CDropdownHandler* d = std::exchange(Dropdown, nullptr)) d->Release();
+  Dropdown.reset();
   if (MailItem_) MailItem_->dropdown = nullptr;
   // Keep the bar's placement for the next window, then remove the bar. A failure here
   // must not stop the rest: every handler of the window goes, whatever the host says.
@@ -65,11 +65,8 @@ CInspectorEventHandler::~CInspectorEventHandler() {
       TryHostStep([&] { bar.Delete(); });
     }
   }
-  if (CItemHandler* h = std::exchange(ItemHandler, nullptr)) h->Release();
-  if (CMailItem* m = std::exchange(MailItem_, nullptr)) {
-    m->inspectorHandler = nullptr;
-    m->Release();
-  }
+  ItemHandler.reset();
+  if (CMailItemRef m = std::move(MailItem_)) m->inspectorHandler = nullptr;
   Bar_.reset();
   Inspector_ = Inspector();
   if (ObjectTracker* t = context_->Tracker()) t->Remove(this);
@@ -127,7 +124,7 @@ void CInspectorEventHandler::BuildCommandBar(bool editable) {
     }
     CommandBarControls controls = bar.Controls();
     if (!controls) return;
-    Dropdown = new CDropdownHandler(*context_, MailItem_, controls, editable, level);
+    Dropdown = ComPtr<CDropdownHandler>::Adopt(new CDropdownHandler(*context_, MailItem_.get(), controls, editable, level));
   });
 }
 

@@ -38,9 +38,9 @@ class CInspectorEventHandler final : public WindowHandler, public LevelSelection
   ~CInspectorEventHandler();
 
   ContextRef context_;
-  CDropdownHandler* Dropdown = nullptr;
-  CItemHandler* ItemHandler = nullptr;
-  CMailItem* MailItem_ = nullptr;
+  ComPtr<CDropdownHandler> Dropdown;
+  ComPtr<CItemHandler> ItemHandler;
+  CMailItemRef MailItem_;
   Inspector Inspector_;
   // The bar this window built, by COM identity. Where all compose windows share their
   // command bars (Word as the mail editor), "Orvan_Classify" may be another window's bar:

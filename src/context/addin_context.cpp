@@ -85,26 +85,27 @@ bool AddInContext::Handling() const { return started_ && !ended_ && settings_ &&
 
 void AddInContext::KeepSink(const std::function<EventSink*()>& make) {
   sinks_.reserve(sinks_.size() + 1);
-  sinks_.push_back(make());
+  sinks_.push_back(ComPtr<EventSink>::Adopt(make()));
 }
 
 bool AddInContext::HasExplorer(IUnknown* identity) const {
-  return std::any_of(explorers_.begin(), explorers_.end(), [&](MainWindowHandler* e) { return e->Is(identity); });
+  return std::any_of(explorers_.begin(), explorers_.end(), [&](const MainWindowRef& e) { return e->Is(identity); });
 }
 
 void AddInContext::AddExplorer(const std::function<MainWindowHandler*()>& make) {
   explorers_.reserve(explorers_.size() + 1);
-  explorers_.push_back(make());
+  explorers_.push_back(MainWindowRef(make()));
   leaving_ = windowsUnknown_ = false;
   ReleaseWindowWatches();
 }
 
 void AddInContext::ExplorerClosed(MainWindowHandler* handler) {
   ContextRef hold(*this);  // the handler's own count goes with it
-  auto it = std::find(explorers_.begin(), explorers_.end(), handler);
+  auto it = std::find_if(explorers_.begin(), explorers_.end(), [&](const MainWindowRef& e) { return e.get() == handler; });
   if (it == explorers_.end()) return;
+  MainWindowRef gone = std::move(*it);
   explorers_.erase(it);
-  handler->Drop();
+  gone.reset();
   if (!explorers_.empty() || ended_) return;
   // Outlook goes on while it shows any window, of any item (a task or a contact as much as
   // mail): each one open now is watched for its Close, and so is each one it opens later.
@@ -125,27 +126,27 @@ void AddInContext::WatchWindow(IDispatch* inspector) {
   for (const WindowWatch& w : windowWatches_)
     if (w.window.get() == id.get()) return;
   windowWatches_.reserve(windowWatches_.size() + 1);
-  auto* sink = new WindowCloseWatch(*this, inspector);
+  auto sink = ComPtr<EventSink>::Adopt(new WindowCloseWatch(*this, inspector));
   if (!sink->Subscribed()) {
     // A window whose Close cannot be heard: Outlook's own end is the add-in's.
-    sink->Release();
     windowsUnknown_ = true;
     return;
   }
-  windowWatches_.push_back({std::move(id), sink});
+  windowWatches_.push_back({std::move(id), std::move(sink)});
 }
 
 void AddInContext::WindowClosed(EventSink* watch) {
   ContextRef hold(*this);
-  auto it = std::find_if(windowWatches_.begin(), windowWatches_.end(), [&](const WindowWatch& w) { return w.sink == watch; });
+  auto it = std::find_if(windowWatches_.begin(), windowWatches_.end(), [&](const WindowWatch& w) { return w.sink.get() == watch; });
   if (it == windowWatches_.end()) return;
+  ComPtr<EventSink> gone = std::move(it->sink);
   windowWatches_.erase(it);
-  watch->Release();
+  gone.reset();
   EndIfOutlookLeaves();
 }
 
 void AddInContext::ReleaseWindowWatches() {
-  for (WindowWatch& w : std::exchange(windowWatches_, {})) w.sink->Release();
+  for (WindowWatch& w : std::exchange(windowWatches_, {})) w.sink.reset();
 }
 
 void AddInContext::AddWindow(WindowHandler* window) {
@@ -168,9 +169,9 @@ void AddInContext::End() {
   ContextRef hold(*this);  // handlers give their counts back while it runs
   // Office asks once more and finds nothing to show; the handlers then end without asking.
   ribbon_.Invalidate();
-  ribbon_.Release();
-  for (EventSink* sink : std::exchange(sinks_, {})) sink->Release();
-  for (MainWindowHandler* explorer : std::exchange(explorers_, {})) explorer->Drop();
+  ribbon_.Clear();
+  ReleaseAll(sinks_);
+  for (MainWindowRef& explorer : std::exchange(explorers_, {})) explorer.reset();
   ReleaseWindowWatches();
   // Each window's teardown keeps the bar's placement, deletes the bar and removes itself.
   while (!windows_.empty()) {

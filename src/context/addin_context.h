@@ -12,6 +12,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 #include "classify/context.h"
@@ -34,6 +35,12 @@ class MainWindowHandler {
  protected:
   ~MainWindowHandler() = default;
 };
+
+// The context's hold on a main window's handler.
+struct DropMainWindow {
+  void operator()(MainWindowHandler* handler) const { handler->Drop(); }
+};
+using MainWindowRef = std::unique_ptr<MainWindowHandler, DropMainWindow>;
 
 // The Application event log's source of the add-in, registered by its installer and by
 // regsvr32, and the event of a Group Policy value that was ignored.
@@ -120,12 +127,12 @@ class AddInContext final : public ClassifyContext {
   RibbonWindows ribbon_;
   int carried_ = 0;
   int carriedAnswers_ = 0;
-  std::vector<EventSink*> sinks_;      // new windows, new main windows, ItemSend: each its one reference
-  std::vector<MainWindowHandler*> explorers_;  // each its one reference
+  std::vector<ComPtr<EventSink>> sinks_;  // new windows, new main windows, ItemSend
+  std::vector<MainWindowRef> explorers_;
   std::vector<WindowHandler*> windows_;
   struct WindowWatch {
     ComPtr<IUnknown> window;
-    EventSink* sink;  // its one reference
+    ComPtr<EventSink> sink;
   };
   std::vector<WindowWatch> windowWatches_;  // while leaving: every window Outlook still shows
 };

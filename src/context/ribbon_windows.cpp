@@ -29,7 +29,9 @@ class ItemWatch final : public EventSink {
 
 }  // namespace
 
-RibbonWindows::~RibbonWindows() { Release(); }
+RibbonWindows::RibbonWindows(AddInContext& context) : context_(context) {}
+
+RibbonWindows::~RibbonWindows() { Clear(); }
 
 RibbonWindow* RibbonWindows::Registered(IUnknown* context) const {
   RibbonWindow* found = nullptr;
@@ -64,34 +66,32 @@ void RibbonWindows::WatchItem(IUnknown* context, IDispatch* item) {
   for (auto it = watches_.begin(); it != watches_.end(); ++it) {
     if (it->context.get() != context) continue;
     if (it->item.get() == id.get()) return;  // watched already
-    EventSink* old = it->sink;
+    ComPtr<EventSink> old = std::move(it->sink);
     watches_.erase(it);
-    old->Release();
+    old.reset();
     break;
   }
   watches_.reserve(watches_.size() + 1);
-  auto* sink = new ItemWatch(context_, item);
-  if (!sink->Subscribed()) {
-    sink->Release();
-    return;
-  }
-  watches_.push_back({ComPtr<IUnknown>::Borrow(context), std::move(id), sink});
+  auto sink = ComPtr<EventSink>::Adopt(new ItemWatch(context_, item));
+  if (!sink->Subscribed()) return;
+  watches_.push_back({ComPtr<IUnknown>::Borrow(context), std::move(id), std::move(sink)});
 }
 
 void RibbonWindows::WatchEnded(EventSink* watch) {
-  auto it = std::find_if(watches_.begin(), watches_.end(), [&](const Watch& w) { return w.sink == watch; });
+  auto it = std::find_if(watches_.begin(), watches_.end(), [&](const Watch& w) { return w.sink.get() == watch; });
   if (it == watches_.end()) return;
+  ComPtr<EventSink> gone = std::move(it->sink);
   watches_.erase(it);
   Invalidate();
-  watch->Release();
+  gone.reset();
 }
 
 void RibbonWindows::Invalidate() {
   for (const ComPtr<IDispatch>& ui : uis_) TryHostStep([&] { RibbonUI::From(ui.get()).Invalidate(); });
 }
 
-void RibbonWindows::Release() {
+void RibbonWindows::Clear() {
   uis_.clear();
   windows_.clear();
-  for (Watch& w : std::exchange(watches_, {})) w.sink->Release();
+  for (Watch& w : std::exchange(watches_, {})) w.sink.reset();
 }

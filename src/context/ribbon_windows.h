@@ -23,7 +23,7 @@ class RibbonWindow {
 
 class RibbonWindows {
  public:
-  explicit RibbonWindows(AddInContext& context) : context_(context) {}
+  explicit RibbonWindows(AddInContext& context);
   RibbonWindows(const RibbonWindows&) = delete;
   RibbonWindows& operator=(const RibbonWindows&) = delete;
   ~RibbonWindows();
@@ -39,7 +39,7 @@ class RibbonWindows {
   // A ribbon Office loaded, kept to invalidate it.
   void Loaded(IDispatch* ribbonUi);
   // Lets go of every host object it holds (the add-in ends).
-  void Release();
+  void Clear();
   // An item shown in an Inspector without a handler (a read window moved to the next
   // message, a Send stopped after its handler ended): its Close or Send must still reach
   // the ribbon, since what the window shows changes with it.
@@ -59,7 +59,7 @@ class RibbonWindows {
   struct Watch {
     ComPtr<IUnknown> context;
     ComPtr<IUnknown> item;
-    EventSink* sink;  // its one reference
+    ComPtr<EventSink> sink;
   };
 
   AddInContext& context_;

@@ -70,14 +70,13 @@ ExplorerHandler::ExplorerHandler(AddInContext& context, IDispatch* explorer)
   if (!Explorer_) return;
   Subscribe(explorer);
   // Outlook before 2002 has no ExplorerEvents_10: the watch then hears nothing.
-  TryHostStep([&] { Watch_ = new SelectionWatch(context, explorer); });
+  TryHostStep([&] { Watch_ = ComPtr<EventSink>::Adopt(new SelectionWatch(context, explorer)); });
   HookButtons();
 }
 
 void ExplorerHandler::OnEnded() {
-  for (ReplyButtonSink* sink : ButtonSinks) sink->Release();
-  ButtonSinks.clear();
-  if (EventSink* watch = std::exchange(Watch_, nullptr)) watch->Release();
+  ReleaseAll(ButtonSinks);
+  Watch_.reset();
   Explorer_ = Explorer();
   Identity_.reset();
 }
@@ -101,7 +100,7 @@ void ExplorerHandler::HookButtons() {
       CommandBarButton button;
       if (!TryHostStep([&] { CommandBarButton::TryFrom(control.get(), &button); }) || !button) continue;
       ButtonSinks.reserve(ButtonSinks.size() + 1);
-      ButtonSinks.push_back(new ReplyButtonSink(*context_, button.get()));
+      ButtonSinks.push_back(ComPtr<ReplyButtonSink>::Adopt(new ReplyButtonSink(*context_, button.get())));
     }
   });
 }

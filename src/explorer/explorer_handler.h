@@ -61,10 +61,10 @@ class ExplorerHandler final : public EventSink, public MainWindowHandler {
  private:
   ContextRef context_;
   bool ButtonsPending = true;  // until the Standard bar was found: Activate tries again
-  std::vector<ReplyButtonSink*> ButtonSinks;  // each entry is its sink's one reference
+  std::vector<ComPtr<ReplyButtonSink>> ButtonSinks;
   Explorer Explorer_;
   ComPtr<IUnknown> Identity_;
-  EventSink* Watch_ = nullptr;  // today's Outlook: the selection and inline responses
+  ComPtr<EventSink> Watch_;  // today's Outlook: the selection and inline responses
 };
 
 // Follows a main window with a handler of its own, unless one follows it already: present

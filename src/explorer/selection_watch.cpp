@@ -86,16 +86,14 @@ void SelectionWatch::WatchSelection() {
       if (!item || !Item::TryFrom(item.get(), &answered) || !IsClassifiedClass(answered.Class())) return;
       found = true;
       Selected_.reserve(Selected_.size() + 1);
-      auto* sink = new SelectedItemSink(*context_, answered.get(), Explorer_);
-      if (sink->Subscribed()) Selected_.push_back(sink);
-      else sink->Release();
+      auto sink = ComPtr<SelectedItemSink>::Adopt(new SelectedItemSink(*context_, answered.get(), Explorer_));
+      if (sink->Subscribed()) Selected_.push_back(std::move(sink));
     });
   }
 }
 
 void SelectionWatch::StopWatching() {
-  for (SelectedItemSink* sink : Selected_) sink->Release();
-  Selected_.clear();
+  ReleaseAll(Selected_);
 }
 
 void SelectionWatch::EndInline() {

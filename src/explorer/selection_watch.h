@@ -57,6 +57,6 @@ class SelectionWatch final : public EventSink {
 
   ContextRef context_;
   Explorer Explorer_;
-  std::vector<SelectedItemSink*> Selected_;  // each entry is its sink's one reference
+  std::vector<ComPtr<SelectedItemSink>> Selected_;
   CInlineResponse* Inline_ = nullptr;
 };

@@ -1,8 +1,9 @@
 #include "server/class_factory.h"
 
 #include "addin/add_in.h"
-#include "host/host_guard.h"
+#include "com/com_ptr.h"
 #include "com/iids.h"
+#include "host/host_guard.h"
 
 #ifdef _WIN32
 HINSTANCE ModuleHandle = nullptr;  // set by DllMain
@@ -54,12 +55,11 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (!IsEqualCLSID(rclsid, CLSID_OrvanClassifyAddIn)) return CLASS_E_CLASSNOTAVAILABLE;
-  AddInFactory* factory = new (std::nothrow) AddInFactory();
-  if (!factory) return E_OUTOFMEMORY;
-  factory->AddRef();
-  HRESULT hr = factory->QueryInterface(riid, ppv);
-  factory->Release();  // frees the factory when the QueryInterface failed
-  return hr;
+  AddInFactory* made = new (std::nothrow) AddInFactory();
+  if (!made) return E_OUTOFMEMORY;
+  // Held while it is asked: the hold frees the factory when the QueryInterface failed.
+  const ComPtr<AddInFactory> factory = ComPtr<AddInFactory>::Borrow(made);
+  return factory->QueryInterface(riid, ppv);
 }
 
 STDAPI DllCanUnloadNow() { return (ObjectCount == 0 && LockCount == 0) ? S_OK : S_FALSE; }
