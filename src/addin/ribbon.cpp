@@ -147,7 +147,17 @@ HRESULT RibbonCallbacks::IdOfName(const OLECHAR* name, DISPID* id) {
   return DISP_E_UNKNOWNNAME;
 }
 
-HRESULT RibbonCallbacks::Invoke(AddInContext& context, DISPID id, const DISPPARAMS* params, VARIANT* result, UINT* argErr) {
+namespace {
+
+// What a callback was called with: the IRibbonUI or the control, and the index it names.
+struct Arguments {
+  IDispatch* object = nullptr;
+  long index = 0;
+};
+
+// The contract of the callbacks' arguments: no names, each callback its own count, the
+// object first and the index where the callback takes one.
+HRESULT ReadArguments(DISPID id, const DISPPARAMS* params, UINT* argErr, Arguments* out) {
   const auto* callback = std::find_if(std::begin(kCallbacks), std::end(kCallbacks), [&](const auto& c) { return c.id == id; });
   if (callback == std::end(kCallbacks)) return DISP_E_MEMBERNOTFOUND;
   const UINT count = params ? params->cArgs : 0;
@@ -158,43 +168,47 @@ HRESULT RibbonCallbacks::Invoke(AddInContext& context, DISPID id, const DISPPARA
     if (argErr) *argErr = count - 1 - n;  // its place in rgvarg
     return DISP_E_TYPEMISMATCH;
   };
-  IDispatch* object = Object(Arg(params, 0));
-  if (!object) return mismatch(0);
-  long index = 0;
-  if ((id == kLevelLabel || id == kLevelId) && !Number(Arg(params, 1), &index)) return mismatch(1);
-  if (id == kLevelChosen && !Number(Arg(params, 2), &index)) return mismatch(2);
-  if (id == kLoaded) {
-    if (!context.Ended()) context.Ribbon().Loaded(object);  // one shown after the end: nothing to keep it for
-    return S_OK;
-  }
+  out->object = Object(Arg(params, 0));
+  if (!out->object) return mismatch(0);
+  if ((id == kLevelLabel || id == kLevelId) && !Number(Arg(params, 1), &out->index)) return mismatch(1);
+  if (id == kLevelChosen && !Number(Arg(params, 2), &out->index)) return mismatch(2);
+  return S_OK;
+}
 
-  // Callbacks can come before start-up or after the end: then there is no policy to show.
-  ClassificationSettings* s = context.Settings();
+// The answers that need no window: the policy's texts and its list of levels, or nothing
+// before start-up and after the end. False when the callback asks about the window.
+bool AnswerFromPolicy(DISPID id, ClassificationSettings* s, long index, VARIANT* result, HRESULT* hr) {
   if (!s) {
-    if (id == kLevelCount || id == kSelectedLevel) return Answer(result, 0L);
-    if (id == kLevelEnabled) return Answer(result, false);
-    return id == kLevelChosen ? S_OK : Answer(result, std::string());
+    if (id == kLevelCount || id == kSelectedLevel) *hr = Answer(result, 0L);
+    else if (id == kLevelEnabled) *hr = Answer(result, false);
+    else *hr = id == kLevelChosen ? S_OK : Answer(result, std::string());
+    return true;
   }
   switch (id) {
-    case kGroupLabel: return Answer(result, s->Label);
-    case kCaption: return Answer(result, s->Label + ":");
-    case kTooltip: return Answer(result, s->Tooltip);
+    case kGroupLabel: *hr = Answer(result, s->Label); return true;
+    case kCaption: *hr = Answer(result, s->Label + ":"); return true;
+    case kTooltip: *hr = Answer(result, s->Tooltip); return true;
     default: break;
   }
   const std::vector<std::string> entries = s->DropDownEntries();
   const long n = long(entries.size());
-  if (id == kLevelCount) return Answer(result, n);
-  if (id == kLevelLabel || id == kLevelId) {
-    if (index < 0 || index >= n) return Answer(result, std::string());
-    return Answer(result, id == kLevelLabel ? entries[size_t(index)] : "OrvanLevel" + std::to_string(index + 1));
+  switch (id) {
+    case kLevelCount: *hr = Answer(result, n); return true;
+    case kLevelLabel:
+    case kLevelId:
+      if (index < 0 || index >= n) *hr = Answer(result, std::string());
+      else *hr = Answer(result, id == kLevelLabel ? entries[size_t(index)] : "OrvanLevel" + std::to_string(index + 1));
+      return true;
+    default: return false;
   }
+}
 
-  // The window the control is shown in: the one the add-in handles there, or else what the
-  // window shows now.
+// The window a control is shown in: the one the add-in handles there, or else what the
+// window shows now (made into shown, and its item watched in an Inspector).
+RibbonWindow* WindowOf(AddInContext& context, IDispatch* control, std::unique_ptr<ShownItem>* shown) {
   RibbonWindow* window = nullptr;
-  std::unique_ptr<ShownItem> shown;
   TryHostStep([&] {
-    ComPtr<IDispatch> shownIn = RibbonControl::From(object).Context();
+    ComPtr<IDispatch> shownIn = RibbonControl::From(control).Context();
     ComPtr<IUnknown> identity = ComIdentity(shownIn.get());
     if ((window = context.Ribbon().Registered(identity.get())) != nullptr) return;
     ComPtr<IDispatch> item;
@@ -205,13 +219,20 @@ HRESULT RibbonCallbacks::Invoke(AddInContext& context, DISPID id, const DISPPARA
     // Whatever the window's bar would show: mail, or a meeting or task request.
     Item shownItem;
     if (!item || !Item::TryFrom(item.get(), &shownItem) || !IsClassifiedClass(shownItem.Class())) return;
-    shown = std::make_unique<ShownItem>(context, shownItem.get());
-    window = shown.get();
+    *shown = std::make_unique<ShownItem>(context, shownItem.get());
+    window = shown->get();
     if (inspector) context.Ribbon().WatchItem(identity.get(), shownItem.get());
   });
+  return window;
+}
+
+// The answers about one window: its level, whether it may change, and a choice on it.
+HRESULT AnswerFromWindow(AddInContext& context, DISPID id, ClassificationSettings& s, RibbonWindow* window,
+                         long index, VARIANT* result) {
+  const long n = long(s.DropDownEntries().size());
   switch (id) {
     case kSelectedLevel: {
-      const int level = window ? window->Level() : s->Preselected(0, int(n));
+      const int level = window ? window->Level() : s.Preselected(0, int(n));
       return Answer(result, level >= 1 && level <= n ? long(level - 1) : 0L);
     }
     case kLevelEnabled: return Answer(result, window && window->Editable());
@@ -221,8 +242,26 @@ HRESULT RibbonCallbacks::Invoke(AddInContext& context, DISPID id, const DISPPARA
       return S_OK;
     case kReadLevelLabel: {
       const int level = window ? window->Level() : 0;
-      return Answer(result, s->Label + ": " + (level >= 1 ? s->LevelName(level) : std::string("(none)")));
+      return Answer(result, s.Label + ": " + (level >= 1 ? s.LevelName(level) : std::string("(none)")));
     }
     default: return DISP_E_MEMBERNOTFOUND;
   }
+}
+
+}  // namespace
+
+HRESULT RibbonCallbacks::Invoke(AddInContext& context, DISPID id, const DISPPARAMS* params, VARIANT* result, UINT* argErr) {
+  Arguments args;
+  if (const HRESULT hr = ReadArguments(id, params, argErr, &args); hr != S_OK) return hr;
+  if (id == kLoaded) {
+    if (!context.Ended()) context.Ribbon().Loaded(args.object);  // one shown after the end: nothing to keep it for
+    return S_OK;
+  }
+  // Callbacks can come before start-up or after the end: then there is no policy to show.
+  ClassificationSettings* s = context.Settings();
+  HRESULT hr = S_OK;
+  if (AnswerFromPolicy(id, s, args.index, result, &hr)) return hr;
+  std::unique_ptr<ShownItem> shown;
+  RibbonWindow* window = WindowOf(context, args.object, &shown);
+  return AnswerFromWindow(context, id, *s, window, args.index, result);
 }

@@ -123,6 +123,19 @@ int CMailItem::GetClassification() {
   }
 }
 
+HRESULT CMailItem::WriteNamed(const GUID& set, const char* name, SPropValue value, const char* shown) {
+  HRESULT result = S_OK;
+  value.ulPropTag = NamedTag(set, name, MAPI_CREATE, PROP_TYPE(value.ulPropTag), &result);
+  if (!value.ulPropTag) {
+    context_.Log("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
+    return result;
+  }
+  result = HrSetOneProp(message_.get(), &value);
+  if (FAILED(result) && context_.LogEnabled())
+    context_.Log("HrSetOneProp of %s failed with %08X<br>\n", HtmlText(shown).c_str(), unsigned(result));
+  return result;
+}
+
 HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
   if (level == 0) level = 1;
   HRESULT result = S_FALSE;
@@ -135,17 +148,12 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
   if (kinds & 1) {
     std::snprintf(propName, sizeof propName, "MAPI-%s-classification", Organisation().c_str());
     context_.Log("SetClassificationProperty: PROP_MAPI - %s = %lu<br>\n", propName, static_cast<unsigned long>(level));
-    ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, propName, MAPI_CREATE, PT_LONG, &result);
-    if (!tag) {
-      context_.Log("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
-    } else {
-      SPropValue value{};
-      value.ulPropTag = tag;
-      value.Value.l = level;
-      result = HrSetOneProp(message_.get(), &value);
-      if (FAILED(result))
-        context_.Log("HrSetOneProp of %lu failed with %08X<br>\n", static_cast<unsigned long>(level), unsigned(result));
-    }
+    SPropValue value{};
+    value.ulPropTag = PT_LONG;
+    value.Value.l = level;
+    char shown[24];
+    std::snprintf(shown, sizeof shown, "%lu", static_cast<unsigned long>(level));
+    result = WriteNamed(PS_PUBLIC_STRINGS_ID, propName, value, shown);
   }
 
   if (name && *name && (kinds & 2)) {
@@ -155,30 +163,23 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
                HtmlText(name).c_str());
     // An ASCII name goes as it always has, 8-bit; any other as Unicode, which the transport
     // writes as an RFC 2047 encoded word and the header reader reads back.
-    const bool ascii = IsAscii(name);
-    ULONG tag = NamedTag(PS_INTERNET_HEADERS_ID, propName, MAPI_CREATE, ascii ? PT_STRING8 : PT_UNICODE, &result);
-    if (!tag) {
-      context_.Log("GetIDsFromNames failed with %08X<br>\n", unsigned(result));
+    char text[64];  // "%u - %s"; a longer level name is cut to fit
+    std::snprintf(text, sizeof text, "%u - %s", unsigned(level), name);
+    WideText wide;
+    SPropValue value{};
+    if (IsAscii(name)) {
+      value.ulPropTag = PT_STRING8;
+      value.Value.lpszA = text;
     } else {
-      char text[64];  // "%u - %s"; a longer level name is cut to fit
-      std::snprintf(text, sizeof text, "%u - %s", unsigned(level), name);
-      WideText wide;
-      SPropValue value{};
-      value.ulPropTag = tag;
-      if (ascii) {
-        value.Value.lpszA = text;
-      } else {
-        // The same 63 characters at most, cut between two characters, never inside one.
-        wide = Utf8ToWide(std::to_string(unsigned(level)) + " - " + name);
-        size_t keep = wide.size() < 63 ? wide.size() : 63;
-        if (keep < wide.size() && wide[keep] >= 0xDC00 && wide[keep] <= 0xDFFF) --keep;
-        wide.resize(keep);
-        value.Value.lpszW = reinterpret_cast<decltype(value.Value.lpszW)>(&wide[0]);
-      }
-      result = HrSetOneProp(message_.get(), &value);
-      if (FAILED(result) && context_.LogEnabled())
-        context_.Log("HrSetOneProp of %s failed with %08X<br>\n", HtmlText(text).c_str(), unsigned(result));
+      // The same 63 characters at most, cut between two characters, never inside one.
+      wide = Utf8ToWide(std::to_string(unsigned(level)) + " - " + name);
+      size_t keep = wide.size() < 63 ? wide.size() : 63;
+      if (keep < wide.size() && wide[keep] >= 0xDC00 && wide[keep] <= 0xDFFF) --keep;
+      wide.resize(keep);
+      value.ulPropTag = PT_UNICODE;
+      value.Value.lpszW = reinterpret_cast<decltype(value.Value.lpszW)>(&wide[0]);
     }
+    result = WriteNamed(PS_INTERNET_HEADERS_ID, propName, value, text);
   }
 
   if (result == S_OK && save) {

@@ -103,6 +103,9 @@ class CMailItem {
   ULONG NamedTag(const GUID& set, const char* name, ULONG flags, ULONG type, HRESULT* result);
   int ReadClassification();
   HRESULT WriteClassification(int level, const char* name, bool save);
+  // Writes one named property (its tag asked for, created if need be; value's tag holds only
+  // its type); a failure is logged, naming shown.
+  HRESULT WriteNamed(const GUID& set, const char* name, SPropValue value, const char* shown);
   const std::string& Organisation() const;
   bool WriteStamp(int level, const OwnMarks& body);
 

@@ -18,8 +18,8 @@ LONG SetDword(HKEY key, const char* name, DWORD value) {
   return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
-std::string AddInKey(const char* application, const char* progId) {
-  return std::string("Software\\Microsoft\\Office\\") + application + "\\Addins\\" + progId;
+HKEY RootKey(registration::Root root) {
+  return root == registration::Root::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_LOCAL_MACHINE;
 }
 
 }  // namespace
@@ -32,28 +32,6 @@ bool SetKeyDefault(HKEY root, const char* key, const char* subkey, const char* t
     return false;
   if (text) SetString(handle.get(), nullptr, text);
   return true;
-}
-
-HRESULT RegisterAddInKey(const char* application, const char* progId, const char* friendlyName, DWORD loadBehavior) {
-  UniqueHkey key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, AddInKey(application, progId).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, key.put(), nullptr) != ERROR_SUCCESS)
-    return E_ACCESSDENIED;
-  SetDword(key.get(), "LoadBehavior", loadBehavior);
-  SetDword(key.get(), "CommandLineSafe", 0);
-  if (friendlyName) {
-    SetString(key.get(), "FriendlyName", friendlyName);
-    SetString(key.get(), "Description", friendlyName);
-  }
-  SetDword(key.get(), "RequireShutdownNotification", registration::kRequireShutdownNotification);
-  return S_OK;
-}
-
-HRESULT UnregisterAddInKey(const char* application, const char* progId) {
-  const std::string key = AddInKey(application, progId);
-  DeleteKeyTree(HKEY_CURRENT_USER, key.c_str());
-  DeleteKeyTree(HKEY_LOCAL_MACHINE, key.c_str());
-  return S_OK;
 }
 
 LONG DeleteKeyTree(HKEY parent, const char* name) {
@@ -77,30 +55,25 @@ STDAPI DllRegisterServer() {
   char path[512];
   DWORD n = GetModuleFileNameA(ModuleHandle, path, sizeof path);
   if (n == 0 || n >= sizeof path) return E_FAIL;  // a cut path would register the wrong file
-  const std::string clsidKey = std::string("CLSID\\") + kClassIdText;
   // A key that cannot be written leaves its values out; registration still succeeds, as
-  // an unprivileged user's registration does (the machine-wide key needs an administrator).
-  SetKeyDefault(HKEY_CLASSES_ROOT, clsidKey.c_str(), nullptr, kDisplayName);
-  SetKeyDefault(HKEY_CLASSES_ROOT, clsidKey.c_str(), "InprocServer32", path);
-  SetKeyDefault(HKEY_CLASSES_ROOT, clsidKey.c_str(), "ProgID", kProgId);
-  SetKeyDefault(HKEY_CLASSES_ROOT, kProgId, nullptr, kDisplayName);
-  SetKeyDefault(HKEY_CLASSES_ROOT, kProgId, "CLSID", kClassIdText);
-  RegisterAddInKey(kHostApplication, kProgId, kDisplayName, kLoadBehavior);
-  // The event log's source: an ignored Group Policy value is reported under it.
-  UniqueHkey events;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, ORVAN_EVENT_SOURCE_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, events.put(),
-                      nullptr) == ERROR_SUCCESS) {
-    SetString(events.get(), "EventMessageFile", path);
-    SetDword(events.get(), "TypesSupported", kEventTypesSupported);
+  // an unprivileged user's registration does (the machine-wide keys need an administrator).
+  for (const Entry& e : kEntries) {
+    UniqueHkey key;
+    if (RegCreateKeyExA(RootKey(e.root), e.key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) !=
+        ERROR_SUCCESS)
+      continue;
+    if (e.kind == Kind::Dword) SetDword(key.get(), e.name, e.number);
+    else SetString(key.get(), e.name, std::strcmp(e.text, kLibraryToken) == 0 ? path : e.text);
   }
   return S_OK;
 }
 
 STDAPI DllUnregisterServer() {
   using namespace registration;
-  DeleteKeyTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + kClassIdText).c_str());
-  DeleteKeyTree(HKEY_CLASSES_ROOT, kProgId);
-  UnregisterAddInKey(kHostApplication, kProgId);
-  DeleteKeyTree(HKEY_LOCAL_MACHINE, ORVAN_EVENT_SOURCE_KEY);
+  // Every key the table writes goes with its subkeys; one already gone with its parent, or
+  // never written, is no failure.
+  for (const Entry& e : kEntries) DeleteKeyTree(RootKey(e.root), e.key);
+  // A per-user announcement (an earlier version's, or one an administrator copied) goes too.
+  DeleteKeyTree(HKEY_CURRENT_USER, ORVAN_ADDIN_KEY);
   return S_OK;  // the command bar placement under HKEY_CURRENT_USER stays
 }

@@ -7,12 +7,8 @@
 // Opens or creates root\key (or root\key\subkey) and, when text is given, writes it as the
 // key's default value. False when the key cannot be created.
 bool SetKeyDefault(HKEY root, const char* key, const char* subkey, const char* text);
-// Announces the add-in to the host application under HKEY_LOCAL_MACHINE.
-HRESULT RegisterAddInKey(const char* application, const char* progId, const char* friendlyName,
-                         DWORD loadBehavior);
-// Removes the announcement under HKEY_CURRENT_USER, then HKEY_LOCAL_MACHINE.
-HRESULT UnregisterAddInKey(const char* application, const char* progId);
 // Deletes a key with all its subkeys: the first error met, or RegDeleteKeyA's result.
 LONG DeleteKeyTree(HKEY parent, const char* name);
 
-// DllRegisterServer and DllUnregisterServer, the module's exports, are declared in com/module.h.
+// DllRegisterServer and DllUnregisterServer, the module's exports, are declared in
+// com/module.h: they write and remove exactly the entries of server/registration_table.h.
