@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 using testing_support::AddInTest;
+using testing_support::DropDown;
 
 namespace {
 
@@ -128,6 +129,46 @@ TEST_F(Log, AddInReportsReachTheLogOnlyWhileItExists) {
   std::string text = LogText();
   EXPECT_NE(text.find("during<br></html>\r\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("after"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class LogToday : public AddInTest {
+ protected:
+  LogToday() : AddInTest(sim::Outlook::Version::Today) {}
+};
+
+// A host call that a step gives up on is named, with Outlook's HRESULT, once per member in
+// each window: two choices in one window say it once, another window again, and the main
+// window's selection under its own name.
+TEST_F(LogToday, AHostCallAStepGaveUpOnIsNamedOncePerWindow) {
+  SessionLog::SetDefaultEnabled(true);
+  StartOutlook();
+  sim::Inspector* a = outlook.Compose(1, "A", "a");
+  sim::Inspector* b = outlook.Compose(1, "B", "b");
+  world.FailMember("Text", E_FAIL);
+  DropDown(a)->Choose(2);
+  DropDown(a)->Choose(3);
+  DropDown(b)->Choose(2);
+  std::string error;
+  sim::MailItem* received = outlook.Receive("Subject: x\r\n\r\nbody", &error);
+  world.FailMember("Item", RPC_E_DISCONNECTED);
+  outlook.Select({received});
+  outlook.Select({});
+  outlook.Select({received});
+  world.ClearFaults();
+  outlook.Shutdown();
+  const std::string text = LogText();
+  EXPECT_EQ(Count(text, "Window: Outlook's Text answered 80004005; the add-in went on without it.<br>"), 2u) << text;
+  EXPECT_EQ(Count(text, "Main window: Outlook's Item answered 80010108; the add-in went on without it.<br>"), 1u) << text;
 }
 
 }  // namespace

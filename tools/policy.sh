@@ -1,25 +1,101 @@
 #!/usr/bin/env bash
 # Reads an administrator's policy file over the standard product's (cmake/default.policy)
-# and writes the whole effective policy, checked: every name known, every value of its
-# kind, texts in UTF-8 (any language: the string table is compiled as Unicode). A fault is one line naming
-# the file and line, and nothing is written.
+# and writes the whole effective policy, checked: every name known, every value of the kind
+# the option table's "#@" line gives it (the kinds Group Policy checks too), texts in UTF-8
+# (any language: the string table is compiled as Unicode). A fault is one line naming the
+# file and line, and nothing is written.
 # usage: tools/policy.sh [POLICY_FILE] > EFFECTIVE   (no file: the standard product)
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 defaults="$top/cmake/default.policy"
 file=${1:-}
 
-declare -A value origin
+declare -A value origin kind
 names=()
+pending=""
 while IFS= read -r line || [ -n "$line" ]; do
+  # "#@ Name KIND | Title | Explanation" declares the kind of the option that follows.
+  if [[ $line =~ ^#@\ [A-Za-z]+\ ([^|]*[^|\ ])\ *\| ]]; then
+    pending=${BASH_REMATCH[1]}
+    continue
+  fi
   [[ $line =~ ^([A-Z0-9_]+)=(.*)$ ]] || continue
   names+=("${BASH_REMATCH[1]}")
   value[${BASH_REMATCH[1]}]=${BASH_REMATCH[2]}
+  kind[${BASH_REMATCH[1]}]=${pending:-text}
+  pending=""
 done <"$defaults"
+# The one option with no Group Policy value of its own: the packages' version.
+kind[ORVAN_PACKAGE_VERSION]=version
 
 fail() {
   echo "$file:$1: $2" >&2
   exit 2
+}
+
+# The values V of a kind "choice V=Label,..." or "pick V=Label,...".
+choices() { sed 's/^[a-z]* //; s/=[^,]*//g; s/,/ /g' <<<"$1"; }
+one_of() {  # WORDS: "a, b or c"
+  local -a w
+  read -r -a w <<<"$1"
+  local n=${#w[@]}
+  if [ "$n" -eq 1 ]; then echo "${w[0]}"; else
+    local IFS=,
+    echo "${w[*]:0:n-1}" | sed 's/,/, /g; s/$/ or '"${w[n-1]}"'/'
+  fi
+}
+
+# Checks value v of option name on line n by the kind the option table gives it, and sets
+# v to the value as written to the build (a switch as ON or OFF).
+check_value() {  # N NAME
+  local n=$1 name=$2 k=${kind[$2]}
+  case $k in
+    flag)
+      case ${v^^} in
+        ON | TRUE | YES | 1) v=ON ;;
+        OFF | FALSE | NO | 0) v=OFF ;;
+        *) fail $n "$name is ON or OFF, not '$v'" ;;
+      esac ;;
+    choice* | pick*)
+      local c
+      for c in $(choices "$k"); do [ "$v" = "$c" ] && return; done
+      fail $n "$name is $(one_of "$(choices "$k")"), not '$v'" ;;
+    number*)
+      local min max
+      read -r _ min max <<<"$k"
+      [[ $v =~ ^[0-9]{1,9}$ ]] && ((10#$v >= min && 10#$v <= max)) || fail $n "$name is a number from $min to $max, not '$v'" ;;
+    domains)
+      [[ $v =~ ^[[:space:]]*([@.]?[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)*[[:space:]]*([;,][[:space:]]*[@.]?[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)*[[:space:]]*)*)?$ ]] ||
+        fail $n "$name is mail domains separated by ';' (letters, digits, hyphens and dots), not '$v'" ;;
+    word)
+      [[ $v =~ ^[A-Za-z0-9-]{1,107}$ ]] ||
+        fail $n "$name goes into the header name X-$v-classification: 1 to 107 letters, digits or hyphens" ;;
+    version)
+      if [ -n "$v" ]; then
+        [[ $v =~ ^([0-9]+)\.([0-9]+)\.([0-9]+)$ ]] || fail $n "$name is MAJOR.MINOR.BUILD, not '$v'"
+        ((10#${BASH_REMATCH[1]} <= 255 && 10#${BASH_REMATCH[2]} <= 255 && 10#${BASH_REMATCH[3]} <= 65535)) ||
+          fail $n "$name '$v' is beyond what Windows Installer compares (255.255.65535)"
+      fi ;;
+    text | levels)  # texts of the string table
+      [ -n "$v" ] || fail $n "$name is empty (a missing text would show as 'StringID ... not found')"
+      [[ $v == *[[:cntrl:]]* ]] && fail $n "$name holds a control character"
+      printf '%s' "$v" | iconv -f UTF-8 -t UTF-8 >/dev/null 2>&1 || fail $n "$name is not UTF-8 text"
+      [ "${#v}" -le 1023 ] || fail $n "$name is longer than 1023 characters"
+      [ "$k" = levels ] || return 0
+      local -a levels
+      IFS=';,' read -r -a levels <<<"$v"
+      local count=0 level chars
+      for level in "${levels[@]}"; do
+        [ -z "$level" ] && continue
+        count=$((count + 1))
+        # Characters, not bytes: a name in any language.
+        chars=$(printf '%s' "$level" | iconv -f UTF-8 -t UTF-16LE | wc -c)
+        [ $((chars / 2)) -le 58 ] || fail $n "level '$level' is longer than 58 characters (the header value holds 63)"
+      done
+      [ $count -gt 0 ] || fail $n "$name names no level"
+      [ $count -le 32 ] || fail $n "$name names $count levels; at most 32" ;;
+    *) fail $n "$name has the kind '$k', which this checker does not know (cmake/default.policy)" ;;
+  esac
 }
 
 if [ -n "$file" ]; then
@@ -34,60 +110,7 @@ if [ -n "$file" ]; then
     [ -n "${value[$name]+set}" ] || fail $n "unknown name '$name' (the names are those of cmake/default.policy)"
     [ -z "${origin[$name]:-}" ] || fail $n "$name is given twice (first on line ${origin[$name]})"
     origin[$name]=$n
-    case $name in
-      ORVAN_SUBJECT_USES_MIN_LEVEL | ORVAN_DISABLED | ORVAN_SHOW_LABEL | ORVAN_SHOW_FOOTER | ORVAN_REQUIRE_SELECTION | ORVAN_LOG_ENABLED)
-        case ${v^^} in
-          ON | TRUE | YES | 1) v=ON ;;
-          OFF | FALSE | NO | 0) v=OFF ;;
-          *) fail $n "$name is ON or OFF, not '$v'" ;;
-        esac ;;
-      ORVAN_UI)
-        [[ $v =~ ^(both|commandbar|ribbon)$ ]] || fail $n "$name is both, commandbar or ribbon, not '$v'" ;;
-      ORVAN_DOWNGRADE_RULE)
-        [[ $v =~ ^(allow|warn|block)$ ]] || fail $n "$name is allow, warn or block, not '$v'" ;;
-      ORVAN_EXTERNAL_RULE)
-        [[ $v =~ ^(warn|block)$ ]] || fail $n "$name is warn or block, not '$v'" ;;
-      ORVAN_EXTERNAL_MAX_LEVEL)
-        [[ $v =~ ^[0-9]{1,2}$ ]] || fail $n "$name is a level number from 0 (no rule) to 99, not '$v'" ;;
-      ORVAN_INTERNAL_DOMAINS)
-        [[ $v =~ ^[[:space:]]*([@.]?[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)*[[:space:]]*([;,][[:space:]]*[@.]?[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)*[[:space:]]*)*)?$ ]] ||
-          fail $n "$name is mail domains separated by ';' (letters, digits, hyphens and dots), not '$v'" ;;
-      ORVAN_SUBJECT_MARK_MODE)
-        [[ $v =~ ^[012]$ ]] || fail $n "$name is 0 (no mark), 1 (prefix) or 2 (suffix), not '$v'" ;;
-      ORVAN_BODY_MARK_PLACES | ORVAN_PROPERTY_KINDS)
-        [[ $v =~ ^[0-3]$ ]] || fail $n "$name is 0, 1, 2 or 3, not '$v'" ;;
-      ORVAN_MIN_MARK_LEVEL)
-        [[ $v =~ ^[0-9]{1,2}$ ]] || fail $n "$name is a level number from 0 to 99, not '$v'" ;;
-      ORVAN_DEFAULT_LEVEL)
-        [[ $v =~ ^[1-9][0-9]?$ ]] || fail $n "$name is a level number from 1, not '$v'" ;;
-      ORVAN_PACKAGE_VERSION)
-        if [ -n "$v" ]; then
-          [[ $v =~ ^([0-9]+)\.([0-9]+)\.([0-9]+)$ ]] || fail $n "$name is MAJOR.MINOR.BUILD, not '$v'"
-          ((10#${BASH_REMATCH[1]} <= 255 && 10#${BASH_REMATCH[2]} <= 255 && 10#${BASH_REMATCH[3]} <= 65535)) ||
-            fail $n "$name '$v' is beyond what Windows Installer compares (255.255.65535)"
-        fi ;;
-      ORVAN_ORGANISATION)
-        [[ $v =~ ^[A-Za-z0-9-]{1,107}$ ]] ||
-          fail $n "$name goes into the header name X-$v-classification: 1 to 107 letters, digits or hyphens" ;;
-      *)  # texts of the string table
-        [ -n "$v" ] || fail $n "$name is empty (a missing text would show as 'StringID ... not found')"
-        [[ $v == *[[:cntrl:]]* ]] && fail $n "$name holds a control character"
-        printf '%s' "$v" | iconv -f UTF-8 -t UTF-8 >/dev/null 2>&1 ||
-          fail $n "$name is not UTF-8 text"
-        [ "${#v}" -le 1023 ] || fail $n "$name is longer than 1023 characters"
-        if [ "$name" = ORVAN_LEVELS ]; then
-          IFS=';,' read -r -a levels <<<"$v"
-          count=0
-          for level in "${levels[@]}"; do
-            [ -z "$level" ] && continue
-            count=$((count + 1))
-            # Characters, not bytes: a name in any language.
-            chars=$(printf '%s' "$level" | iconv -f UTF-8 -t UTF-16LE | wc -c)
-            [ $((chars / 2)) -le 58 ] || fail $n "level '$level' is longer than 58 characters (the header value holds 63)"
-          done
-          [ $count -gt 0 ] || fail $n "$name names no level"
-        fi ;;
-    esac
+    check_value $n "$name"
     value[$name]=$v
   done <"$file"
   # The default level must be one of the levels.

@@ -66,6 +66,7 @@ HRESULT AddIn::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* para
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
   ContextRef context = context_;  // a callback may outlive a reconnection's new context
+  DropScope drops(&context->Drops());
   return GuardHostCall([&] { return RibbonCallbacks::Invoke(*context, id, params, result, argErr); });
 }
 
@@ -118,6 +119,7 @@ HRESULT AddIn::OnConnection(IDispatch* application, ext_ConnectMode connectMode,
 HRESULT AddIn::OnDisconnection(ext_DisconnectMode, SAFEARRAY**) {
   // Unloaded by the user (Outlook will not call OnBeginShutdown) or at Outlook's exit: either
   // way nothing of the add-in stays, the application object included.
+  DropScope drops(&context_->Drops());
   return GuardHostCall([&] {
     context_->End();
     return S_OK;
@@ -130,10 +132,12 @@ HRESULT AddIn::OnStartupComplete(SAFEARRAY**) {
   // A failing host call in an unguarded step returns its HRESULT; what was already set up
   // stays, and the end takes it down as usual.
   ContextRef context = context_;
+  DropScope drops(&context->Drops());
   return GuardHostCall([&] { return StartUp(*context); });
 }
 
 HRESULT AddIn::OnBeginShutdown(SAFEARRAY**) {
+  DropScope drops(&context_->Drops());
   return GuardHostCall([&] {
     context_->End();
     return S_OK;

@@ -3,7 +3,8 @@
 #include "compose/item_handler.h"
 #include "host/host_guard.h"
 
-CInlineResponse::CInlineResponse(AddInContext& context, CInlineResponse** slot) : context_(context), Slot_(slot) {
+CInlineResponse::CInlineResponse(AddInContext& context, CInlineResponse** slot)
+    : context_(context), drops_(context, "Inline response"), Slot_(slot) {
   if (ObjectTracker* t = context_->Tracker()) t->Add(this, "CInlineResponse", "");
 }
 
@@ -15,6 +16,7 @@ CInlineResponse* CInlineResponse::Create(AddInContext& context, IDispatch* explo
     // Its own Send, where Outlook fires it for an inline response, brings it to the Send
     // decision as a compose window's does; Application.ItemSend does otherwise.
     h->ItemHandler = ComPtr<CItemHandler>::Adopt(new CItemHandler(context, h->MailItem_.get(), IID_ItemEvents_10));
+    h->ItemHandler->ReportDropsTo(&h->drops_);
     h->MailItem_->inspectorHandler = h;
     h->MailItem_->dropdown = h;
     h->Preselect();

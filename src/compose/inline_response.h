@@ -33,6 +33,7 @@ class CInlineResponse final : public WindowHandler, public LevelSelection, publi
   void Preselect();
 
   ContextRef context_;
+  LoggedDrops drops_;  // what the response's handler gave up on
   CInlineResponse** Slot_;
   ComPtr<CItemHandler> ItemHandler;
   CMailItemRef MailItem_;

@@ -40,6 +40,7 @@ bool ShownToSender(IDispatch* application, IDispatch* item) {
 
 ItemSendSink::ItemSendSink(AddInContext& context, IUnknown* application)
     : EventSink(IID_ApplicationEvents_11), context_(context) {
+  ReportDropsTo(&context_->Drops());
   Subscribe(application);
 }
 

@@ -6,6 +6,7 @@
 
 InspectorsSink::InspectorsSink(AddInContext& context, IUnknown* inspectors)
     : EventSink(IID_InspectorsEvents), context_(context) {
+  ReportDropsTo(&context_->Drops());
   Subscribe(inspectors);
 }
 

@@ -23,7 +23,7 @@ CommandBar FindBar(const Inspector& inspector) {
 }
 }  // namespace
 
-CInspectorEventHandler::CInspectorEventHandler(AddInContext& context) : context_(context) {
+CInspectorEventHandler::CInspectorEventHandler(AddInContext& context) : context_(context), drops_(context, "Window") {
   if (ObjectTracker* t = context_->Tracker()) t->Add(this, "CInspectorEventHandler", "");
 }
 
@@ -34,6 +34,7 @@ CInspectorEventHandler* CInspectorEventHandler::Create(AddInContext& context, ID
     h->Inspector_ = Inspector::From(inspector);
     h->MailItem_.reset(new CMailItem(context, mailItem));
     h->ItemHandler = ComPtr<CItemHandler>::Adopt(new CItemHandler(context, h->MailItem_.get()));
+    h->ItemHandler->ReportDropsTo(&h->drops_);
     // Only the item's Send or Close ends a wrapper: one whose item events cannot be heard
     // would outlive its window, holding the window and the message.
     if (!h->ItemHandler->Subscribed()) throw HostError(CONNECT_E_CANNOTCONNECT, IID_ItemEvents);
@@ -125,6 +126,7 @@ void CInspectorEventHandler::BuildCommandBar(bool editable) {
     CommandBarControls controls = bar.Controls();
     if (!controls) return;
     Dropdown = ComPtr<CDropdownHandler>::Adopt(new CDropdownHandler(*context_, MailItem_.get(), controls, editable, level));
+    Dropdown->ReportDropsTo(&drops_);
   });
 }
 

@@ -38,6 +38,7 @@ class CInspectorEventHandler final : public WindowHandler, public LevelSelection
   ~CInspectorEventHandler();
 
   ContextRef context_;
+  LoggedDrops drops_;  // what the window's handlers gave up on
   ComPtr<CDropdownHandler> Dropdown;
   ComPtr<CItemHandler> ItemHandler;
   CMailItemRef MailItem_;

@@ -17,6 +17,7 @@ class WindowCloseWatch final : public EventSink {
  public:
   static constexpr DISPID kClose = 0xF008;
   WindowCloseWatch(AddInContext& context, IDispatch* inspector) : EventSink(IID_InspectorEvents), context_(context) {
+    ReportDropsTo(&context.Drops());
     Subscribe(inspector);
   }
 
@@ -34,7 +35,7 @@ class WindowCloseWatch final : public EventSink {
 
 AddInContext* AddInContext::Create() { return new AddInContext(); }
 
-AddInContext::AddInContext() : ribbon_(*this) {}
+AddInContext::AddInContext() : ribbon_(*this), drops_(*this, "Outlook") {}
 
 AddInContext::~AddInContext() = default;
 

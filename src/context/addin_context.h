@@ -17,6 +17,7 @@
 #include <vector>
 #include "classify/context.h"
 #include "com/com_ptr.h"
+#include "context/dropped_calls.h"
 #include "context/ribbon_windows.h"
 #include "platform/mapi.h"
 
@@ -79,6 +80,9 @@ class AddInContext final : public ClassifyContext {
   IMAPISession* Session() const { return session_.get(); }
   SessionLog* LogFile() const { return log_.get(); }
   RibbonWindows& Ribbon() { return ribbon_; }
+  // Where the host calls given up on outside any window are said: start-up, the ribbon's
+  // callbacks, Application.ItemSend, new windows.
+  DroppedCallLog& Drops() { return drops_; }
 
   // The level the main window's buttons carry to the next compose window: a negative n
   // clears it, any other raises it to at least n; read tells whether n is the level of a
@@ -125,6 +129,7 @@ class AddInContext final : public ClassifyContext {
   ComPtr<IDispatch> namespace_;
   ComPtr<IMAPISession> session_;
   RibbonWindows ribbon_;
+  LoggedDrops drops_;
   int carried_ = 0;
   int carriedAnswers_ = 0;
   std::vector<ComPtr<EventSink>> sinks_;  // new windows, new main windows, ItemSend

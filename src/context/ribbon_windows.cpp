@@ -13,6 +13,7 @@ namespace {
 class ItemWatch final : public EventSink {
  public:
   ItemWatch(AddInContext& context, IDispatch* item) : EventSink(IID_ItemEvents_10), context_(context) {
+    ReportDropsTo(&context.Drops());
     Subscribe(item);
   }
 

@@ -62,7 +62,8 @@ void ReplyButtonSink::CarrySelectionLevel() {
 // ---- ExplorerHandler
 
 ExplorerHandler::ExplorerHandler(AddInContext& context, IDispatch* explorer)
-    : EventSink(IID_ExplorerEvents), context_(context) {
+    : EventSink(IID_ExplorerEvents), context_(context), drops_(context, "Main window") {
+  ReportDropsTo(&drops_);
   TryHostStep([&] {
     Explorer_ = Explorer::From(explorer);  // before subscribing, so a failure leaves nothing advised
     Identity_ = ComIdentity(explorer);
@@ -70,7 +71,10 @@ ExplorerHandler::ExplorerHandler(AddInContext& context, IDispatch* explorer)
   if (!Explorer_) return;
   Subscribe(explorer);
   // Outlook before 2002 has no ExplorerEvents_10: the watch then hears nothing.
-  TryHostStep([&] { Watch_ = ComPtr<EventSink>::Adopt(new SelectionWatch(context, explorer)); });
+  TryHostStep([&] {
+    Watch_ = ComPtr<EventSink>::Adopt(new SelectionWatch(context, explorer));
+    Watch_->ReportDropsTo(&drops_);
+  });
   HookButtons();
 }
 
@@ -101,6 +105,7 @@ void ExplorerHandler::HookButtons() {
       if (!TryHostStep([&] { CommandBarButton::TryFrom(control.get(), &button); }) || !button) continue;
       ButtonSinks.reserve(ButtonSinks.size() + 1);
       ButtonSinks.push_back(ComPtr<ReplyButtonSink>::Adopt(new ReplyButtonSink(*context_, button.get())));
+      ButtonSinks.back()->ReportDropsTo(&drops_);
     }
   });
 }

@@ -60,6 +60,7 @@ class ExplorerHandler final : public EventSink, public MainWindowHandler {
 
  private:
   ContextRef context_;
+  LoggedDrops drops_;  // what the window's handlers gave up on
   bool ButtonsPending = true;  // until the Standard bar was found: Activate tries again
   std::vector<ComPtr<ReplyButtonSink>> ButtonSinks;
   Explorer Explorer_;

@@ -6,6 +6,7 @@
 
 NewExplorerSink::NewExplorerSink(AddInContext& context, IUnknown* explorers)
     : EventSink(IID_ExplorersEvents), context_(context) {
+  ReportDropsTo(&context_->Drops());
   Subscribe(explorers);
 }
 

@@ -87,6 +87,7 @@ void SelectionWatch::WatchSelection() {
       found = true;
       Selected_.reserve(Selected_.size() + 1);
       auto sink = ComPtr<SelectedItemSink>::Adopt(new SelectedItemSink(*context_, answered.get(), Explorer_));
+      sink->ReportDropsTo(DropLog());
       if (sink->Subscribed()) Selected_.push_back(std::move(sink));
     });
   }

@@ -26,7 +26,7 @@ void Resolve(IDispatch* object, const IID& iid, HostMember& m) {
   LPOLESTR names[1] = {&wide[0]};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  ThrowIfFailed(hr, iid);
+  if (FAILED(hr)) throw HostError(hr, iid).About(m.name);
   m.id = id;
   m.resolved = true;
 }
@@ -74,7 +74,7 @@ Variant HostInterface::Invoke(HostMember& m, WORD flags, std::initializer_list<c
   UINT argErr = 0;
   HRESULT hr = p_->Invoke(m.id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
                           putValue ? nullptr : result.Receive(), &info, &argErr);
-  if (FAILED(hr)) throw FromException(hr, *iid_, info);
+  if (FAILED(hr)) throw FromException(hr, *iid_, info).About(m.name);
   return result;
 }
 

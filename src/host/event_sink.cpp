@@ -61,6 +61,7 @@ HRESULT EventSink::Invoke(DISPID dispid, REFIID riid, LCID, WORD, DISPPARAMS* pa
                           UINT*) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (ended_) return S_OK;  // a late event from a source that could not be unadvised
+  DropScope scope(drops_);
   return GuardHostCall([&] { return OnEvent(dispid, params); });
 }
 

@@ -7,6 +7,8 @@
 #include "com/com_ptr.h"
 #include "com/module.h"
 
+class DroppedCallLog;
+
 class EventSink : public IDispatch {
  public:
   EventSink(const EventSink&) = delete;
@@ -24,6 +26,9 @@ class EventSink : public IDispatch {
                                    VARIANT* result, EXCEPINFO* excepinfo, UINT* argerr) override;
 
   bool Subscribed() const { return bool(point_); }
+  // Where the host calls its handling gives up on are said: its window's log, which lives
+  // as long as the sink is subscribed (none: the log of whatever raised the event).
+  void ReportDropsTo(DroppedCallLog* log) { drops_ = log; }
   ULONG RefCount() const { return refs_; }
 
  protected:
@@ -37,6 +42,8 @@ class EventSink : public IDispatch {
   // The sink's own handling. The sink may be destroyed during this call (its owner's
   // Release); the implementation then touches no member afterwards.
   virtual HRESULT OnEvent(DISPID dispid, DISPPARAMS* params) = 0;
+  // The log this sink reports to, for the sinks it makes in its turn.
+  DroppedCallLog* DropLog() const { return drops_; }
   // Runs once, when the owner gives its reference back, before the subscription is
   // dropped: what the sink owns in its turn goes now, even while a source that could not
   // be unadvised keeps the sink itself alive.
@@ -51,6 +58,7 @@ class EventSink : public IDispatch {
   bool ended_ = false;
   ComPtr<IConnectionPoint> point_;
   DWORD cookie_ = 0;
+  DroppedCallLog* drops_ = nullptr;
 };
 
 // The event's arguments arrive last first; Arg(params, 0) is the last one.

@@ -1,6 +1,7 @@
 #include "host/host_error.h"
 
 #include <cstdio>
+#include "host/host_guard.h"
 
 HostError::HostError(HRESULT hr, const IID& iid, std::string description)
     : hr_(hr), iid_(iid), description_(std::move(description)) {
@@ -9,4 +10,22 @@ HostError::HostError(HRESULT hr, const IID& iid, std::string description)
                 unsigned(iid.Data1), unsigned(iid.Data2), unsigned(iid.Data3));
   what_ = head;
   if (!description_.empty()) what_ += ": " + description_;
+}
+
+namespace {
+thread_local DropScope* g_innermost = nullptr;
+}  // namespace
+
+DropScope::DropScope(DroppedCallLog* log) : log_(log), outer_(g_innermost) { g_innermost = this; }
+
+DropScope::~DropScope() { g_innermost = outer_; }
+
+DroppedCallLog::~DroppedCallLog() {
+  for (DropScope* s = g_innermost; s; s = s->outer_)
+    if (s->log_ == this) s->log_ = nullptr;
+}
+
+void NoteDropped(const HostError& error) noexcept {
+  for (DropScope* s = g_innermost; s; s = s->outer_)
+    if (s->log_) return s->log_->Dropped(error);
 }

@@ -12,6 +12,12 @@ class HostError : public std::exception {
   HRESULT hr() const { return hr_; }
   const IID& iid() const { return iid_; }
   const std::string& description() const { return description_; }
+  // The member of the host's interface that failed, when the call named one (null else).
+  const char* member() const { return member_; }
+  HostError& About(const char* member) {
+    member_ = member;
+    return *this;
+  }
   const char* what() const noexcept override { return what_.c_str(); }
 
  private:
@@ -19,6 +25,7 @@ class HostError : public std::exception {
   IID iid_;
   std::string description_;
   std::string what_;
+  const char* member_ = nullptr;  // a HostMember's name: text that lives as long as the module
 };
 
 // Raises HostError for a failed HRESULT.

@@ -1,5 +1,6 @@
 // The one guard at every entry point the host can call: nothing thrown inside the add-in
-// ever reaches Outlook; it becomes an HRESULT.
+// ever reaches Outlook; it becomes an HRESULT. And the steps whose failures are swallowed,
+// which still say what they dropped.
 #pragma once
 
 #include <new>
@@ -18,12 +19,49 @@ HRESULT GuardHostCall(F&& body) noexcept {
   }
 }
 
+// Where the host calls that steps give up on are said: a window's, or the add-in's.
+class DroppedCallLog {
+ public:
+  virtual void Dropped(const HostError& error) noexcept = 0;
+
+ protected:
+  DroppedCallLog() = default;
+  DroppedCallLog(const DroppedCallLog&) = delete;
+  DroppedCallLog& operator=(const DroppedCallLog&) = delete;
+  // A log that goes (its window closed during the event being handled) leaves every
+  // scope that named it.
+  ~DroppedCallLog();
+};
+
+// While it lives, the steps run on this thread tell a log what they drop: the innermost
+// scope's with a log (an event's handling, an entry point's). Scoped to one call and gone
+// after it, so no two add-in objects ever share one.
+class DropScope {
+ public:
+  explicit DropScope(DroppedCallLog* log);  // null: the log of an outer scope
+  DropScope(const DropScope&) = delete;
+  DropScope& operator=(const DropScope&) = delete;
+  ~DropScope();
+
+ private:
+  friend class DroppedCallLog;
+  friend void NoteDropped(const HostError& error) noexcept;
+  DroppedCallLog* log_;
+  DropScope* outer_;
+};
+
+// Hands a failure a step swallowed to the log in force, if any.
+void NoteDropped(const HostError& error) noexcept;
+
 // Runs a step whose failures are to be swallowed; true when it completed.
 template <class F>
 bool TryHostStep(F&& body) noexcept {
   try {
     body();
     return true;
+  } catch (const HostError& e) {
+    NoteDropped(e);
+    return false;
   } catch (...) {
     return false;
   }
