@@ -6,10 +6,8 @@
 # about a minute under emulation, so there are few of them, and ./dev test runs the steps
 # beside its other work:
 #   run_wine32.sh prepare WORK            the prefix (wineboot), in WORK
-#   run_wine32.sh take WORK session BUILD_DIR  the x86 build's DLL and session program
-#   run_wine32.sh take WORK msi DIST_DIR BUILD_DIR  the x86 package, and the session program
-#   run_wine32.sh session WORK            regsvr32, session, regsvr32 /u, from what it took
-#   run_wine32.sh msi WORK                the package installed, used and removed
+#   run_wine32.sh session WORK BUILD_DIR  regsvr32, session, regsvr32 /u (x86 build)
+#   run_wine32.sh msi WORK DIST_DIR BUILD_DIR  the x86 package, and the session program
 #   run_wine32.sh report WORK             waits for both, prints them, cleans up
 # When 32-bit programs cannot run here the run is skipped, saying why; with CI=true a skip
 # fails.
@@ -118,18 +116,14 @@ case $step in
     WINEPREFIX="$work/base" "$server" -w
     touch "$work/base.ready"
     ;;
-  take)
-    # The inputs of a run, taken before it starts in the background: the tree is rebuilt
-    # with other policies meanwhile.
-    run=$3
-    mkdir -p "$work/in-$run"
-    if [ "$run" = session ]; then
-      cp "$4/OrvanClassify.dll" "$4/orvan-wine-session.exe" "$work/in-$run/"
-    else
-      cp "$4/OrvanClassify-x86.msi" "$5/orvan-wine-session.exe" "$work/in-$run/"
-    fi
-    ;;
   session | msi)
+    # The inputs are taken at once: the tree is rebuilt with other policies meanwhile.
+    mkdir -p "$work/in-$step"
+    if [ "$step" = session ]; then
+      cp "$3/OrvanClassify.dll" "$3/orvan-wine-session.exe" "$work/in-$step/"
+    else
+      cp "$3/OrvanClassify-x86.msi" "$4/orvan-wine-session.exe" "$work/in-$step/"
+    fi
     wait_for_prefix || exit 0
     cp -a "$work/base" "$work/$step"
     cp "$work/in-$step"/* "$work/$step/drive_c/"
@@ -153,7 +147,7 @@ case $step in
     [ "$status" -eq 0 ]
     ;;
   *)
-    echo "usage: run_wine32.sh prepare|session|msi|report WORK | take WORK session|msi DIR [DIR]" >&2
+    echo "usage: run_wine32.sh prepare|session|msi|report WORK [DIR [DIR]]" >&2
     exit 2
     ;;
 esac
