@@ -188,7 +188,10 @@ bool AnswerFromPolicy(DISPID id, ClassificationSettings* s, long index, VARIANT*
     case kGroupLabel: *hr = Answer(result, s->Label); return true;
     case kCaption: *hr = Answer(result, s->Label + ":"); return true;
     case kTooltip: *hr = Answer(result, s->Tooltip); return true;
-    default: break;
+    case kLevelCount:
+    case kLevelLabel:
+    case kLevelId: break;
+    default: return false;  // the window's answers count the entries themselves
   }
   const std::vector<std::string> entries = s->DropDownEntries();
   const long n = long(entries.size());
