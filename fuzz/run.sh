@@ -8,10 +8,11 @@ seconds=$2
 cd "$(dirname "$0")"
 mkdir -p crashes
 status=0
-for target in make_links headers split_list subject body reg eml; do
+for program in "$build"/fuzz/*_fuzz; do
+  target=$(basename "$program" _fuzz)
   work=$(mktemp -d)
   log=$(mktemp)
-  if "$build/fuzz/${target}_fuzz" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix=crashes/"$target"- \
+  if "$program" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix=crashes/"$target"- \
     "$work" "corpus/$target" >"$log" 2>&1; then
     runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$')
     echo "fuzz $target: ${runs:-0} runs, no crash"

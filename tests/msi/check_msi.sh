@@ -37,7 +37,8 @@ export WINEPREFIX=$(mktemp -d /tmp/orvan-msi-XXXXXX) WINEDEBUG=-all WINEDLLOVERR
 server=/usr/lib/wine/wineserver64
 [ -x "$server" ] || server=wineserver
 trap '"$server" -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
-"$wine" wineboot -i >/dev/null 2>&1
+. "$(dirname "$0")/../../tools/wine_prefix.sh"
+new_wine_prefix "$WINEPREFIX" "$wine" "$server"
 cp "$dist/OrvanClassify-x64.msi" "$WINEPREFIX/drive_c/"
 q() { wine_reg_query "$wine" "$@"; }
 clsid='HKCR\CLSID\{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}'

@@ -15,11 +15,8 @@ CHECK_LABEL="wine"
 query() { wine_reg_query "$wine" "$1" /v "$2"; }
 query_default() { wine_reg_query "$wine" "$1" /ve; }
 
-"$wine" wineboot -i >/dev/null 2>&1
-# Windows without a display: the add-in's message boxes are real windows, which the session
-# reads and answers. The null display driver takes effect when Wine's desktop starts again.
-"$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-"$server" -w
+. "$(dirname "$0")/../../tools/wine_prefix.sh"
+new_wine_prefix "$WINEPREFIX" "$wine" "$server"
 cp "$build/OrvanClassify.dll" "$WINEPREFIX/drive_c/OrvanClassify.dll"
 check "regsvr32 registers the DLL" "$wine" regsvr32 /s 'C:\OrvanClassify.dll'
 

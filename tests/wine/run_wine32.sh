@@ -5,7 +5,8 @@
 # and the x86 package installed, used and removed with msiexec. Every 32-bit process takes
 # about a minute under emulation, so there are few of them, and ./dev test runs the steps
 # beside its other work:
-#   run_wine32.sh prepare WORK            the prefix (wineboot), in WORK
+#   run_wine32.sh prepare WORK            the prefix (wineboot), WORK/base, which the
+#                                         64-bit runs copy too (ORVAN_WINE_BASE)
 #   run_wine32.sh session WORK BUILD_DIR  regsvr32, session, regsvr32 /u (x86 build)
 #   run_wine32.sh msi WORK DIST_DIR BUILD_DIR  the x86 package, and the session program
 #   run_wine32.sh report WORK             waits for both, prints them, cleans up
@@ -22,10 +23,10 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # qemu's default address layout takes the page at 0x7ffe0000 that Wine needs.
 export QEMU_RESERVED_VA=0xf7000000
 
-# The prefix, or the reason there is none; the other steps wait for one or the other.
+# The prefix, or word that there is none; then whether the 32-bit runs can use it.
 wait_for_prefix() {
-  while [ ! -e "$work/base.ready" ] && [ ! -e "$work/skipped" ]; do sleep 5; done
-  [ -e "$work/base.ready" ]
+  while [ ! -e "$work/base.ready" ] && [ ! -e "$work/base.failed" ]; do sleep 5; done
+  [ -e "$work/base.ready" ] && [ ! -e "$work/skipped" ]
 }
 
 clsid='HKCR\CLSID\{5B1E7C42-3D9A-4e61-A0F8-27C4D913B6E5}'
@@ -106,14 +107,15 @@ case $step in
       reason="no 32-bit Wine (the wine32:i386 package)"
     [ -n "$reason" ] || { [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -q '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; } ||
       reason="32-bit programs cannot run: no binfmt_misc entry for i386 through qemu-i386-static (./dev sets one up as root)"
-    if [ -n "$reason" ]; then
-      echo "$reason" >"$work/skipped"
+    # Said before the prefix is there: a step that finds the prefix finds the reason too.
+    [ -z "$reason" ] || echo "$reason" >"$work/skipped"
+    if [ ! -x "$wine64" ]; then
+      touch "$work/base.failed"
       exit 0
     fi
-    WINEPREFIX="$work/base" "$wine64" wineboot -i >/dev/null 2>&1
-    # The add-in's message boxes as real windows without a display (see run_wine.sh).
-    WINEPREFIX="$work/base" "$wine64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-    WINEPREFIX="$work/base" "$server" -w
+    # The 64-bit runs want the same prefix, 32-bit or not.
+    . "$here/../../tools/wine_prefix.sh"
+    ORVAN_WINE_BASE="" new_wine_prefix "$work/base" "$wine64" "$server"
     touch "$work/base.ready"
     ;;
   session | msi)
@@ -132,7 +134,7 @@ case $step in
     ;;
   report)
     wait_for_prefix
-    if [ -e "$work/skipped" ]; then
+    if [ -e "$work/skipped" ] || [ ! -e "$work/base.ready" ]; then
       echo "x86 run skipped: $(cat "$work/skipped")"
       rm -rf "$work"
       [ "${CI:-}" = true ] && { echo "FAIL (x86): CI must run the 32-bit DLL"; exit 1; }
