@@ -111,13 +111,13 @@ TEST_F(Lifecycle, RibbonIsOfferedUnlessThePolicyKeepsToTheCommandBar) {
   ASSERT_EQ(outlook.addIn()->QueryInterface(IID_IRibbonExtensibility, &p), S_OK);
   static_cast<IUnknown*>(p)->Release();
   outlook.Unload();
-  ClassificationSettings::NextDefaults().Ui = LevelUi::CommandBar;
+  ClassificationSettings::NextDefaults().UI = LevelUi::CommandBar;
   ASSERT_EQ(outlook.Load(), S_OK);
   p = reinterpret_cast<void*>(1);
   EXPECT_EQ(outlook.addIn()->QueryInterface(IID_IRibbonExtensibility, &p), E_NOINTERFACE);
   EXPECT_EQ(p, nullptr);
   outlook.Unload();
-  ClassificationSettings::NextDefaults().Ui = LevelUi::Both;
+  ClassificationSettings::NextDefaults().UI = LevelUi::Both;
   ClassificationSettings::NextDefaults().Disabled = true;  // a disabled add-in shows nothing
   ASSERT_EQ(outlook.Load(), S_OK);
   EXPECT_EQ(outlook.addIn()->QueryInterface(IID_IRibbonExtensibility, &p), E_NOINTERFACE);

@@ -19,7 +19,7 @@ class BadInput : public AddInTest {
 };
 
 TEST_F(BadInput, LevelNameOfAThousandCharactersIsCutInTheHeaderOnly) {
-  ClassificationSettings::NextDefaults().LevelList = "SHORT;" + std::string(1000, 'L');
+  ClassificationSettings::NextDefaults().Levels = "SHORT;" + std::string(1000, 'L');
   Start();
   sim::Inspector* w = outlook.Compose(1, "x", "body");
   EXPECT_EQ(DropDown(w)->width, 8000);

@@ -129,7 +129,7 @@ struct Scenario {
 // Under the strict policy: above UNCLASSIFIED only to acme.example, and no answer below the
 // level it answers.
 void StrictPolicy(SettingsDefaults& d) {
-  d.InternalDomainList = "acme.example";
+  d.InternalDomains = "acme.example";
   d.ExternalMaxLevel = 1;
   d.ExternalRule = SendRule::Block;
   d.DowngradeRule = SendRule::Block;

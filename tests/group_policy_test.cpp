@@ -141,13 +141,13 @@ TEST_F(GroupPolicyTest, EveryValueOfTheTableIsTaken) {
     const char* name;
     std::string kind;
   } specs[] = {
-#define ORVAN_TEST_VALUE(name, option, kind) {name, kind},
+#define ORVAN_TEST_VALUE(name, option, kind, ...) {#name, kind},
       ORVAN_GROUP_POLICY(ORVAN_TEST_VALUE)
 #undef ORVAN_TEST_VALUE
   };
   for (const auto& s : specs) {
     if (s.kind == "flag") Set(HKEY_LOCAL_MACHINE, s.name, 1);
-    else if (s.kind.rfind("number ", 0) == 0) Set(HKEY_LOCAL_MACHINE, s.name, 1);
+    else if (s.kind.rfind("number ", 0) == 0 || s.kind.rfind("level ", 0) == 0) Set(HKEY_LOCAL_MACHINE, s.name, 1);
     else if (s.kind.rfind("choice ", 0) == 0) Set(HKEY_LOCAL_MACHINE, s.name, DWORD(std::atoi(s.kind.c_str() + 7)));
     else if (s.kind.rfind("pick ", 0) == 0) Set(HKEY_LOCAL_MACHINE, s.name, s.kind.substr(5, s.kind.find('=') - 5));
     else if (s.kind == "levels") Set(HKEY_LOCAL_MACHINE, s.name, "ONE;TWO");

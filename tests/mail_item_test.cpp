@@ -49,8 +49,8 @@ TEST_F(MailItemTest, LevelZeroIsWrittenAsOneWithBothProperties) {
 }
 
 TEST_F(MailItemTest, WithoutANameOnlyTheNumberIsWritten) {
-  Wrap()->SetClassificationProperty(2, nullptr, true);
-  wrapper->SetClassificationProperty(2, "", true);
+  EXPECT_EQ(Wrap()->SetClassificationProperty(2, nullptr, true), S_OK);
+  EXPECT_EQ(wrapper->SetClassificationProperty(2, "", true), S_OK);
   EXPECT_EQ(Numeric()->l, 2);
   EXPECT_EQ(Header(), nullptr);
   EXPECT_EQ(mail->message->saves, 2);
@@ -91,7 +91,7 @@ TEST_F(MailItemTest, FailuresAreReportedWordForWord) {
   StartOutlook();
   world.FailMember("SetProps", E_ACCESSDENIED, 1);
   world.FailMember("SaveChanges", E_FAIL);
-  Wrap()->SetClassificationProperty(2, "CONFIDENTIAL", true);
+  EXPECT_EQ(Wrap()->SetClassificationProperty(2, "CONFIDENTIAL", true), E_FAIL);
   wrapper->Release();
   wrapper = nullptr;
   outlook.Shutdown();
@@ -106,9 +106,9 @@ TEST_F(MailItemTest, FailuresAreReportedWordForWord) {
 
 TEST_F(MailItemTest, NumericPropertyIsReadFirstAndRangeChecked) {
   mail->message->SetString8(0x007D, "X-Orvan-classification: 3 - SECRET\r\n");
-  Wrap()->SetClassificationProperty(2, nullptr, false);
+  EXPECT_EQ(Wrap()->SetClassificationProperty(2, nullptr, false), S_OK);
   EXPECT_EQ(wrapper->GetClassification(), 2);
-  wrapper->SetClassificationProperty(5, nullptr, false);
+  EXPECT_EQ(wrapper->SetClassificationProperty(5, nullptr, false), S_OK);
   EXPECT_EQ(wrapper->GetClassification(), 0);  // out of range, and the headers are not consulted
 }
 

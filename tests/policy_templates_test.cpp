@@ -106,7 +106,7 @@ TEST_F(PolicyTemplates, EveryReferenceResolvesInTheLanguageFile) {
 TEST_F(PolicyTemplates, EverySettingIsAValueTheAddInReadsOfItsKind) {
   Doc admx(out.path() / "Orvan.admx"), adml(out.path() / "en-US" / "Orvan.adml");
   std::map<std::string, std::string> read = {
-#define ORVAN_TEST_VALUE(name, option, kind) {name, kind},
+#define ORVAN_TEST_VALUE(name, option, kind, ...) {#name, kind},
       ORVAN_GROUP_POLICY(ORVAN_TEST_VALUE)
 #undef ORVAN_TEST_VALUE
   };
@@ -118,14 +118,17 @@ TEST_F(PolicyTemplates, EverySettingIsAValueTheAddInReadsOfItsKind) {
     const std::string first = kind.substr(0, kind.find(' '));
     const std::map<std::string, std::pair<std::string, std::string>> shapes = {
         {"flag", {"boolean", "checkBox"}},  {"number", {"decimal", "decimalTextBox"}},
+        {"level", {"decimal", "decimalTextBox"}},
         {"choice", {"enum", "dropdownList"}}, {"pick", {"enum", "dropdownList"}},
         {"text", {"text", "textBox"}},       {"levels", {"text", "textBox"}},
         {"word", {"text", "textBox"}},       {"domains", {"text", "textBox"}}};
     const auto& shape = shapes.at(first);
     EXPECT_EQ(admx.All(element + "[local-name()='" + shape.first + "']").size(), 1u) << name;
     EXPECT_EQ(adml.All("//pd:presentation[@id='" + name + "']/pd:" + shape.second).size(), 1u) << name;
-    if (first == "number") {
-      EXPECT_EQ(admx.All(element + "/@minValue")[0] + " " + admx.All(element + "/@maxValue")[0], kind.substr(7)) << name;
+    if (first == "number" || first == "level") {
+      EXPECT_EQ(admx.All(element + "/@minValue")[0] + " " + admx.All(element + "/@maxValue")[0],
+                kind.substr(first.size() + 1))
+          << name;
     }
     if (first == "choice") {
       EXPECT_FALSE(admx.All(element + "//pd:decimal").empty()) << name;

@@ -25,7 +25,7 @@ class RulesTest : public AddInTest {
     StartOutlook();
   }
   static void Strict(SettingsDefaults& d) {
-    d.InternalDomainList = "acme.example";
+    d.InternalDomains = "acme.example";
     d.ExternalMaxLevel = 1;
     d.ExternalRule = SendRule::Block;
   }

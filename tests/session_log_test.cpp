@@ -148,7 +148,7 @@ class LogToday : public AddInTest {
 
 // A host call that a step gives up on is named, with Outlook's HRESULT, once per member in
 // each window: two choices in one window say it once, another window again, and the main
-// window's selection under its own name.
+// window's selection under its own name; a level the message refused is named the same way.
 TEST_F(LogToday, AHostCallAStepGaveUpOnIsNamedOncePerWindow) {
   SessionLog::SetDefaultEnabled(true);
   StartOutlook();
@@ -165,10 +165,18 @@ TEST_F(LogToday, AHostCallAStepGaveUpOnIsNamedOncePerWindow) {
   outlook.Select({});
   outlook.Select({received});
   world.ClearFaults();
+  // A level the message would not take: the draft goes on without it, and the log says so.
+  sim::Inspector* c = outlook.Compose(1, "C", "c");
+  world.FailMember("SetProps", E_ACCESSDENIED);
+  DropDown(c)->Choose(2);
+  DropDown(c)->Choose(3);
+  world.ClearFaults();
   outlook.Shutdown();
   const std::string text = LogText();
   EXPECT_EQ(Count(text, "Window: Outlook's Text answered 80004005; the add-in went on without it.<br>"), 2u) << text;
   EXPECT_EQ(Count(text, "Main window: Outlook's Item answered 80010108; the add-in went on without it.<br>"), 1u) << text;
+  EXPECT_EQ(Count(text, "Window: Outlook's IMessage::SetProps answered 80070005; the add-in went on without it.<br>"), 1u)
+      << text;
 }
 
 }  // namespace

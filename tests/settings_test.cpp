@@ -83,7 +83,7 @@ TEST_F(Settings, DefaultLevelOutsideTheListBecomesOne) {
 
 TEST_F(Settings, EmptyLevelListLeavesNoLevelsAndDefaultOne) {
   SettingsDefaults d = SettingsDefaults::Compiled();
-  d.LevelList = ";;";
+  d.Levels = ";;";
   d.DefaultLevel = 2;
   ClassificationSettings s(d);
   EXPECT_TRUE(s.Levels.empty());

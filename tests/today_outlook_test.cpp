@@ -193,7 +193,7 @@ TEST_F(Today, AtExitThePlacementIsWrittenAndWindowsStillOpenEndWithOrWithoutNoti
 
 TEST_F(Today, RibbonOnlyPolicyBuildsNoBarWhereOutlookHasARibbon) {
   outlook.Shutdown();
-  ClassificationSettings::NextDefaults().Ui = LevelUi::Ribbon;
+  ClassificationSettings::NextDefaults().UI = LevelUi::Ribbon;
   StartOutlook();
   sim::Inspector* w = outlook.Compose(1, "Plans", "x");
   EXPECT_EQ(w->ClassificationBar(), nullptr);
@@ -205,7 +205,7 @@ TEST_F(Today, RibbonOnlyPolicyBuildsNoBarWhereOutlookHasARibbon) {
 
 TEST_F(Today, CommandBarPolicyOffersNoRibbon) {
   outlook.Shutdown();
-  ClassificationSettings::NextDefaults().Ui = LevelUi::CommandBar;
+  ClassificationSettings::NextDefaults().UI = LevelUi::CommandBar;
   StartOutlook();
   EXPECT_FALSE(outlook.ribbon()->Offered());
   sim::Inspector* w = outlook.Compose(1, "Plans", "x");

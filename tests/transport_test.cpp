@@ -45,7 +45,7 @@ TEST_F(Transport, ALevelPastNineAndANameOutsideAsciiComeBackWhole) {
   // Twelve levels; the twelfth outside ASCII, which the transport carries encoded.
   std::string levels;
   for (int i = 1; i <= 11; ++i) levels += "L" + std::to_string(i) + ";";
-  ClassificationSettings::NextDefaults().LevelList = levels + "SECRET D\xC3\x89" "FENSE";
+  ClassificationSettings::NextDefaults().Levels = levels + "SECRET D\xC3\x89" "FENSE";
   StartOutlook();
   sim::Inspector* w = outlook.Compose(1, "Plans", "Numbers");
   testing_support::DropDown(w)->Choose(12);

@@ -60,7 +60,7 @@ check_value() {  # N NAME
       local c
       for c in $(choices "$k"); do [ "$v" = "$c" ] && return; done
       fail $n "$name is $(one_of "$(choices "$k")"), not '$v'" ;;
-    number*)
+    number\ * | level\ *)
       local min max
       read -r _ min max <<<"$k"
       [[ $v =~ ^[0-9]{1,9}$ ]] && ((10#$v >= min && 10#$v <= max)) || fail $n "$name is a number from $min to $max, not '$v'" ;;
@@ -113,12 +113,15 @@ if [ -n "$file" ]; then
     check_value $n "$name"
     value[$name]=$v
   done <"$file"
-  # The default level must be one of the levels.
+  # A level's number must name one of the levels.
   IFS=';,' read -r -a levels <<<"${value[ORVAN_LEVELS]}"
   count=0
   for level in "${levels[@]}"; do [ -n "$level" ] && count=$((count + 1)); done
-  [ "${value[ORVAN_DEFAULT_LEVEL]}" -le $count ] ||
-    fail "${origin[ORVAN_DEFAULT_LEVEL]:-${origin[ORVAN_LEVELS]}}" "ORVAN_DEFAULT_LEVEL ${value[ORVAN_DEFAULT_LEVEL]} is beyond the $count levels"
+  for name in "${names[@]}"; do
+    [[ ${kind[$name]} == "level "* ]] || continue
+    [ "${value[$name]}" -le $count ] ||
+      fail "${origin[$name]:-${origin[ORVAN_LEVELS]}}" "$name ${value[$name]} is beyond the $count levels"
+  done
 fi
 
 for name in "${names[@]}"; do

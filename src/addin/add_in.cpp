@@ -12,7 +12,7 @@ namespace {
 // they will be built from.
 bool OffersRibbon(const AddInContext& context) {
   const ClassificationSettings* s = context.Settings();
-  const LevelUi ui = s ? s->Ui : ClassificationSettings::NextDefaults().Ui;
+  const LevelUi ui = s ? s->Ui : ClassificationSettings::NextDefaults().UI;
   const bool disabled = s ? s->Disabled : ClassificationSettings::NextDefaults().Disabled;
   return ui != LevelUi::CommandBar && !disabled;
 }

@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <cstring>
 #include "classify/load_text.h"
+#include "classify/setting_table.h"
 #include "classify/text_search.h"
 #include "com/text.h"
 #include "platform/unique_handle.h"
 #include "platform/win.h"
-#include "orvan_policy.h"
 #include "orvan_strings.h"
 
 #ifndef KEY_WOW64_64KEY
@@ -17,15 +17,6 @@
 const char kGroupPolicyKey[] = "SOFTWARE\\Policies\\Orvan\\Classify";
 
 namespace {
-
-struct PolicyValue {
-  const char* name;    // the registry value
-  const char* option;  // the option of cmake/default.policy it sets
-  const char* kind;    // its kind, with its range or choices
-};
-#define ORVAN_POLICY_VALUE(name, option, kind) {name, option, kind},
-const PolicyValue kPolicyValues[] = {ORVAN_GROUP_POLICY(ORVAN_POLICY_VALUE)};
-#undef ORVAN_POLICY_VALUE
 
 struct Value {
   bool present = false;
@@ -67,32 +58,10 @@ std::string Normalised(const std::string& text) {
   return start == std::string::npos ? std::string() : LowerCopy(text.substr(start, end - start + 1));
 }
 
-// The options of the rules on where a level may go: one an administrator set but that
-// cannot be used holds the rule at its strictest, never switches it off.
-bool IsRule(const std::string& option) {
-  return option == "ORVAN_DOWNGRADE_RULE" || option == "ORVAN_EXTERNAL_RULE" || option == "ORVAN_EXTERNAL_MAX_LEVEL" ||
-         option == "ORVAN_INTERNAL_DOMAINS";
-}
-
-void SetStrictest(SettingsDefaults& d, const std::string& option) {
-  if (option == "ORVAN_DOWNGRADE_RULE") d.DowngradeRule = SendRule::Block;
-  else if (option == "ORVAN_EXTERNAL_RULE") d.ExternalRule = SendRule::Block;
-  else if (option == "ORVAN_EXTERNAL_MAX_LEVEL") d.ExternalMaxLevel = 1;  // the lowest level alone goes outside
-  else if (option == "ORVAN_INTERNAL_DOMAINS") d.InternalDomainList.clear();  // no address is inside
-}
-
 std::vector<std::string> DomainNames(const std::string& list) {
   std::vector<std::string> names;
   SplitList(list.c_str(), names, ";, \t");
   return names;
-}
-
-const char* RuleName(SendRule rule) {
-  return rule == SendRule::Warn ? "warn" : rule == SendRule::Block ? "block" : "allow";
-}
-
-SendRule RuleOf(const std::string& text) {
-  return text == "warn" ? SendRule::Warn : text == "block" ? SendRule::Block : SendRule::Allow;
 }
 
 bool HasControl(const std::string& text) {
@@ -138,8 +107,8 @@ std::string Refusal(const std::string& kind, const Value& v) {
           return "the domain '" + domain + "' holds a character other than a letter, digit, hyphen or dot";
   }
   if (kind == "flag" && v.number > 1) return std::to_string(v.number) + " is neither 0 nor 1";
-  if (StartsWith(kind, "number ")) {
-    const char* p = kind.c_str() + 7;
+  if (StartsWith(kind, "number ") || StartsWith(kind, "level ")) {
+    const char* p = kind.c_str() + kind.find(' ');
     char* end = nullptr;
     const long low = std::strtol(p, &end, 10), high = std::strtol(end, nullptr, 10);
     if (long(v.number) < low || long(v.number) > high || v.number > 0x7FFFFFFF)
@@ -193,110 +162,68 @@ Value Read(HKEY root, const char* rootName, const char* name) {
 }
 
 int BuiltInLevelCount(const SettingsDefaults& d) {
-  return int(d.LevelList.empty() ? Names(LoadText(IDS_LEVELS), ";,").size() : Names(d.LevelList, d.LevelSeparators.c_str()).size());
+  return int(d.Levels.empty() ? Names(LoadText(IDS_LEVELS), ";,").size() : Names(d.Levels, d.LevelSeparators.c_str()).size());
 }
 
-// Puts a checked value where its option lives. False for an option the add-in does not
-// know (a "#@" line added without its place here).
-bool Set(SettingsDefaults& d, GroupPolicy& result, const std::string& option, const Value& v) {
-  const bool flag = v.number != 0;
-  const int number = int(v.number);
-  if (option == "ORVAN_LABEL") d.Label = v.text;
-  else if (option == "ORVAN_FOOTER_TEXT") d.FooterText = v.text;
-  else if (option == "ORVAN_TOOLTIP") d.Tooltip = v.text;
-  else if (option == "ORVAN_PROMPT_ENTRY") d.PromptEntry = v.text;
-  else if (option == "ORVAN_PROMPT_MESSAGE") d.PromptMessage = v.text;
-  else if (option == "ORVAN_PROMPT_CAPTION") d.PromptCaption = v.text;
-  else if (option == "ORVAN_LEVELS") {
-    d.LevelList = v.text;
-    d.LevelSeparators = kLevelSeparators;
-  }
-  else if (option == "ORVAN_ORGANISATION") d.Organisation = v.text;
-  else if (option == "ORVAN_SUBJECT_MARK_MODE") d.SubjectMarkMode = number;
-  else if (option == "ORVAN_SUBJECT_USES_MIN_LEVEL") d.SubjectUsesMinLevel = flag;
-  else if (option == "ORVAN_DISABLED") d.Disabled = flag;
-  else if (option == "ORVAN_MIN_MARK_LEVEL") d.MinMarkLevel = number;
-  else if (option == "ORVAN_BODY_MARK_PLACES") d.BodyMarkPlaces = number;
-  else if (option == "ORVAN_DEFAULT_LEVEL") d.DefaultLevel = number;
-  else if (option == "ORVAN_PROPERTY_KINDS") d.PropertyKinds = number;
-  else if (option == "ORVAN_SHOW_LABEL") d.ShowLabel = flag;
-  else if (option == "ORVAN_SHOW_FOOTER") d.ShowFooter = flag;
-  else if (option == "ORVAN_REQUIRE_SELECTION") d.RequireSelection = flag;
-  else if (option == "ORVAN_LOG_ENABLED") result.logEnabled = flag ? 1 : 0;
-  else if (option == "ORVAN_UI") d.Ui = v.text == "commandbar" ? LevelUi::CommandBar : v.text == "ribbon" ? LevelUi::Ribbon : LevelUi::Both;
-  else if (option == "ORVAN_DOWNGRADE_RULE") d.DowngradeRule = RuleOf(v.text);
-  else if (option == "ORVAN_EXTERNAL_RULE") d.ExternalRule = RuleOf(v.text);
-  else if (option == "ORVAN_EXTERNAL_MAX_LEVEL") d.ExternalMaxLevel = number;
-  else if (option == "ORVAN_INTERNAL_DOMAINS") d.InternalDomainList = v.text;
-  else return false;
-  return true;
+// A checked value, as its field takes it: a number or switch as digits, a pick as its word.
+std::string ValueText(const Value& v) { return v.type == REG_DWORD ? std::to_string(v.number) : v.text; }
+
+void Set(SettingsDefaults& d, const Setting& setting, const std::string& value) {
+  setting.field.Set(d, value);
+  if (setting.Is("levels")) d.LevelSeparators = kLevelSeparators;
 }
+
+// A refused value of a setting whose refusal sets a value (a rule's strictest).
+void SetRefused(SettingsDefaults& d, const Setting& setting) { Set(d, setting, setting.refused); }
 
 // What a setting is once the policy is applied, for the report of a value that was ignored.
-std::string Effective(const SettingsDefaults& d, const GroupPolicy& result, const PolicyValue& setting) {
-  const std::string option = setting.option;
-  auto text = [](const std::string& given, unsigned id) { return "\"" + (given.empty() ? std::string(LoadText(id)) : given) + "\""; };
-  auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
-  std::string value;
-  if (option == "ORVAN_LABEL") value = text(d.Label, IDS_LABEL);
-  else if (option == "ORVAN_FOOTER_TEXT") value = text(d.FooterText, IDS_FOOTER);
-  else if (option == "ORVAN_TOOLTIP") value = text(d.Tooltip, IDS_TOOLTIP);
-  else if (option == "ORVAN_PROMPT_ENTRY") value = text(d.PromptEntry, IDS_PROMPT_ENTRY);
-  else if (option == "ORVAN_PROMPT_MESSAGE") value = text(d.PromptMessage, IDS_PROMPT_MESSAGE);
-  else if (option == "ORVAN_PROMPT_CAPTION") value = text(d.PromptCaption, IDS_PROMPT_CAPTION);
-  else if (option == "ORVAN_LEVELS") value = text(d.LevelList, IDS_LEVELS);
-  else if (option == "ORVAN_ORGANISATION") value = text(d.Organisation, IDS_ORGANISATION);
-  else if (option == "ORVAN_SUBJECT_MARK_MODE") value = std::to_string(d.SubjectMarkMode);
-  else if (option == "ORVAN_SUBJECT_USES_MIN_LEVEL") value = flag(d.SubjectUsesMinLevel);
-  else if (option == "ORVAN_DISABLED") value = flag(d.Disabled);
-  else if (option == "ORVAN_MIN_MARK_LEVEL") value = std::to_string(d.MinMarkLevel);
-  else if (option == "ORVAN_BODY_MARK_PLACES") value = std::to_string(d.BodyMarkPlaces);
-  else if (option == "ORVAN_DEFAULT_LEVEL") value = std::to_string(d.DefaultLevel);
-  else if (option == "ORVAN_PROPERTY_KINDS") value = std::to_string(d.PropertyKinds);
-  else if (option == "ORVAN_SHOW_LABEL") value = flag(d.ShowLabel);
-  else if (option == "ORVAN_SHOW_FOOTER") value = flag(d.ShowFooter);
-  else if (option == "ORVAN_REQUIRE_SELECTION") value = flag(d.RequireSelection);
-  else if (option == "ORVAN_LOG_ENABLED") value = result.logEnabled >= 0 ? flag(result.logEnabled != 0) : "as built";
-  else if (option == "ORVAN_UI") value = d.Ui == LevelUi::CommandBar ? "commandbar" : d.Ui == LevelUi::Ribbon ? "ribbon" : "both";
-  else if (option == "ORVAN_DOWNGRADE_RULE") value = RuleName(d.DowngradeRule);
-  else if (option == "ORVAN_EXTERNAL_RULE") value = RuleName(d.ExternalRule);
-  else if (option == "ORVAN_EXTERNAL_MAX_LEVEL") value = std::to_string(d.ExternalMaxLevel);
-  else if (option == "ORVAN_INTERNAL_DOMAINS") value = "\"" + d.InternalDomainList + "\"";
+std::string Effective(const SettingsDefaults& d, const Setting& setting) {
+  std::string value = setting.field.Show(d);
+  if (setting.FromStringTable() && value == "\"\"") {
+#define ORVAN_STRING_OF(field, id) \
+  if (std::strcmp(setting.name, #field) == 0) value = "\"" + std::string(LoadText(id)) + "\"";
+    ORVAN_STRING_SETTINGS(ORVAN_STRING_OF)
+#undef ORVAN_STRING_OF
+  }
   return std::string(setting.name) + " is " + value;
 }
 
 }  // namespace
 
+bool GroupPolicy::Applied(const std::string& setting) const {
+  for (const std::string& name : applied)
+    if (name == setting) return true;
+  return false;
+}
+
 GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
   GroupPolicy result;
-  // The value each option takes: the user's, then the machine's over it. A refused one is as
-  // if it were not there, except a rule's: the last one set, if refused, holds the rule at
-  // its strictest.
+  // The value each setting takes: the user's, then the machine's over it. A refused one is
+  // as if it were not there, except where the table says what a refused value sets (a rule:
+  // the last one set, if refused, holds the rule at its strictest).
   struct Chosen {
-    const PolicyValue* setting;
+    const Setting* setting;
     Value value;
-    bool refused = false;     // a value was there and was refused
-    bool strictest = false;   // a rule's value, set and unusable, and no later one usable
+    bool strictest = false;   // set and unusable, and no later one usable
     size_t report = 0;        // the report of its last refused value
   };
   std::vector<Chosen> chosen;
-  for (const PolicyValue& setting : kPolicyValues) {
+  for (size_t i = 0; i < kSettingCount; ++i) {
+    const Setting& setting = kSettings[i];
     Chosen c{&setting, Value()};
-    const std::string option = setting.option;
     for (auto [root, rootName] : {std::pair<HKEY, const char*>{HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}}) {
       Value v = Read(root, rootName, setting.name);
       if (!v.present) continue;
-      if (StartsWith(setting.kind, "pick ") && v.type == REG_SZ) v.text = Normalised(v.text);
+      if (setting.Is("pick") && v.type == REG_SZ) v.text = Normalised(v.text);
       const std::string why = Refusal(setting.kind, v);
       if (why.empty()) {
         c.value = v;
         c.strictest = false;
         continue;
       }
-      c.refused = true;
       c.report = result.ignored.size();
       result.ignored.push_back({v.where, why, setting.name});
-      if (IsRule(option)) {
+      if (setting.refusedSets) {
         c.value = Value();
         c.strictest = true;
       }
@@ -304,31 +231,30 @@ GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
     if (c.strictest) result.ignored[c.report].why += ", and a rule set so holds at its strictest";
     chosen.push_back(c);
   }
-  // What is numbered by the level list must fit the levels in force: Group Policy's list,
-  // or the build's when there is none or it was refused.
+  // A level's number must fit the levels in force: Group Policy's list, or the build's when
+  // there is none or it was refused.
   const Chosen* levels = nullptr;
   for (const Chosen& c : chosen)
-    if (std::string(c.setting->option) == "ORVAN_LEVELS") levels = &c;
+    if (c.setting->Is("levels")) levels = &c;
   const int count = levels && levels->value.present ? int(Names(levels->value.text).size()) : BuiltInLevelCount(d);
   for (Chosen& c : chosen) {
-    const std::string option = c.setting->option;
-    if (c.strictest) SetStrictest(d, option);
+    const Setting& setting = *c.setting;
+    if (c.strictest) SetRefused(d, setting);
     if (!c.value.present) continue;
-    if ((option == "ORVAN_DEFAULT_LEVEL" || option == "ORVAN_MIN_MARK_LEVEL" || option == "ORVAN_EXTERNAL_MAX_LEVEL") &&
-        int(c.value.number) > count) {
+    if (setting.Is("level") && int(c.value.number) > count) {
       const std::string why = std::to_string(c.value.number) + " is past the " + std::to_string(count) + " levels";
-      result.ignored.push_back({c.value.where, IsRule(option) ? why + ", and a rule set so holds at its strictest" : why,
-                                c.setting->name});
-      if (IsRule(option)) SetStrictest(d, option);
+      result.ignored.push_back(
+          {c.value.where, setting.refusedSets ? why + ", and a rule set so holds at its strictest" : why, setting.name});
+      if (setting.refusedSets) SetRefused(d, setting);
       continue;
     }
-    if (!Set(d, result, option, c.value))
-      result.ignored.push_back({c.value.where, "the add-in knows no such option", c.setting->name});
+    Set(d, setting, ValueText(c.value));
+    result.applied.push_back(setting.name);
   }
   // Each report says what the setting is instead: another root's value, the build's, or
   // the rule's strictest.
   for (GroupPolicy::Ignored& i : result.ignored)
-    for (const PolicyValue& setting : kPolicyValues)
-      if (i.kept == setting.name) i.kept = Effective(d, result, setting);
+    for (size_t n = 0; n < kSettingCount; ++n)
+      if (i.kept == kSettings[n].name) i.kept = Effective(d, kSettings[n]);
   return result;
 }

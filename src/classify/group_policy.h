@@ -1,7 +1,7 @@
 // Group Policy over the policy the DLL was built with: the values an administrator set
 // under SOFTWARE\Policies\Orvan\Classify, in HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE (the
 // machine's winning where both set one). The values, their kinds and ranges are the "#@"
-// lines of cmake/default.policy. A value of the wrong type, out of its range, or at odds
+// lines of cmake/default.policy (classify/setting_table.h). A value of the wrong type, out of its range, or at odds
 // with the others is ignored, as if it were not there, and named with the reason.
 #pragma once
 
@@ -20,7 +20,9 @@ struct GroupPolicy {
     std::string kept;   // what the setting is instead: "DefaultLevel is 1"
   };
   std::vector<Ignored> ignored;
-  int logEnabled = -1;  // the session log's switch: -1 when no policy sets it
+  std::vector<std::string> applied;  // the settings a value set, by name
+
+  bool Applied(const std::string& setting) const;
 };
 
 // Reads the policy values over the defaults given. The registry key is read in the 64-bit

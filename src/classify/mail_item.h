@@ -8,6 +8,8 @@
 #include "classify/context.h"
 #include "classify/marking.h"
 #include "com/com_ptr.h"
+#include "com/iids.h"
+#include "host/host_guard.h"
 #include "host/host_objects.h"
 #include "platform/mapi.h"
 
@@ -49,7 +51,9 @@ class CMailItem {
   // Whether the last GetClassification read 0 because the message could not be read,
   // rather than because it carries no level.
   bool LevelUnreadable() const { return levelUnreadable_; }
-  HRESULT SetClassificationProperty(int level, const char* name, bool save);
+  // Writes the level's named properties; a failure leaves the message without them, which
+  // its caller must say (NoteLevelNotWritten) or act on.
+  [[nodiscard]] HRESULT SetClassificationProperty(int level, const char* name, bool save);
   // The level of the message this one answers, kept with the draft so that the rule against
   // answering below it holds whenever the draft is sent; 0 when it answers none, -1 when
   // the message cannot be read.
@@ -119,6 +123,10 @@ class CMailItem {
 
 // The message box that refuses a Send while no level is chosen.
 void ShowSelectionPrompt(const ClassificationSettings& settings);
+
+// A level that could not be written, named in the session log as a host call a step gave up
+// on: a draft goes on without it until the next write (the Send's at the latest).
+inline void NoteLevelNotWritten(HRESULT hr) noexcept { NoteIfFailed(hr, IID_MapiMessage, "IMessage::SetProps"); }
 
 // A holder of one count of a CMailItem, given back with Release.
 struct CMailItemRelease {

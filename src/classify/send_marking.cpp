@@ -40,7 +40,7 @@ bool CMailItem::Mark(int level, const std::string& name, const Stamp& previous) 
     if (IsMail() && level >= settings->MinMarkLevel && settings->BodyMarkPlaces != 0) MarkBody(&name, previous, &written);
     else if (IsMail() && previous.level) MarkBody(nullptr, previous, &written);  // only the old marks go
     stamped = WriteStamp(level, written);
-    SetClassificationProperty(level, name.c_str(), true);
+    NoteLevelNotWritten(SetClassificationProperty(level, name.c_str(), true));
     MarkSubject(level, name, previous.level);
   });
   return stamped;

@@ -1,29 +1,16 @@
 #include "classify/settings.h"
 
 #include "classify/load_text.h"
+#include "classify/setting_table.h"
 #include "classify/text_search.h"
 #include "platform/unique_handle.h"
 #include "platform/win.h"
-#include "orvan_policy.h"
 #include "orvan_strings.h"
 
 SettingsDefaults SettingsDefaults::Compiled() {
   SettingsDefaults d;
-  d.SubjectMarkMode = ORVAN_DEFAULT_SUBJECT_MARK_MODE;
-  d.SubjectUsesMinLevel = ORVAN_DEFAULT_SUBJECT_USES_MIN_LEVEL;
-  d.Disabled = ORVAN_DEFAULT_DISABLED;
-  d.MinMarkLevel = ORVAN_DEFAULT_MIN_MARK_LEVEL;
-  d.BodyMarkPlaces = ORVAN_DEFAULT_BODY_MARK_PLACES;
-  d.DefaultLevel = ORVAN_DEFAULT_DEFAULT_LEVEL;
-  d.PropertyKinds = ORVAN_DEFAULT_PROPERTY_KINDS;
-  d.ShowLabel = ORVAN_DEFAULT_SHOW_LABEL;
-  d.ShowFooter = ORVAN_DEFAULT_SHOW_FOOTER;
-  d.RequireSelection = ORVAN_DEFAULT_REQUIRE_SELECTION;
-  d.Ui = LevelUi(ORVAN_DEFAULT_UI);
-  d.DowngradeRule = SendRule(ORVAN_DEFAULT_DOWNGRADE_RULE);
-  d.ExternalMaxLevel = ORVAN_DEFAULT_EXTERNAL_MAX_LEVEL;
-  d.ExternalRule = SendRule(ORVAN_DEFAULT_EXTERNAL_RULE);
-  d.InternalDomainList = ORVAN_DEFAULT_INTERNAL_DOMAINS;
+  for (size_t i = 0; i < kSettingCount; ++i)
+    if (!kSettings[i].FromStringTable()) kSettings[i].field.Set(d, kSettings[i].BuiltInValue());
   return d;
 }
 
@@ -36,6 +23,7 @@ SettingsDefaults SettingsDefaults::Product() {
   SettingsDefaults d = ClassificationSettings::NextDefaults();
 #ifndef _WIN32
   if (PortablePolicy().requireSelection >= 0) d.RequireSelection = PortablePolicy().requireSelection != 0;
+  if (PortablePolicy().logEnabled >= 0) d.LogEnabled = PortablePolicy().logEnabled != 0;
 #endif
   return d;
 }
@@ -57,12 +45,12 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
       FooterText(d.FooterText),
       Tooltip(d.Tooltip),
       RequireSelection(d.RequireSelection),
-      Ui(d.Ui),
+      Ui(d.UI),
       DowngradeRule(d.DowngradeRule),
       ExternalMaxLevel(d.ExternalMaxLevel),
       ExternalRule(d.ExternalRule == SendRule::Allow ? SendRule::Block : d.ExternalRule) {
   std::vector<std::string> domains;
-  SplitList(d.InternalDomainList.c_str(), domains, ";, \t");
+  SplitList(d.InternalDomains.c_str(), domains, ";, \t");
   for (std::string& domain : domains) {
     domain = LowerCopy(domain);
     // "@acme.example" and ".acme.example" name the same domain as "acme.example"
@@ -72,9 +60,9 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
   }
   if (ExternalMaxLevel < 0) ExternalMaxLevel = 0;
   if (FooterText.empty()) FooterText = LoadText(IDS_FOOTER);
-  std::string levelList = d.LevelList;
+  std::string levelList = d.Levels;
   if (levelList.empty()) levelList = LoadText(IDS_LEVELS);
-  SplitList(levelList.c_str(), Levels, d.LevelList.empty() ? ";," : d.LevelSeparators.c_str());
+  SplitList(levelList.c_str(), Levels, d.Levels.empty() ? ";," : d.LevelSeparators.c_str());
   if (DefaultLevel < 1 || DefaultLevel > int(Levels.size())) DefaultLevel = 1;
   if (Label.empty()) Label = LoadText(IDS_LABEL);
   if (Organisation.empty()) Organisation = LoadText(IDS_ORGANISATION);

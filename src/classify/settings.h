@@ -14,28 +14,32 @@ enum class LevelUi { Both, CommandBar, Ribbon };
 // the sender (Yes sends it), or refuses it.
 enum class SendRule { Allow, Warn, Block };
 
-// The compiled-in values a new record starts from (empty texts load from the resources).
+// The values a new record starts from: one field for each setting of the option table
+// (cmake/default.policy), named as the setting and its Group Policy value are. Texts, level
+// lists and words are left empty for the string table's.
 struct SettingsDefaults {
-  int SubjectMarkMode;
-  bool SubjectUsesMinLevel;
-  bool Disabled;
-  int MinMarkLevel;
-  int BodyMarkPlaces;
-  int DefaultLevel;
-  int PropertyKinds;
-  bool ShowLabel;
-  bool ShowFooter;
-  bool RequireSelection;
-  LevelUi Ui;
-  SendRule DowngradeRule;
-  int ExternalMaxLevel;  // 0: no rule on recipients
-  SendRule ExternalRule;
-  std::string InternalDomainList;  // ';'-separated
-  std::string LevelList;
-  // What separates the names of LevelList: ';' or ',' in a policy file, ';' alone in
-  // Group Policy, where a name may hold a comma.
+  std::string Label, FooterText, Tooltip, PromptEntry, PromptMessage, PromptCaption;
+  std::string Levels;  // the level names, separated by LevelSeparators
+  std::string Organisation;
+  int SubjectMarkMode = 1;
+  bool SubjectUsesMinLevel = true;
+  bool Disabled = false;
+  int MinMarkLevel = 1;
+  int BodyMarkPlaces = 3;
+  int DefaultLevel = 1;
+  int PropertyKinds = 3;
+  bool ShowLabel = true;
+  bool ShowFooter = true;
+  bool RequireSelection = false;
+  bool LogEnabled = false;
+  LevelUi UI = LevelUi::Both;
+  SendRule DowngradeRule = SendRule::Allow;
+  std::string InternalDomains;  // ';'-separated
+  int ExternalMaxLevel = 0;     // 0: no rule on recipients
+  SendRule ExternalRule = SendRule::Block;
+  // What separates the names of Levels: ';' or ',' in a policy file, ';' alone in Group
+  // Policy, where a name may hold a comma.
   std::string LevelSeparators = ";,";
-  std::string Label, Organisation, Tooltip, FooterText, PromptEntry, PromptMessage, PromptCaption;
 
   static SettingsDefaults Compiled();
   // What the add-in's settings start from before Group Policy: the next defaults, with the

@@ -13,6 +13,8 @@ OUTLOOK_IID(IID__Inspector, 0x00063005)
 OUTLOOK_IID(IID__MailItem, 0x00063034)
 OUTLOOK_IID(IID__MeetingItem, 0x00063062)
 OUTLOOK_IID(IID_Recipients, 0x0006303B)
+// MAPI's message, reached through an item's MAPIOBJECT (its IIDs end as Outlook's do).
+OUTLOOK_IID(IID_MapiMessage, 0x00020307)
 OUTLOOK_IID(IID_Recipient, 0x00063045)
 OUTLOOK_IID(IID_AddressEntry, 0x0006304B)
 OUTLOOK_IID(IID__CommandBars, 0x000C0302)

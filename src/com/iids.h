@@ -13,6 +13,7 @@ extern const IID IID__Inspector;
 extern const IID IID__MailItem;
 extern const IID IID__MeetingItem;
 extern const IID IID_Recipients;
+extern const IID IID_MapiMessage;
 extern const IID IID_Recipient;
 extern const IID IID_AddressEntry;
 extern const IID IID__CommandBars;

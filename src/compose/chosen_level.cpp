@@ -19,4 +19,6 @@ bool ChosenLevel::Choose(ClassificationSettings* s, int chosen) {
   return true;
 }
 
-void ChosenLevel::WriteTo(CMailItem& item) const { item.SetClassificationProperty(level, text.c_str(), false); }
+void ChosenLevel::WriteTo(CMailItem& item) const {
+  NoteLevelNotWritten(item.SetClassificationProperty(level, text.c_str(), false));
+}

@@ -70,7 +70,7 @@ bool CDropdownHandler::BuildControls(const CommandBarControls& controls, bool ed
     Subscribe(combo.get());
     Level_ = level;
     LevelText_ = combo.Text().ToUtf8();
-    if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
+    if (MailItem_) NoteLevelNotWritten(MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false));
     combo.PutTooltipText(s->Tooltip);
     combo.PutTag(kTag);
     combo.PutCaption(kTag);
@@ -84,7 +84,7 @@ HRESULT CDropdownHandler::OnEvent(DISPID dispid, DISPPARAMS*) {
   TryHostStep([&] {
     Level_ = ChosenIndex();
     LevelText_ = ComboBox_.Text().ToUtf8();
-    if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
+    if (MailItem_) NoteLevelNotWritten(MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false));
   });
   // The ribbon shows the same choice: it asks again.
   context_->Ribbon().Invalidate();
@@ -97,7 +97,7 @@ void CDropdownHandler::Select(int level) {
     ComboBox_.PutListIndex(level);
     Level_ = level;
     LevelText_ = ComboBox_.Text().ToUtf8();
-    if (MailItem_) MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false);
+    if (MailItem_) NoteLevelNotWritten(MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false));
   });
 }
 

@@ -70,7 +70,7 @@ void CarryLevelToResponse(const ClassifyContext& context, IDispatch* response, i
   if (!response || level <= 0) return;
   CMailItemRef carried(new CMailItem(context, response));
   const int had = carried->GetClassification();
-  if (level > had) carried->SetClassificationProperty(level, nullptr, false);
+  if (level > had) NoteLevelNotWritten(carried->SetClassificationProperty(level, nullptr, false));
   if (had > 0) answers = std::max(answers, carried->GetAnsweredLevel());
   carried->SetAnsweredLevel(answers);
 }

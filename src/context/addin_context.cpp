@@ -48,7 +48,7 @@ void AddInContext::Connect(IDispatch* application) {
   // Group Policy may switch the log on or off; it is read again, whole, at start-up.
   SettingsDefaults scratch = SettingsDefaults::Product();
   const GroupPolicy policy = ApplyGroupPolicy(scratch);
-  if (policy.logEnabled >= 0) log_->Enabled = policy.logEnabled != 0;
+  if (policy.Applied("LogEnabled")) log_->Enabled = scratch.LogEnabled;
   application_ = ComPtr<IDispatch>::Borrow(application);
 }
 

@@ -6,8 +6,16 @@
 #include "orvan_policy.h"
 
 namespace {
-bool g_defaultEnabled = ORVAN_DEFAULT_LOG_ENABLED;
+// The log's switch as built: the LogEnabled setting of the option table.
+bool BuiltSwitch() {
+#define ORVAN_LOG_SWITCH(setting, option, kind, value, ...) \
+  if (std::strcmp(#setting, "LogEnabled") == 0) return std::strcmp(value, "ON") == 0;
+  ORVAN_GROUP_POLICY(ORVAN_LOG_SWITCH)
+#undef ORVAN_LOG_SWITCH
+  return false;
 }
+bool g_defaultEnabled = BuiltSwitch();
+}  // namespace
 
 void SessionLog::SetDefaultEnabled(bool enabled) { g_defaultEnabled = enabled; }
 

@@ -53,6 +53,16 @@ class DropScope {
 // Hands a failure a step swallowed to the log in force, if any.
 void NoteDropped(const HostError& error) noexcept;
 
+// A host result a step goes on without: a failure is named as a swallowed step's is.
+inline void NoteIfFailed(HRESULT hr, const IID& iid, const char* member) noexcept {
+  if (SUCCEEDED(hr)) return;
+  try {
+    NoteDropped(HostError(hr, iid).About(member));
+  } catch (...) {
+    // Out of memory: unsaid, as a swallowed step's failure would be.
+  }
+}
+
 // Runs a step whose failures are to be swallowed; true when it completed.
 template <class F>
 bool TryHostStep(F&& body) noexcept {

@@ -22,6 +22,7 @@ ORVAN_SHOW_LABEL=maybe|1: ORVAN_SHOW_LABEL is ON or OFF, not 'maybe'
 ORVAN_BODY_MARK_PLACES=4|1: ORVAN_BODY_MARK_PLACES is 0, 1, 2 or 3, not '4'
 ORVAN_EXTERNAL_RULE=allow|1: ORVAN_EXTERNAL_RULE is warn or block, not 'allow'
 ORVAN_EXTERNAL_MAX_LEVEL=33|1: ORVAN_EXTERNAL_MAX_LEVEL is a number from 0 to 32, not '33'
+ORVAN_MIN_MARK_LEVEL=5|1: ORVAN_MIN_MARK_LEVEL 5 is beyond the 3 levels
 ORVAN_INTERNAL_DOMAINS=acme.example; sub.acme.example|
 ORVAN_INTERNAL_DOMAINS=acme example|1: ORVAN_INTERNAL_DOMAINS is mail domains separated by ';' (letters, digits, hyphens and dots), not 'acme example'
 ORVAN_ORGANISATION=Acme_Corp|1: ORVAN_ORGANISATION goes into the header name X-Acme_Corp-classification: 1 to 107 letters, digits or hyphens

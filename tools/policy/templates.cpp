@@ -38,8 +38,9 @@ bool ReadOptions(const std::string& path, std::vector<Option>* out) {
       std::vector<std::string> parts;
       std::stringstream fields(line.substr(3));
       for (std::string part; std::getline(fields, part, '|');) parts.push_back(Trim(part));
-      if (parts.size() != 3) {
-        std::cerr << "orvan-admx: " << path << ": expected '#@ NAME KIND | Title | Explanation': " << line << "\n";
+      if (parts.size() < 3 || parts.size() > 4 || (parts.size() == 4 && parts[3].rfind("refused:", 0) != 0)) {
+        std::cerr << "orvan-admx: " << path << ": expected '#@ NAME KIND | Title | Explanation [| refused: VALUE]': "
+                  << line << "\n";
         return false;
       }
       pending = Option();
@@ -48,6 +49,8 @@ bool ReadOptions(const std::string& path, std::vector<Option>* out) {
       std::string rest;
       std::getline(head, rest);
       rest = Trim(rest);
+      // A level's number is a number to the templates; the add-in checks it against the levels.
+      if (pending.kind == "level") pending.kind = "number";
       if (pending.kind == "number") {
         std::stringstream range(rest);
         range >> pending.low >> pending.high;
