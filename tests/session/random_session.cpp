@@ -449,6 +449,8 @@ class Runner {
     if (words.empty()) return;
     const std::string& command = words[0];
     const std::string arg = words.size() > 1 ? words[1] : "";
+    // The generator speaks orvan-sim's own commands, and no other.
+    if (!orvan_sim::Session::Find(command)) return Fail("unknown-command", line + ": orvan-sim has no such command");
     sim::Inspector* w = session_->current();
     if (w && !w->open) w = nullptr;
     sim::MailItem* m = w ? w->mail() : nullptr;
@@ -960,7 +962,7 @@ class Generator {
     if (pick < 10) return {"compose " + std::string(Chance(2) ? "plain" : "html") + " " + Quote("Plans " + std::to_string(n)) +
                            " " + Quote("Words " + std::to_string(n))};
     if (pick < 14) return OnWindow(false, {"choose " + Level()});
-    if (pick < 16) return OnWindow(false, {std::string(Chance(3) ? "cc " : "to ") + Quote(Address())});
+    if (pick < 16) return OnWindow(false, {std::string(Chance(3) ? (Chance(2) ? "cc " : "bcc ") : "to ") + Quote(Address())});
     if (pick < 20) return today ? OnWindow(false, {"ribbon " + Level()}) : Step();
     if (pick < 29) {
       Step s = OnWindow(false, {"send"});
@@ -1005,7 +1007,12 @@ class Generator {
       if (Chance(2)) line += "--to " + Quote(Address()) + " ";
       return {line + Quote("Report " + std::to_string(n)) + " " + Quote("All green")};
     }
-    if (pick < 81) return {"redraw"};
+    if (pick < 80) return {"redraw"};
+    if (pick < 81) {
+      // The bar dragged elsewhere: where it stands is the user's, what it shows the add-in's.
+      return OnWindow(false, {"move " + std::to_string(Pick(900)) + " " + std::to_string(Pick(700)) + " " +
+                                  (Chance(2) ? "1" : "4") + " " + std::to_string(Pick(4))});
+    }
     if (pick < 85) return Moves(pick);
     if (pick < 87) return {"main-window open"};
     if (pick < 88) return o.explorers().size() > 1 || Chance(4) ? Step{"main-window close"} : Step();
@@ -1264,6 +1271,8 @@ Report Run(uint64_t first, long sessions, double seconds, std::ostream& out, con
     const size_t length = 40 + size_t(seed % 7) * 30;
     Outcome o = Isolated([&](const StepSink& sink) { return Play(seed, length, ignore, sink); }, &played, false);
     ++report.sessions;
+    for (const Step& step : played)
+      for (const std::string& line : step) report.commands.insert(line.substr(0, line.find(' ')));
     report.steps += o.steps;
     report.sent += o.sent;
     if (!o.failed) continue;

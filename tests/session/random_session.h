@@ -59,6 +59,7 @@ std::string Script(const Setup& setup, const std::vector<Step>& steps, uint64_t 
 struct Report {
   long sessions = 0, steps = 0, sent = 0;
   std::vector<uint64_t> failedSeeds;
+  std::set<std::string> commands;  // the orvan-sim commands played
 };
 // Plays sessions with seeds first, first + 1, ... until `sessions` have run (when > 0) or
 // `seconds` have passed (when > 0), each in a child process, so that a crash is a failure

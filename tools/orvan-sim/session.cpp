@@ -168,9 +168,10 @@ void Session::Error(const std::string& command, const std::string& what) {
   err_ << "orvan-sim: line " << line_ << ": " << command << ": " << what << "\n";
 }
 
-bool Session::NeedArgs(const std::string& command, const Args& a, size_t min, size_t max, const char* usage) {
-  if (a.size() >= min && a.size() <= max) return true;
-  Error(command, std::string("expected ") + usage);
+bool Session::Fits(const std::string& name, const Args& a) {
+  const Command* c = Find(name);
+  if (!c || (a.size() >= c->minArgs && a.size() <= c->maxArgs)) return true;
+  Error(name, std::string("expected ") + c->expected);
   return false;
 }
 
@@ -209,49 +210,10 @@ void Session::Run(const std::string& line, int lineNumber) {
   const std::string command = words[0];
   Args a(words.begin() + 1, words.end());
   if (!options_.quiet && !interactive_) out_ << "> " << line.substr(line.find_first_not_of(" \t")) << "\n";
-  if (command == "help") Help();
-  else if (command == "log") ShowLog();
-  else if (command == "registry") ShowRegistry();
-  else if (!running_) Error(command, "Outlook has shut down");
-  else if (command == "compose") Compose(a);
-  else if (command == "choose") Choose(a);
-  else if (command == "move") Move(a);
-  else if (command == "send" && NeedArgs(command, a, 0, 0, "no arguments")) Send();
-  else if (command == "close" && NeedArgs(command, a, 0, 0, "no arguments")) Close();
-  else if ((command == "reply" || command == "reply-all" || command == "forward") && NeedArgs(command, a, 0, 0, "no arguments"))
-    Respond(command);
-  else if (command == "window") SelectWindow(a);
-  else if (command == "show") {
-    if (sim::Inspector* w = Current(command)) ShowWindow(w);
-  } else if (command == "receive") Receive(a);
-  else if (command == "open") Open(a);
-  else if (command == "select") Select(a);
-  else if (command == "click") Click(a);
-  else if (command == "switch") Switch(a);
-  else if (command == "inline") Inline(a);
-  else if (command == "ribbon") RibbonChoose(a);
-  else if (command == "program-send") ProgramSend(a);
-  else if (command == "to" || command == "cc" || command == "bcc") {
-    if (sim::Inspector* w = Current(command)) Address(command, a, w->mail());
-  } else if (command == "answer") Answer(a);
-  else if (command == "arrive") Arrive(a);
-  else if (command == "stop-next-send" && NeedArgs(command, a, 0, 0, "no arguments")) StopNextSend();
-  else if (command == "next") Next(a);
-  else if (command == "store-move" && NeedArgs(command, a, 0, 0, "no arguments")) StoreMove();
-  else if (command == "resend") Resend(a);
-  else if (command == "respond") RespondToMeeting(a);
-  else if (command == "main-window") MainWindow(a);
-  else if (command == "addin") AddIn(a);
-  else if (command == "redraw" && NeedArgs(command, a, 0, 0, "no arguments")) Redraw();
-  else if (command == "register" && NeedArgs(command, a, 0, 0, "no arguments")) Register();
-  else if (command == "shutdown" && NeedArgs(command, a, 0, 1, "nothing, or fast")) {
-    if (a.empty() || a[0] == "fast") Shutdown(!a.empty());
-    else Error(command, "expected nothing or fast, not '" + a[0] + "'");
-  }
-  else if (command != "send" && command != "close" && command != "reply" && command != "reply-all" &&
-           command != "forward" && command != "stop-next-send" && command != "redraw" && command != "register" &&
-           command != "shutdown" && command != "store-move")
-    Error(command, "unknown command (try 'help')");
+  const Command* c = Find(command);
+  if (!c) Error(command, "unknown command (try 'help')");
+  else if (!c->anyTime && !running_) Error(command, "Outlook has shut down");
+  else if (c->ownOptions || Fits(command, a)) c->run(*this, command, a);
   ShowMessageBoxes(current_);
   WritePages();
   // What the host's audits found the add-in holding (a reference after a Send).
@@ -259,51 +221,137 @@ void Session::Run(const std::string& line, int lineNumber) {
     Problem(command, world_.Violations()[violationsShown_]);
 }
 
+// Every command once: Run parses by it, help lists it, the randomized session test plays by
+// it. A command that takes options (--name) counts its other words itself.
+const std::vector<Session::Command>& Session::Commands() {
+  constexpr size_t any = size_t(-1);
+  using A = const Args&;
+  using N = const std::string&;
+  static const std::vector<Command> commands = {
+      {"compose", "plain|html|rich SUBJECT [BODY]", "open a new compose window", 2, 3,
+       "plain|html|rich SUBJECT [BODY]", false, false, false, [](Session& s, N, A a) { s.Compose(a); }},
+      {"choose", "LEVEL|POSITION", "pick a level in the current window's drop-down", 1, 1, "a level name or position",
+       false, false, false, [](Session& s, N, A a) { s.Choose(a); }},
+      {"move", "LEFT TOP POSITION ROW", "drag the current window's classification bar", 4, 4, "LEFT TOP POSITION ROW",
+       false, false, false, [](Session& s, N, A a) { s.Move(a); }},
+      {"send", "", "send the current window", 0, 0, "no arguments", false, false, false,
+       [](Session& s, N, A) { s.Send(); }},
+      {"close", "", "close the current window", 0, 0, "no arguments", false, false, false,
+       [](Session& s, N, A) { s.Close(); }},
+      {"reply", "", "answer the current window's message", 0, 0, "no arguments", false, false, false,
+       [](Session& s, N name, A) { s.Respond(name); }},
+      {"reply-all", "", "answer it to all", 0, 0, "no arguments", false, false, false,
+       [](Session& s, N name, A) { s.Respond(name); }},
+      {"forward", "", "forward it", 0, 0, "no arguments", false, false, false,
+       [](Session& s, N name, A) { s.Respond(name); }},
+      {"window", "N", "make window N current", 1, 1, "a window number", false, false, false,
+       [](Session& s, N, A a) { s.SelectWindow(a); }},
+      {"show", "", "show the current window", 0, any, "", false, false, false,
+       [](Session& s, N name, A) {
+         if (sim::Inspector* w = s.Current(name)) s.ShowWindow(w);
+       }},
+      {"receive", "FILE.eml", "a message arrives (numbered 1, 2, ...)", 1, 1, "an .eml file", false, false, false,
+       [](Session& s, N, A a) { s.Receive(a); }},
+      {"arrive", "[--meeting [--from ADDRESS]] SUBJECT [LEVEL]",
+       "a message (or meeting request, from its organizer)\narrives, classified at LEVEL", 1, 2,
+       "[--meeting [--from ADDRESS]] SUBJECT [LEVEL]", false, false, true, [](Session& s, N, A a) { s.Arrive(a); }},
+      {"to", "ADDRESS...",
+       "add recipients to the current window's message:\nname@domain, ex:name@domain (Exchange user),\n"
+       "dl:list@domain=A,B (distribution list), ?Name (unresolved)",
+       0, any, "", false, false, false,
+       [](Session& s, N name, A a) {
+         if (sim::Inspector* w = s.Current(name)) s.Address(name, a, w->mail());
+       }},
+      {"cc", "ADDRESS...", "the same, as Cc", 0, any, "", false, false, false,
+       [](Session& s, N name, A a) {
+         if (sim::Inspector* w = s.Current(name)) s.Address(name, a, w->mail());
+       }},
+      {"bcc", "ADDRESS...", "the same, as Bcc", 0, any, "", false, false, false,
+       [](Session& s, N name, A a) {
+         if (sim::Inspector* w = s.Current(name)) s.Address(name, a, w->mail());
+       }},
+      {"answer", "yes|no ...", "the answers to the add-in's next questions (else No)", 1, 16,
+       "yes or no, once for each question to come", false, false, false, [](Session& s, N, A a) { s.Answer(a); }},
+      {"open", "N|task|contact|appointment", "open received message N, or a window on another item", 1, 1,
+       "a received message number, or task, contact or appointment", false, false, false,
+       [](Session& s, N, A a) { s.Open(a); }},
+      {"next", "N", "the current read window moves to received message N", 1, 1, "a received message number", false,
+       false, false, [](Session& s, N, A a) { s.Next(a); }},
+      {"store-move", "", "the store moves the current window's message: a new entry id", 0, 0, "no arguments", false,
+       false, false, [](Session& s, N, A) { s.StoreMove(); }},
+      {"resend", "N", "Resend This Message: a copy of sent message N in a new window", 1, 1, "a sent message number",
+       false, false, false, [](Session& s, N, A a) { s.Resend(a); }},
+      {"respond", "accept|decline|tentative [--edit]",
+       "answer the meeting request in the current window (or\nthe first selected one): sent at once, or opened to edit",
+       1, 2, "accept|decline|tentative [--edit]", false, false, false,
+       [](Session& s, N, A a) { s.RespondToMeeting(a); }},
+      {"stop-next-send", "", "another add-in stops the next Send after this one", 0, 0, "no arguments", false, false,
+       false, [](Session& s, N, A) { s.StopNextSend(); }},
+      {"main-window", "open|close|N",
+       "open another main window, close the active one,\nor make main window N the active one", 1, 1,
+       "open, close or a main window number", false, false, false, [](Session& s, N, A a) { s.MainWindow(a); }},
+      {"addin", "untick|tick|forget",
+       "the COM Add-ins dialog: unload the add-in, load it\nagain; forget: Office lets go of unloaded objects", 1, 1,
+       "untick, tick or forget", false, false, false, [](Session& s, N, A a) { s.AddIn(a); }},
+      {"register", "", "register the add-in as its installer does", 0, 0, "no arguments", false, false, false,
+       [](Session& s, N, A) { s.Register(); }},
+      {"select", "N|task|post|meeting ...", "select items in the main window", 0, any, "", false, false, false,
+       [](Session& s, N, A a) { s.Select(a); }},
+      {"click", "reply|reply-all|forward", "press a main-window button", 1, 1, "reply, reply-all or forward", false,
+       false, false, [](Session& s, N, A a) { s.Click(a); }},
+      {"switch", "folder|view", "change folder or view in the main window", 1, 1, "folder or view", false, false,
+       false, [](Session& s, N, A a) { s.Switch(a); }},
+      {"redraw", "", "Office draws every window's ribbon again, asking\nevery add-in object it still holds", 0, 0,
+       "no arguments", false, false, false, [](Session& s, N, A) { s.Redraw(); }},
+      {"log", "", "print the session log", 0, any, "", true, false, false, [](Session& s, N, A) { s.ShowLog(); }},
+      {"registry", "", "print the add-in's registry values", 0, any, "", true, false, false,
+       [](Session& s, N, A) { s.ShowRegistry(); }},
+      {"help", "", "this list", 0, any, "", true, false, false, [](Session& s, N, A) { s.Help(); }},
+      {"shutdown", "[fast]", "shut Outlook down (fast: no add-in is told)", 0, 1, "nothing, or fast", false, false,
+       false,
+       [](Session& s, N name, A a) {
+         if (a.empty() || a[0] == "fast") s.Shutdown(!a.empty());
+         else s.Error(name, "expected nothing or fast, not '" + a[0] + "'");
+       }},
+      {"inline", "reply|reply-all|forward",
+       "answer the selected message in the reading pane;\ninline choose LEVEL | send | discard | pop-out: its\n"
+       "ribbon level, Send, discard, or a window of its own;\ninline to|cc|bcc ADDRESS...: its recipients",
+       1, 2, "reply|reply-all|forward|send|discard|pop-out|choose LEVEL|to|cc|bcc ADDRESS...", false, true, true,
+       [](Session& s, N, A a) { s.Inline(a); }},
+      {"ribbon", "LEVEL|POSITION", "pick a level on the current window's ribbon", 1, 1, "a level name or position",
+       false, true, false, [](Session& s, N, A a) { s.RibbonChoose(a); }},
+      {"program-send", "[--meeting|--task] [--to ADDRESS]... SUBJECT [BODY]",
+       "another program sends a new message with Send()", 1, 2, "[--meeting|--task] [--to ADDRESS]... SUBJECT [BODY]",
+       false, true, true, [](Session& s, N, A a) { s.ProgramSend(a); }},
+  };
+  return commands;
+}
+
+const Session::Command* Session::Find(const std::string& name) {
+  for (const Command& c : Commands())
+    if (name == c.name) return &c;
+  return nullptr;
+}
+
 void Session::Help() {
-  out_ << "commands (words with blanks go in \"quotes\"; \\n is a line break):\n"
-          "  compose plain|html|rich SUBJECT [BODY]  open a new compose window\n"
-          "  choose LEVEL|POSITION                   pick a level in the current window's drop-down\n"
-          "  move LEFT TOP POSITION ROW              drag the current window's classification bar\n"
-          "  send | close                            send or close the current window\n"
-          "  reply | reply-all | forward             answer the current window's message\n"
-          "  window N | show                         make window N current | show the current window\n"
-          "  receive FILE.eml                        a message arrives (numbered 1, 2, ...)\n"
-          "  arrive [--meeting [--from ADDRESS]] SUBJECT [LEVEL]\n"
-          "                                          a message (or meeting request, from its organizer)\n"
-          "                                          arrives, classified at LEVEL\n"
-          "  to|cc|bcc ADDRESS...                    add recipients to the current window's message:\n"
-          "                                          name@domain, ex:name@domain (Exchange user),\n"
-          "                                          dl:list@domain=A,B (distribution list), ?Name (unresolved)\n"
-          "  answer yes|no ...                       the answers to the add-in's next questions (else No)\n"
-          "  open N|task|contact|appointment         open received message N, or a window on another item\n"
-          "  next N                                  the current read window moves to received message N\n"
-          "  store-move                              the store moves the current window's message: a new entry id\n"
-          "  resend N                                Resend This Message: a copy of sent message N in a new window\n"
-          "  respond accept|decline|tentative [--edit]  answer the meeting request in the current window (or\n"
-          "                                          the first selected one): sent at once, or opened to edit\n"
-          "  stop-next-send                          another add-in stops the next Send after this one\n"
-          "  main-window open|close|N                open another main window, close the active one,\n"
-          "                                          or make main window N the active one\n"
-          "  addin untick|tick|forget                the COM Add-ins dialog: unload the add-in, load it\n"
-          "                                          again; forget: Office lets go of unloaded objects\n"
-          "  register                                register the add-in as its installer does\n"
-          "  select N|task|post|meeting ...          select items in the main window\n"
-          "  click reply|reply-all|forward           press a main-window button\n"
-          "  switch folder|view                      change folder or view in the main window\n"
-          "today's Outlook (--outlook today):\n"
-          "  inline reply|reply-all|forward          answer the selected message in the reading pane\n"
-          "  inline choose LEVEL | inline send | inline discard | inline pop-out\n"
-          "                                          the inline response's ribbon level, Send, discard,\n"
-          "                                          or open it in a window of its own\n"
-          "  ribbon LEVEL|POSITION                   pick a level on the current window's ribbon\n"
-          "  program-send [--meeting|--task] [--to ADDRESS]... SUBJECT [BODY]\n"
-          "                                          another program sends a new message with Send()\n"
-          "  inline to|cc|bcc ADDRESS...             add recipients to the inline response\n"
-          "  redraw                                  Office draws every window's ribbon again, asking\n"
-          "                                          every add-in object it still holds\n"
-          "  log | registry                          print the session log | the add-in's registry values\n"
-          "  shutdown [fast]                         shut Outlook down (fast: no add-in is told)\n"
-          "  quit | exit                             end orvan-sim at the prompt (so does Ctrl-D)\n";
+  out_ << "commands (words with blanks go in \"quotes\"; \\n is a line break):\n";
+  auto list = [this](bool today) {
+    for (const Command& c : Commands()) {
+      if (c.today != today) continue;
+      std::string head = std::string("  ") + c.name + (*c.words ? " " : "") + c.words;
+      // What it does starts in one column: on the same line when the command leaves room.
+      const size_t column = 42;
+      head = head.size() + 2 <= column ? head + std::string(column - head.size(), ' ') : head + "\n" + std::string(column, ' ');
+      std::string what = c.what;
+      for (size_t at = what.find('\n'); at != std::string::npos; at = what.find('\n', at + 1))
+        what.insert(at + 1, std::string(column, ' '));
+      out_ << head << what << "\n";
+    }
+  };
+  list(false);
+  out_ << "today's Outlook (--outlook today):\n";
+  list(true);
+  out_ << "  quit | exit                             end orvan-sim at the prompt (so does Ctrl-D)\n";
 }
 
 void Session::Opened(sim::Inspector* w) {
@@ -350,8 +398,7 @@ void Session::Inline(const Args& a) {
     if (!outlook_.InlineResponse()) return Error("inline", "no inline response is open");
     return Address(a[0], Args(a.begin() + 1, a.end()), outlook_.InlineResponse());
   }
-  if (!NeedArgs("inline", a, 1, 2, "reply|reply-all|forward|send|discard|pop-out|choose LEVEL|to|cc|bcc ADDRESS..."))
-    return;
+  if (!Fits("inline", a)) return;
   const std::string& what = a[0];
   if (what == "reply" || what == "reply-all" || what == "forward") {
     auto kind = what == "reply" ? sim::Outlook::kReply : what == "reply-all" ? sim::Outlook::kReplyAll : sim::Outlook::kForward;
@@ -395,7 +442,7 @@ void Session::Inline(const Args& a) {
 }
 
 void Session::RibbonChoose(const Args& a) {
-  if (!NeedToday("ribbon") || !NeedArgs("ribbon", a, 1, 1, "a level name or position")) return;
+  if (!NeedToday("ribbon")) return;
   sim::Inspector* w = Current("ribbon");
   if (!w) return;
   sim::Ribbon* ribbon = outlook_.ribbon();
@@ -422,7 +469,6 @@ void Session::Address(const std::string& kind, const Args& a, sim::MailItem* m) 
 }
 
 void Session::Answer(const Args& a) {
-  if (!NeedArgs("answer", a, 1, 16, "yes or no, once for each question to come")) return;
   for (const std::string& word : a) {
     if (word != "yes" && word != "no") return Error("answer", "expected yes or no, not '" + word + "'");
     world_.answers.push_back(word == "yes" ? IDYES : IDNO);
@@ -440,9 +486,7 @@ void Session::ProgramSend(const Args& given) {
     else if (given[i] == "--to" && i + 1 < given.size()) to.push_back(given[++i]);
     else a.push_back(given[i]);
   }
-  if (!NeedToday("program-send") ||
-      !NeedArgs("program-send", a, 1, 2, "[--meeting|--task] [--to ADDRESS]... SUBJECT [BODY]"))
-    return;
+  if (!NeedToday("program-send") || !Fits("program-send", a)) return;
   sim::MailItem* m = world_.Make<sim::MailItem>(itemClass);
   m->subject = sim::Wide(a[0]);
   m->body = sim::Wide(a.size() > 1 ? a[1] : "");
@@ -464,7 +508,7 @@ void Session::Arrive(const Args& given) {
     else if (given[i] == "--from" && i + 1 < given.size()) from = given[++i];
     else a.push_back(given[i]);
   }
-  if (!NeedArgs("arrive", a, 1, 2, "[--meeting [--from ADDRESS]] SUBJECT [LEVEL]")) return;
+  if (!Fits("arrive", a)) return;
   if (!from.empty() && (!meeting || from.find('@') == std::string::npos))
     return Error("arrive", "--from names a meeting request's organizer, name@domain");
   long level = 0;
@@ -491,7 +535,6 @@ void Session::StopNextSend() {
 
 void Session::Next(const Args& a) {
   long n = 0;
-  if (!NeedArgs("next", a, 1, 1, "a received message number")) return;
   if (!Number("next", a[0], &n)) return;
   if (n < 1 || size_t(n) > inbox_.size()) return Error("next", "no received message " + a[0]);
   sim::Inspector* w = Current("next");
@@ -512,7 +555,6 @@ void Session::StoreMove() {
 
 void Session::Resend(const Args& a) {
   long n = 0;
-  if (!NeedArgs("resend", a, 1, 1, "a sent message number")) return;
   if (!Number("resend", a[0], &n)) return;
   const auto& sent = outlook_.sentMail;
   if (n < 1 || size_t(n) > sent.size()) return Error("resend", "no sent message " + a[0]);
@@ -520,7 +562,6 @@ void Session::Resend(const Args& a) {
 }
 
 void Session::RespondToMeeting(const Args& a) {
-  if (!NeedArgs("respond", a, 1, 2, "accept|decline|tentative [--edit]")) return;
   const auto kind = a[0] == "accept" ? sim::Outlook::kAccept : a[0] == "tentative" ? sim::Outlook::kTentative
                     : a[0] == "decline" ? sim::Outlook::kDecline : sim::Outlook::MeetingResponse(0);
   if (!kind) return Error("respond", "expected accept, decline or tentative, not '" + a[0] + "'");
@@ -552,7 +593,6 @@ void Session::RespondToMeeting(const Args& a) {
 }
 
 void Session::MainWindow(const Args& a) {
-  if (!NeedArgs("main-window", a, 1, 1, "open, close or a main window number")) return;
   if (a[0] == "open") {
     explorers_.push_back(outlook_.OpenExplorer());
     if (!options_.quiet) out_ << "  main window " << explorers_.size() << " opened\n";
@@ -574,7 +614,6 @@ void Session::MainWindow(const Args& a) {
 }
 
 void Session::AddIn(const Args& a) {
-  if (!NeedArgs("addin", a, 1, 1, "untick, tick or forget")) return;
   if (a[0] == "untick") {
     if (!outlook_.Connected()) return Error("addin", "the add-in is not loaded");
     outlook_.Untick();
@@ -647,7 +686,6 @@ void Session::Register() {
 }
 
 void Session::Compose(const Args& a) {
-  if (!NeedArgs("compose", a, 2, 3, "plain|html|rich SUBJECT [BODY]")) return;
   long format = a[0] == "plain" ? 1 : a[0] == "html" ? 2 : a[0] == "rich" ? 3 : 0;
   if (!format) return Error("compose", "expected plain, html or rich, not '" + a[0] + "'");
   std::string body = a.size() > 2 ? a[2] : "";
@@ -657,7 +695,6 @@ void Session::Compose(const Args& a) {
 }
 
 void Session::Choose(const Args& a) {
-  if (!NeedArgs("choose", a, 1, 1, "a level name or position")) return;
   sim::Inspector* w = Current("choose");
   if (!w) return;
   sim::Control* drop = nullptr;
@@ -674,7 +711,6 @@ void Session::Choose(const Args& a) {
 }
 
 void Session::Move(const Args& a) {
-  if (!NeedArgs("move", a, 4, 4, "LEFT TOP POSITION ROW")) return;
   long v[4];
   for (int i = 0; i < 4; ++i)
     if (!Number("move", a[size_t(i)], &v[i])) return;
@@ -741,7 +777,6 @@ void Session::Respond(const std::string& command) {
 
 void Session::SelectWindow(const Args& a) {
   long n = 0;
-  if (!NeedArgs("window", a, 1, 1, "a window number")) return;
   if (!Number("window", a[0], &n)) return;
   if (n < 1 || size_t(n) > windows_.size() || !windows_[size_t(n) - 1]->open)
     return Error("window", "no open window " + a[0]);
@@ -750,7 +785,6 @@ void Session::SelectWindow(const Args& a) {
 }
 
 void Session::Receive(const Args& a) {
-  if (!NeedArgs("receive", a, 1, 1, "an .eml file")) return;
   std::error_code folder;
   if (std::filesystem::is_directory(a[0], folder)) return Error("receive", "'" + a[0] + "' is a folder, not an .eml file");
   bool ok = false;
@@ -765,7 +799,6 @@ void Session::Receive(const Args& a) {
 
 void Session::Open(const Args& a) {
   long n = 0;
-  if (!NeedArgs("open", a, 1, 1, "a received message number, or task, contact or appointment")) return;
   // A window on an item the add-in leaves alone, which keeps Outlook running all the same.
   const long other = a[0] == "task" ? 48 : a[0] == "contact" ? 40 : a[0] == "appointment" ? 26 : 0;
   if (other) return Opened(outlook_.Open(world_.Make<sim::OtherItem>(other)));
@@ -790,7 +823,6 @@ void Session::Select(const Args& a) {
 }
 
 void Session::Click(const Args& a) {
-  if (!NeedArgs("click", a, 1, 1, "reply, reply-all or forward")) return;
   std::string caption = a[0] == "reply" ? "Reply" : a[0] == "reply-all" ? "Reply to All" : a[0] == "forward" ? "Forward" : "";
   if (caption.empty()) return Error("click", "expected reply, reply-all or forward, not '" + a[0] + "'");
   if (!outlook_.app()->activeExplorer) return Error("click", "the main window is closed");
@@ -803,7 +835,6 @@ void Session::Click(const Args& a) {
 }
 
 void Session::Switch(const Args& a) {
-  if (!NeedArgs("switch", a, 1, 1, "folder or view")) return;
   if (a[0] == "folder") outlook_.SwitchFolder();
   else if (a[0] == "view") outlook_.SwitchView();
   else return Error("switch", "expected folder or view, not '" + a[0] + "'");

@@ -49,11 +49,27 @@ class Session {
   const std::vector<sim::Explorer*>& mainWindows() const { return explorers_; }
   sim::Inspector* current() const { return current_; }
 
- private:
   using Args = std::vector<std::string>;
+  // One command: the one list that the parser, help and the randomized session test read.
+  struct Command {
+    const char* name;
+    const char* words;     // what help shows after the name
+    const char* what;      // what help says it does ('\n' between its lines)
+    size_t minArgs, maxArgs;
+    const char* expected;  // what an error says it expected, when the count is wrong
+    bool anyTime;          // also once Outlook has shut down
+    bool today;            // today's Outlook's (help lists them apart)
+    bool ownOptions;       // takes --options, and counts its other words itself
+    void (*run)(Session& s, const std::string& name, const Args& a);
+  };
+  static const std::vector<Command>& Commands();
+  static const Command* Find(const std::string& name);
+
+ private:
   void Start();
   void Error(const std::string& command, const std::string& what);
-  bool NeedArgs(const std::string& command, const Args& a, size_t min, size_t max, const char* usage);
+  // Whether the words after a command are as many as its entry allows; an error if not.
+  bool Fits(const std::string& name, const Args& a);
   sim::Inspector* Current(const std::string& command);
 
   void Help();
