@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 #include <vector>
+#include "platform/unique_handle.h"
 #include "portable/system.h"
 
 namespace {
@@ -464,13 +465,80 @@ std::string Export() {
   return out.str();
 }
 
+namespace {
+
+// "[HKEY_CURRENT_USER\\Software\\...]": the key, created; why not, else empty.
+std::string OpenKeyLine(const std::string& line, UniqueHkey* key) {
+  key->reset();
+  if (line.back() != ']') return "unterminated key name";
+  const std::string full = line.substr(1, line.size() - 2);
+  const size_t slash = full.find('\\');
+  const std::string rootName = full.substr(0, slash);
+  Root* root = nullptr;
+  for (Root& r : g_roots)
+    if (rootName == r.name) root = &r;
+  if (!root) return "unknown root " + rootName;
+  const std::string sub = slash == std::string::npos ? "" : full.substr(slash + 1);
+  if (RegCreateKeyExA(root->handle, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key->put(), nullptr) !=
+      ERROR_SUCCESS)
+    return "cannot create key";
+  return std::string();
+}
+
+// "hex(1):41,00,...": a string as UTF-16 bytes, what a REGEDIT4 file holds of text outside
+// its code page.
+bool HexBytes(const std::string& list, std::vector<BYTE>* bytes) {
+  for (size_t p = 0; p < list.size();) {
+    const size_t comma = list.find(',', p);
+    const std::string hex = list.substr(p, comma == std::string::npos ? std::string::npos : comma - p);
+    if (hex.size() != 2 || !std::isxdigit(static_cast<unsigned char>(hex[0])) ||
+        !std::isxdigit(static_cast<unsigned char>(hex[1])))
+      return false;
+    bytes->push_back(BYTE(std::strtoul(hex.c_str(), nullptr, 16)));
+    if (comma == std::string::npos) break;
+    p = comma + 1;
+  }
+  return true;
+}
+
+// "name"=dword:..., "name"="text", "name"=hex(1):... or @=...: the value, set; why not,
+// else empty.
+std::string SetValueLine(HKEY key, const std::string& line) {
+  size_t pos = 0;
+  std::string name;
+  if (line[0] == '@') pos = 1;
+  else if (!Unquote(line, &pos, &name)) return "bad value name";
+  if (pos >= line.size() || line[pos] != '=') return "expected =";
+  const std::string rest = line.substr(pos + 1);
+  if (rest.rfind("dword:", 0) == 0) {
+    if (rest.size() != 14) return "bad dword";
+    DWORD d = DWORD(std::strtoul(rest.c_str() + 6, nullptr, 16));
+    RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&d), 4);
+  } else if (!rest.empty() && rest[0] == '"') {
+    std::string data;
+    size_t p = 0;
+    if (!Unquote(rest, &p, &data)) return "bad string";
+    RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), DWORD(data.size() + 1));
+  } else if (rest.rfind("hex(1):", 0) == 0) {
+    std::vector<BYTE> bytes;
+    if (!HexBytes(rest.substr(7), &bytes)) return "bad hex(1) byte";
+    std::u16string wideName;
+    for (char c : name) wideName += char16_t(static_cast<unsigned char>(c));
+    RegSetValueExW(key, wideName.c_str(), 0, REG_SZ, bytes.data(), DWORD(bytes.size()));
+  } else {
+    return "unsupported value type";
+  }
+  return std::string();
+}
+
+}  // namespace
+
 bool Import(const std::string& text, std::string* error) {
   std::istringstream in(text);
   std::string line;
   int number = 0;
-  HKEY current = nullptr;
+  UniqueHkey current;
   auto fail = [&](const std::string& why) {
-    if (current) RegCloseKey(current);
     if (error) *error = "line " + std::to_string(number) + ": " + why;
     return false;
   };
@@ -484,65 +552,11 @@ bool Import(const std::string& text, std::string* error) {
       sawHeader = true;
       continue;
     }
-    if (line[0] == '[') {
-      if (line.back() != ']') return fail("unterminated key name");
-      if (current) RegCloseKey(current);
-      current = nullptr;
-      std::string full = line.substr(1, line.size() - 2);
-      size_t slash = full.find('\\');
-      std::string rootName = full.substr(0, slash);
-      Root* root = nullptr;
-      for (Root& r : g_roots)
-        if (rootName == r.name) root = &r;
-      if (!root) return fail("unknown root " + rootName);
-      std::string sub = slash == std::string::npos ? "" : full.substr(slash + 1);
-      if (RegCreateKeyExA(root->handle, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &current, nullptr) !=
-          ERROR_SUCCESS)
-        return fail("cannot create key");
-      continue;
-    }
-    if (!current) return fail("value outside a key");
-    size_t pos = 0;
-    std::string name;
-    if (line[0] == '@') {
-      pos = 1;
-    } else if (!Unquote(line, &pos, &name)) {
-      return fail("bad value name");
-    }
-    if (pos >= line.size() || line[pos] != '=') return fail("expected =");
-    ++pos;
-    std::string rest = line.substr(pos);
-    if (rest.rfind("dword:", 0) == 0) {
-      if (rest.size() != 14) return fail("bad dword");
-      DWORD d = DWORD(std::strtoul(rest.c_str() + 6, nullptr, 16));
-      RegSetValueExA(current, name.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&d), 4);
-    } else if (!rest.empty() && rest[0] == '"') {
-      std::string data;
-      size_t p = 0;
-      if (!Unquote(rest, &p, &data)) return fail("bad string");
-      RegSetValueExA(current, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                     DWORD(data.size() + 1));
-    } else if (rest.rfind("hex(1):", 0) == 0) {
-      // A string as UTF-16 bytes: what a REGEDIT4 file holds of text outside its code page.
-      std::vector<BYTE> bytes;
-      for (size_t p = 7; p + 1 < rest.size() + 1;) {
-        const size_t comma = rest.find(',', p);
-        const std::string hex = rest.substr(p, comma == std::string::npos ? std::string::npos : comma - p);
-        if (hex.size() != 2 || !std::isxdigit(static_cast<unsigned char>(hex[0])) ||
-            !std::isxdigit(static_cast<unsigned char>(hex[1])))
-          return fail("bad hex(1) byte");
-        bytes.push_back(BYTE(std::strtoul(hex.c_str(), nullptr, 16)));
-        if (comma == std::string::npos) break;
-        p = comma + 1;
-      }
-      std::u16string wideName;
-      for (char c : name) wideName += char16_t(static_cast<unsigned char>(c));
-      RegSetValueExW(current, wideName.c_str(), 0, REG_SZ, bytes.data(), DWORD(bytes.size()));
-    } else {
-      return fail("unsupported value type");
-    }
+    const std::string why = line[0] == '[' ? OpenKeyLine(line, &current)
+                            : current      ? SetValueLine(current.get(), line)
+                                           : "value outside a key";
+    if (!why.empty()) return fail(why);
   }
-  if (current) RegCloseKey(current);
   if (!sawHeader && number > 0) return fail("expected REGEDIT4");
   return true;
 }

@@ -89,8 +89,29 @@ TEST(Registry, RegFileRoundTrip) {
   portable_registry::Clear();
   ASSERT_TRUE(portable_registry::Import(exported, &error)) << error;
   EXPECT_EQ(portable_registry::Export(), exported);
-  EXPECT_FALSE(portable_registry::Import("REGEDIT4\n[HKEY_NOWHERE\\X]\n", &error));
-  EXPECT_EQ(error, "line 2: unknown root HKEY_NOWHERE");
+  // Each bad line is refused with its number and what is wrong with it.
+  const std::pair<const char*, const char*> bad[] = {
+      {"[HKEY_NOWHERE\\X]", "line 2: unknown root HKEY_NOWHERE"},
+      {"[HKEY_CURRENT_USER\\X", "line 2: unterminated key name"},
+      {"\"A\"=dword:1", "line 2: value outside a key"},
+      {"[HKEY_CURRENT_USER\\X]\n\"A\"=dword:1", "line 3: bad dword"},
+      {"[HKEY_CURRENT_USER\\X]\n\"A\"=hex(1):41,0", "line 3: bad hex(1) byte"},
+      {"[HKEY_CURRENT_USER\\X]\n\"A\"=\"open", "line 3: bad string"},
+      {"[HKEY_CURRENT_USER\\X]\n\"A\" \"B\"", "line 3: expected ="},
+      {"[HKEY_CURRENT_USER\\X]\nA=1", "line 3: bad value name"},
+      {"[HKEY_CURRENT_USER\\X]\n\"A\"=hex:00", "line 3: unsupported value type"}};
+  for (const auto& [lines, why] : bad) {
+    EXPECT_FALSE(portable_registry::Import(std::string("REGEDIT4\n") + lines + "\n", &error)) << lines;
+    EXPECT_EQ(error, why) << lines;
+  }
+  EXPECT_FALSE(portable_registry::Import("[HKEY_CURRENT_USER\\X]\n", &error));
+  EXPECT_EQ(error, "line 1: expected REGEDIT4");
+  ASSERT_TRUE(portable_registry::Import("REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"W\"=hex(1):41,00,e9,00\n", &error)) << error;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "X", 0, KEY_READ, &key), ERROR_SUCCESS);
+  size = sizeof value;
+  ASSERT_EQ(RegQueryValueExA(key, "W", nullptr, &type, reinterpret_cast<BYTE*>(value), &size), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(std::string(value), "A\xE9");  // UTF-16 bytes, read back in the ANSI code page
 }
 
 TEST(MapiBuffers, FreeingTheParentFreesTheChain) {

@@ -111,13 +111,10 @@ class Writer {
 std::string Ref(const std::string& table, const std::string& id) { return "$(" + table + "." + id + ")"; }
 }  // namespace
 
-bool WriteAdmx(const std::vector<Option>& options, const std::string& path) {
-  Writer w(path);
-  if (!w.ok()) return false;
-  w.Open("policyDefinitions");
-  w.Attr("xmlns", kNamespace);
-  w.Attr("revision", "1.0");
-  w.Attr("schemaVersion", "1.0");
+namespace {
+
+// What every ADMX file opens with: the namespace, the Office versions, the category.
+void WriteAdmxHead(Writer& w) {
   w.Open("policyNamespaces");
   w.Open("target");
   w.Attr("prefix", "orvan");
@@ -142,92 +139,75 @@ bool WriteAdmx(const std::vector<Option>& options, const std::string& path) {
   w.Attr("explainText", Ref("string", "OrvanClassify_Explain"));
   w.Close();
   w.Close();
-  w.Open("policies");
-  for (const Option& o : options) {
-    w.Open("policy");
-    w.Attr("name", o.name);
-    w.Attr("class", "Both");
-    w.Attr("displayName", Ref("string", o.name));
-    w.Attr("explainText", Ref("string", o.name + "_Explain"));
-    w.Attr("presentation", Ref("presentation", o.name));
-    w.Attr("key", kKey);
-    w.Open("parentCategory");
-    w.Attr("ref", "OrvanClassify");
-    w.Close();
-    w.Open("supportedOn");
-    w.Attr("ref", "SUPPORTED_Outlook2010");
-    w.Close();
-    w.Open("elements");
-    if (o.kind == "flag") {
-      w.Open("boolean");
-      w.Attr("id", o.name);
-      w.Attr("valueName", o.name);
-      w.Open("trueValue");
-      w.Open("decimal");
-      w.Attr("value", "1");
-      w.Close();
-      w.Close();
-      w.Open("falseValue");
-      w.Open("decimal");
-      w.Attr("value", "0");
-      w.Close();
-      w.Close();
-      w.Close();
-    } else if (o.kind == "number") {
-      w.Open("decimal");
-      w.Attr("id", o.name);
-      w.Attr("valueName", o.name);
-      w.Attr("required", "true");
-      w.Attr("minValue", std::to_string(o.low));
-      w.Attr("maxValue", std::to_string(o.high));
-      w.Close();
-    } else if (o.kind == "choice" || o.kind == "pick") {
-      w.Open("enum");
-      w.Attr("id", o.name);
-      w.Attr("valueName", o.name);
-      w.Attr("required", "true");
-      for (size_t i = 0; i < o.choices.size(); ++i) {
-        w.Open("item");
-        w.Attr("displayName", Ref("string", o.name + "_" + std::to_string(i)));
-        w.Open("value");
-        if (o.kind == "choice") {
-          w.Open("decimal");
-          w.Attr("value", o.choices[i].value);
-          w.Close();
-        } else {
-          w.Leaf("string", o.choices[i].value);
-        }
-        w.Close();
-        w.Close();
-      }
-      w.Close();
-    } else {
-      w.Open("text");
-      w.Attr("id", o.name);
-      w.Attr("valueName", o.name);
-      w.Attr("required", "true");
-      w.Attr("maxLength", "1023");
-      w.Close();
-    }
-    w.Close();  // elements
-    w.Close();  // policy
-  }
-  w.Close();  // policies
-  w.Close();  // policyDefinitions
-  return true;
 }
 
-bool WriteAdml(const std::vector<Option>& options, const std::string& path) {
-  Writer w(path);
-  if (!w.ok()) return false;
-  w.Open("policyDefinitionResources");
-  w.Attr("xmlns", kNamespace);
-  w.Attr("revision", "1.0");
-  w.Attr("schemaVersion", "1.0");
-  w.Leaf("displayName", "Orvan Classify");
-  w.Leaf("description", "Group Policy settings of the Orvan Classify add-in for Outlook.");
-  w.Open("resources");
-  w.Open("stringTable");
+// The registry value of one setting, as the element of its kind.
+void WriteAdmxElement(Writer& w, const Option& o) {
+  auto value = [&](const char* element) {
+    w.Open(element);
+    w.Attr("id", o.name);
+    w.Attr("valueName", o.name);
+  };
+  auto decimal = [&](const std::string& v) {
+    w.Open("decimal");
+    w.Attr("value", v);
+    w.Close();
+  };
+  if (o.kind == "flag") {
+    value("boolean");
+    w.Open("trueValue");
+    decimal("1");
+    w.Close();
+    w.Open("falseValue");
+    decimal("0");
+    w.Close();
+  } else if (o.kind == "number") {
+    value("decimal");
+    w.Attr("required", "true");
+    w.Attr("minValue", std::to_string(o.low));
+    w.Attr("maxValue", std::to_string(o.high));
+  } else if (o.kind == "choice" || o.kind == "pick") {
+    value("enum");
+    w.Attr("required", "true");
+    for (size_t i = 0; i < o.choices.size(); ++i) {
+      w.Open("item");
+      w.Attr("displayName", Ref("string", o.name + "_" + std::to_string(i)));
+      w.Open("value");
+      if (o.kind == "choice") decimal(o.choices[i].value);
+      else w.Leaf("string", o.choices[i].value);
+      w.Close();
+      w.Close();
+    }
+  } else {
+    value("text");
+    w.Attr("required", "true");
+    w.Attr("maxLength", "1023");
+  }
+  w.Close();
+}
+
+void WriteAdmxPolicy(Writer& w, const Option& o) {
+  w.Open("policy");
+  w.Attr("name", o.name);
+  w.Attr("class", "Both");
+  w.Attr("displayName", Ref("string", o.name));
+  w.Attr("explainText", Ref("string", o.name + "_Explain"));
+  w.Attr("presentation", Ref("presentation", o.name));
+  w.Attr("key", kKey);
+  w.Open("parentCategory");
+  w.Attr("ref", "OrvanClassify");
+  w.Close();
+  w.Open("supportedOn");
+  w.Attr("ref", "SUPPORTED_Outlook2010");
+  w.Close();
+  w.Open("elements");
+  WriteAdmxElement(w, o);
+  w.Close();
+  w.Close();
+}
+
+// The texts of the category and of every setting, its title, explanation and choices.
+void WriteAdmlStrings(Writer& w, const std::vector<Option>& options) {
   auto str = [&](const std::string& id, const std::string& text) {
     w.Open("string");
     w.Attr("id", id);
@@ -246,44 +226,74 @@ bool WriteAdml(const std::vector<Option>& options, const std::string& path) {
                                  ". Built-in value: " + (o.defaultValue.empty() ? "(none)" : o.defaultValue) + ".");
     for (size_t i = 0; i < o.choices.size(); ++i) str(o.name + "_" + std::to_string(i), o.choices[i].label);
   }
-  w.Close();  // stringTable
-  w.Open("presentationTable");
-  for (const Option& o : options) {
-    w.Open("presentation");
-    w.Attr("id", o.name);
-    if (o.kind == "flag") {
-      w.Open("checkBox");
-      w.Attr("refId", o.name);
-      const bool on = o.defaultValue == "ON";
-      w.Attr("defaultChecked", on ? "true" : "false");
-      w.Text(o.title);
-      w.Close();
-    } else if (o.kind == "number") {
-      w.Open("decimalTextBox");
-      w.Attr("refId", o.name);
-      w.Attr("defaultValue", o.defaultValue.empty() ? "0" : o.defaultValue);
-      w.Text(o.title + ":");
-      w.Close();
-    } else if (o.kind == "choice" || o.kind == "pick") {
-      w.Open("dropdownList");
-      w.Attr("refId", o.name);
-      w.Attr("noSort", "true");
-      for (size_t i = 0; i < o.choices.size(); ++i)
-        if (o.choices[i].value == o.defaultValue) w.Attr("defaultItem", std::to_string(i));
-      w.Text(o.title + ":");
-      w.Close();
-    } else {
-      w.Open("textBox");
-      w.Attr("refId", o.name);
-      w.Leaf("label", o.title + ":");
-      w.Leaf("defaultValue", o.defaultValue);
-      w.Close();
-    }
-    w.Close();  // presentation
+}
+
+// How the editor shows one setting: the control of its kind, preset to the built-in value.
+void WriteAdmlPresentation(Writer& w, const Option& o) {
+  w.Open("presentation");
+  w.Attr("id", o.name);
+  if (o.kind == "flag") {
+    w.Open("checkBox");
+    w.Attr("refId", o.name);
+    w.Attr("defaultChecked", o.defaultValue == "ON" ? "true" : "false");
+    w.Text(o.title);
+  } else if (o.kind == "number") {
+    w.Open("decimalTextBox");
+    w.Attr("refId", o.name);
+    w.Attr("defaultValue", o.defaultValue.empty() ? "0" : o.defaultValue);
+    w.Text(o.title + ":");
+  } else if (o.kind == "choice" || o.kind == "pick") {
+    w.Open("dropdownList");
+    w.Attr("refId", o.name);
+    w.Attr("noSort", "true");
+    for (size_t i = 0; i < o.choices.size(); ++i)
+      if (o.choices[i].value == o.defaultValue) w.Attr("defaultItem", std::to_string(i));
+    w.Text(o.title + ":");
+  } else {
+    w.Open("textBox");
+    w.Attr("refId", o.name);
+    w.Leaf("label", o.title + ":");
+    w.Leaf("defaultValue", o.defaultValue);
   }
-  w.Close();  // presentationTable
-  w.Close();  // resources
-  w.Close();  // policyDefinitionResources
+  w.Close();
+  w.Close();
+}
+
+}  // namespace
+
+bool WriteAdmx(const std::vector<Option>& options, const std::string& path) {
+  Writer w(path);
+  if (!w.ok()) return false;
+  w.Open("policyDefinitions");
+  w.Attr("xmlns", kNamespace);
+  w.Attr("revision", "1.0");
+  w.Attr("schemaVersion", "1.0");
+  WriteAdmxHead(w);
+  w.Open("policies");
+  for (const Option& o : options) WriteAdmxPolicy(w, o);
+  w.Close();
+  w.Close();
+  return true;
+}
+
+bool WriteAdml(const std::vector<Option>& options, const std::string& path) {
+  Writer w(path);
+  if (!w.ok()) return false;
+  w.Open("policyDefinitionResources");
+  w.Attr("xmlns", kNamespace);
+  w.Attr("revision", "1.0");
+  w.Attr("schemaVersion", "1.0");
+  w.Leaf("displayName", "Orvan Classify");
+  w.Leaf("description", "Group Policy settings of the Orvan Classify add-in for Outlook.");
+  w.Open("resources");
+  w.Open("stringTable");
+  WriteAdmlStrings(w, options);
+  w.Close();
+  w.Open("presentationTable");
+  for (const Option& o : options) WriteAdmlPresentation(w, o);
+  w.Close();
+  w.Close();
+  w.Close();
   return true;
 }
 
