@@ -196,17 +196,19 @@ bool GroupPolicy::Applied(const std::string& setting) const {
   return false;
 }
 
-GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
-  GroupPolicy result;
-  // The value each setting takes: the user's, then the machine's over it. A refused one is
-  // as if it were not there, except where the table says what a refused value sets (a rule:
-  // the last one set, if refused, holds the rule at its strictest).
-  struct Chosen {
-    const Setting* setting;
-    Value value;
-    bool strictest = false;   // set and unusable, and no later one usable
-    size_t report = 0;        // the report of its last refused value
-  };
+namespace {
+
+// The value each setting takes: the user's, then the machine's over it. A refused one is as
+// if it were not there, except where the table says what a refused value sets (a rule: the
+// last one set, if refused, holds the rule at its strictest).
+struct Chosen {
+  const Setting* setting;
+  Value value;
+  bool strictest = false;  // set and unusable, and no later one usable
+  size_t report = 0;       // the report of its last refused value
+};
+
+std::vector<Chosen> Choose(GroupPolicy& result) {
   std::vector<Chosen> chosen;
   for (size_t i = 0; i < kSettingCount; ++i) {
     const Setting& setting = kSettings[i];
@@ -231,13 +233,21 @@ GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
     if (c.strictest) result.ignored[c.report].why += ", and a rule set so holds at its strictest";
     chosen.push_back(c);
   }
+  return chosen;
+}
+
+}  // namespace
+
+GroupPolicy ApplyGroupPolicy(SettingsDefaults& d) {
+  GroupPolicy result;
+  const std::vector<Chosen> chosen = Choose(result);
   // A level's number must fit the levels in force: Group Policy's list, or the build's when
   // there is none or it was refused.
   const Chosen* levels = nullptr;
   for (const Chosen& c : chosen)
     if (c.setting->Is("levels")) levels = &c;
   const int count = levels && levels->value.present ? int(Names(levels->value.text).size()) : BuiltInLevelCount(d);
-  for (Chosen& c : chosen) {
+  for (const Chosen& c : chosen) {
     const Setting& setting = *c.setting;
     if (c.strictest) SetRefused(d, setting);
     if (!c.value.present) continue;

@@ -30,11 +30,8 @@ int BadArgument(const std::string& what) {
   return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  orvan_sim::Options options;
-  std::string script;
+// The command line into options and the script; -1 when it is good, else the exit status.
+int ReadArguments(int argc, char** argv, orvan_sim::Options* options, std::string* script) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](std::string* out) {
@@ -46,17 +43,17 @@ int main(int argc, char** argv) {
       std::cout << kUsage;
       return 0;
     }
-    if (a == "--require-selection") options.requireSelection = true;
+    if (a == "--require-selection") options->requireSelection = true;
     else if (a == "--outlook") {
       std::string version;
       if (!value(&version) || (version != "classic" && version != "today"))
         return BadArgument("'--outlook' is classic or today");
-      options.today = version == "today";
+      options->today = version == "today";
     }
-    else if (a == "--quiet") options.quiet = true;
+    else if (a == "--quiet") options->quiet = true;
     else if (a == "run" || a == "--outbox" || a == "--registry" || a == "--log-dir" || a == "--html") {
-      std::string* target = a == "run" ? &script : a == "--outbox" ? &options.outbox : a == "--registry" ? &options.registry
-                                                 : a == "--log-dir" ? &options.logDir : &options.htmlDir;
+      std::string* target = a == "run" ? script : a == "--outbox" ? &options->outbox : a == "--registry" ? &options->registry
+                                                : a == "--log-dir" ? &options->logDir : &options->htmlDir;
       if (!target->empty()) return BadArgument("'" + a + "' is given twice");
       if (!value(target)) return BadArgument("'" + a + "' needs " + (a == "run" ? "a script" : a == "--registry" ? "a file" : "a folder"));
     } else {
@@ -64,45 +61,56 @@ int main(int argc, char** argv) {
     }
   }
 #ifdef _WIN32
-  if (!options.logDir.empty() || !options.registry.empty() || options.requireSelection || options.today)
+  if (!options->logDir.empty() || !options->registry.empty() || options->requireSelection || options->today)
     return BadArgument("--log-dir, --registry, --require-selection and --outlook today need the portable build; the "
                        "Windows build uses the real registry and the DLL's own policy, and plays classic Outlook");
-  CoInitialize(nullptr);
 #endif
+  return -1;
+}
+
+// Plays the script, or what is typed at the prompt; the exit status.
+int Play(const orvan_sim::Options& options, std::istream& in, bool interactive) {
+  orvan_sim::Session session(options, std::cout, std::cerr);
+  if (!session.Usable()) return 2;
+  session.SetInteractive(interactive);
+  std::string line;
+  int number = 0;
+  auto prompt = [&] {
+    if (interactive) std::cout << (session.Running() ? "orvan-sim> " : "orvan-sim (shut down)> ") << std::flush;
+  };
+  prompt();
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t first = line.find_first_not_of(" \t");
+    const std::string word = first == std::string::npos ? "" : line.substr(first, line.find_first_of(" \t", first) - first);
+    if (interactive && (word == "quit" || word == "exit")) break;
+    session.Run(line, ++number);
+    prompt();
+  }
+  if (interactive) std::cout << "\n";
+  session.Finish();
+  return session.Errors() ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  orvan_sim::Options options;
+  std::string script;
+  const int bad = ReadArguments(argc, argv, &options, &script);
+  if (bad >= 0) return bad;
   std::ifstream file;
-  std::istream* in = &std::cin;
   if (!script.empty()) {
     file.open(script);
     if (!file) {
       std::cerr << "orvan-sim: run: cannot read '" << script << "'\n";
       return 2;
     }
-    in = &file;
   }
-  int status = 0;
-  {
-    orvan_sim::Session session(options, std::cout, std::cerr);
-    if (!session.Usable()) return 2;
-    const bool interactive = script.empty();
-    session.SetInteractive(interactive);
-    std::string line;
-    int number = 0;
-    auto prompt = [&] {
-      if (interactive) std::cout << (session.Running() ? "orvan-sim> " : "orvan-sim (shut down)> ") << std::flush;
-    };
-    prompt();
-    while (std::getline(*in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      const size_t first = line.find_first_not_of(" \t");
-      const std::string word = first == std::string::npos ? "" : line.substr(first, line.find_first_of(" \t", first) - first);
-      if (interactive && (word == "quit" || word == "exit")) break;
-      session.Run(line, ++number);
-      prompt();
-    }
-    if (interactive) std::cout << "\n";
-    session.Finish();
-    status = session.Errors() ? 1 : 0;
-  }
+#ifdef _WIN32
+  CoInitialize(nullptr);
+#endif
+  const int status = Play(options, script.empty() ? std::cin : file, script.empty());
 #ifdef _WIN32
   CoUninitialize();
 #endif
