@@ -1,7 +1,9 @@
 #include <unistd.h>
 #include <cstdlib>
 #include <ctime>
+#include <cstring>
 #include <string>
+#include <vector>
 #include "portable/no_throw.h"
 #include "portable/system.h"
 
@@ -32,12 +34,32 @@ HANDLE RegisterEventSourceA(LPCSTR, LPCSTR source) {
   return NoThrow<HANDLE>(nullptr, [&]() -> HANDLE { return source ? new EventSource{source} : nullptr; });
 }
 
-BOOL ReportEventA(HANDLE log, WORD type, WORD, DWORD eventId, void*, WORD strings, DWORD, LPCSTR* texts, void*) {
-  if (!log) return FALSE;
+BOOL ReportEventA(HANDLE log, WORD type, WORD category, DWORD eventId, void*, WORD strings, DWORD, LPCSTR* texts,
+                  void*) {
+  if (!log || (strings && !texts)) return FALSE;
   return NoThrow<BOOL>(FALSE, [&]() -> BOOL {
-    std::string text;
-    for (WORD i = 0; i < strings && texts; ++i) text += (i ? " " : "") + std::string(texts[i] ? texts[i] : "");
-    if (g_eventLog) g_eventLog(static_cast<EventSource*>(log)->name.c_str(), type, eventId, text.c_str());
+    std::vector<const char*> fields;
+    for (WORD i = 0; i < strings; ++i) fields.push_back(texts[i] ? texts[i] : "");
+    if (g_eventLog) g_eventLog(static_cast<EventSource*>(log)->name.c_str(), type, category, eventId, fields.data(), strings);
+    return TRUE;
+  });
+}
+
+BOOL ReportEventW(HANDLE log, WORD type, WORD category, DWORD eventId, void*, WORD strings, DWORD, LPCWSTR* texts,
+                  void*) {
+  if (!log || (strings && !texts)) return FALSE;
+  return NoThrow<BOOL>(FALSE, [&]() -> BOOL {
+    std::vector<std::string> utf8;
+    for (WORD i = 0; i < strings; ++i) {
+      const int n = texts[i] ? WideCharToMultiByte(CP_UTF8, 0, texts[i], -1, nullptr, 0, nullptr, nullptr) : 0;
+      std::string text(size_t(n > 0 ? n : 1), '\0');
+      if (n > 0) WideCharToMultiByte(CP_UTF8, 0, texts[i], -1, text.data(), n, nullptr, nullptr);
+      text.resize(std::strlen(text.c_str()));
+      utf8.push_back(text);
+    }
+    std::vector<const char*> fields;
+    for (const std::string& text : utf8) fields.push_back(text.c_str());
+    if (g_eventLog) g_eventLog(static_cast<EventSource*>(log)->name.c_str(), type, category, eventId, fields.data(), strings);
     return TRUE;
   });
 }

@@ -86,8 +86,12 @@ PortableUiHooks SetPortableUiHooks(PortableUiHooks hooks);
 HANDLE RegisterEventSourceA(LPCSTR server, LPCSTR source);
 BOOL ReportEventA(HANDLE log, WORD type, WORD category, DWORD eventId, void* userSid, WORD strings, DWORD dataSize,
                   LPCSTR* texts, void* data);
+BOOL ReportEventW(HANDLE log, WORD type, WORD category, DWORD eventId, void* userSid, WORD strings, DWORD dataSize,
+                  LPCWSTR* texts, void* data);
 BOOL DeregisterEventSource(HANDLE log);
-typedef void (*PortableEventLogHook)(const char* source, WORD type, DWORD eventId, const char* text);
+// The host hears each event with its insertion strings, in UTF-8.
+typedef void (*PortableEventLogHook)(const char* source, WORD type, WORD category, DWORD eventId,
+                                     const char* const* strings, WORD count);
 PortableEventLogHook SetPortableEventLogHook(PortableEventLogHook hook);
 
 // Policy switches that a Windows build compiles in and that the one portable library lets

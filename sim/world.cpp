@@ -26,9 +26,16 @@ int MessageBoxHook(HWND, const char* text, const char* caption, UINT type) {
   return answer;
 }
 
-void EventLogHook(const char* source, WORD type, DWORD id, const char* text) {
+void EventLogHook(const char* source, WORD type, WORD category, DWORD id, const char* const* strings, WORD count) {
   HostScope host;
-  if (World* w = World::Current()) w->events.push_back({source ? source : "", type, id, text ? text : ""});
+  World* w = World::Current();
+  if (!w) return;
+  World::Event e{source ? source : "", type, id, std::string(), category, {}};
+  for (WORD i = 0; i < count; ++i) {
+    e.fields.push_back(strings[i] ? strings[i] : "");
+    e.text += (i ? " " : "") + e.fields.back();
+  }
+  w->events.push_back(e);
 }
 
 HRESULT LogonHook(LPMAPISESSION* session) {

@@ -70,7 +70,9 @@ class World {
     std::string source;
     WORD type;
     DWORD id;
-    std::string text;
+    std::string text;  // the insertion strings, each after a blank
+    WORD category = 0;
+    std::vector<std::string> fields;  // the insertion strings
   };
   std::vector<Event> events;
   // Message boxes the add-in showed: text and caption.

@@ -1,5 +1,6 @@
 #include "classify/send_decision.h"
 
+#include "classify/decision_record.h"
 #include "host/host_guard.h"
 
 namespace {
@@ -62,9 +63,13 @@ bool DecideSend(const ClassifyContext& context, CMailItem& message, const SendRe
   // The same message open in two windows leaves at the higher of their levels.
   if (level && earlierLevel > level && !request.itemSend) level = earlierLevel;
   if (!level || !MayLeave(context, message, level, request.senderPresent, &answers, marked)) {
+    if (!answers.trail.refusedBy.empty()) RecordDecision(context, message, request, level, false, answers.trail);
     if (earlier) context.EndSend();
     return false;
   }
+  // One record for each decision: the ItemSend that follows a window's own in the same Send
+  // only confirms it.
+  if (!earlier || !request.itemSend) RecordDecision(context, message, request, level, true, answers.trail);
   bool stamped = earlier && earlier->stamped;
   if (!marked || earlierLevel != level) {
     readStamp();

@@ -19,6 +19,7 @@ struct SendRequest {
   std::string name;
   bool promptChosen = false;  // a choice is required and the prompt entry is chosen
   SenderPresent senderPresent;
+  const char* raisedBy = "Application.ItemSend";  // for the record: what raised the Send
 };
 
 // True: the message may leave, marked at its level; false: the Send is to be cancelled, and

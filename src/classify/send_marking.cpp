@@ -22,6 +22,7 @@ int CMailItem::OnSend() {
   if (request.level == 0) request.level = 1;
   // The sender is pressing Send in the window, or in the inline response.
   request.senderPresent = [] { return true; };
+  request.raisedBy = inspectorHandler ? "the compose window's Send" : "the inline response's Send";
   // A refused message keeps its window, with nothing written.
   if (!DecideSend(context_, *this, request)) return 1;
   if (WindowHandler* handler = inspectorHandler) handler->TearDownAndDelete();  // releases this wrapper

@@ -26,15 +26,22 @@ bool Decide(const ClassifyContext& context, SendRule rule, const char* what, con
     return true;
   bool shown = false;
   TryHostStep([&] { shown = present && present(); });
+  RuleTrail& trail = answers->trail;
+  if (!trail.asked.empty()) trail.asked += "; ";
   if (!shown) {
     context.Log("Send refused (%s): %s; a message nobody is shown cannot be asked<br>\n", what,
                 rule == SendRule::Warn ? "the rule asks the sender" : "the rule refuses it");
+    trail.asked += std::string("nobody (") + what + "): a message nobody is shown cannot be asked";
+    trail.refusedBy = what;
     return false;
   }
   const bool yes = Ask(s, rule, rule == SendRule::Warn ? question : refusal);
   context.Log("%s (%s)<br>\n", yes ? "Sent after a warning, the sender answering Yes" :
                                rule == SendRule::Warn ? "Send stopped, the sender answering No" : "Send refused", what);
+  trail.asked += rule == SendRule::Warn ? std::string("warned (") + what + "), answered " + (yes ? "Yes" : "No")
+                                        : std::string("told it is refused (") + what + ")";
   if (yes) answers->yes.push_back(question);
+  else trail.refusedBy = what;
   return yes;
 }
 
@@ -67,6 +74,8 @@ bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, con
   bool below = false;
   if (s->DowngradeRule != SendRule::Allow) {
     answered = message.GetAnsweredLevel();
+    answers->trail.answeredRead = true;
+    answers->trail.answered = answered;
     below = answered > level;
     if (answered < 0 && !checkedJustNow) {
       // The rule cannot be checked: it holds as if broken, since the organisation set it.
@@ -84,7 +93,11 @@ bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, con
   OutsideRecipients outside;
   bool read = false;
   auto readOutside = [&] {
-    if (!read && outsideRuleApplies) outside = FindOutsideRecipients(context, message.item(), s->InternalDomains);
+    if (!read && outsideRuleApplies) {
+      outside = FindOutsideRecipients(context, message.item(), s->InternalDomains);
+      answers->trail.outsideRead = true;
+      answers->trail.outside = outside;
+    }
     read = true;
   };
   if (bothRefuse) readOutside();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "classify/mail_item.h"
+#include "classify/recipients.h"
 
 #include <functional>
 #include <string>
@@ -13,10 +14,21 @@
 // must ask.
 using SenderPresent = std::function<bool()>;
 
+// What the rules read and asked in one decision, for its record in the event log.
+struct RuleTrail {
+  std::string refusedBy;  // the rule that refused the Send, as its record says it
+  bool answeredRead = false;
+  int answered = 0;  // the level of the message it answers (0: none, -1: unreadable)
+  bool outsideRead = false;
+  OutsideRecipients outside;
+  std::string asked;  // what the sender was asked and answered; empty: nothing
+};
+
 // The questions the sender answered Yes to in this Send, by their text: the same question
 // again in the same Send (its window's, then Application.ItemSend) takes that answer.
 struct SenderAnswers {
   std::vector<std::string> yes;
+  RuleTrail trail;
 };
 
 // Whether the message may leave at this level. A message nobody is shown cannot be asked

@@ -5,34 +5,51 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
+#include <iterator>
 #include <string>
+#include <type_traits>
 #include "classify/settings.h"
+
+// A value as Group Policy gives it (a text, a number, a switch as "1", a pick's word) into
+// a field, and the field back as the report of an ignored value shows it. An enum field
+// reads its words from WordsOf, declared beside the enum.
+inline void Assign(std::string& field, const std::string& value) { field = value; }
+inline void Assign(bool& field, const std::string& value) { field = std::atoi(value.c_str()) != 0; }
+inline void Assign(int& field, const std::string& value) { field = std::atoi(value.c_str()); }
+template <class E, class = std::enable_if_t<std::is_enum_v<E>>>
+void Assign(E& field, const std::string& value) {
+  const auto& words = WordsOf(E());
+  for (size_t i = 0; i < std::size(words); ++i)
+    if (value == words[i]) field = E(i);
+}
+inline std::string Shown(const std::string& field) { return "\"" + field + "\""; }
+inline std::string Shown(bool field) { return field ? "1" : "0"; }
+inline std::string Shown(int field) { return std::to_string(field); }
+template <class E, class = std::enable_if_t<std::is_enum_v<E>>>
+std::string Shown(E field) {
+  return WordsOf(E())[size_t(field)];
+}
 
 // One field of SettingsDefaults, of whichever type its setting has.
 class SettingField {
  public:
-  SettingField(std::string SettingsDefaults::*field) : type_(Type::Text) { p_.text = field; }
-  SettingField(bool SettingsDefaults::*field) : type_(Type::Switch) { p_.on = field; }
-  SettingField(int SettingsDefaults::*field) : type_(Type::Number) { p_.number = field; }
-  SettingField(SendRule SettingsDefaults::*field) : type_(Type::Rule) { p_.rule = field; }
-  SettingField(LevelUi SettingsDefaults::*field) : type_(Type::Ui) { p_.ui = field; }
-
-  // Sets the field from a value of its kind, written as Group Policy gives it: a text, a
-  // number ("1" for a switch that is on), or one of a pick's words.
-  void Set(SettingsDefaults& d, const std::string& value) const;
+  template <auto Field>
+  static SettingField Of() {
+    return SettingField([](SettingsDefaults& d, const std::string& v) { Assign(d.*Field, v); },
+                        [](const SettingsDefaults& d) { return Shown(d.*Field); });
+  }
+  // Sets the field from a value of its kind, written as Group Policy gives it.
+  void Set(SettingsDefaults& d, const std::string& value) const { set_(d, value); }
   // The field as Group Policy writes it: a text in quotes, a number, a pick's word.
-  std::string Show(const SettingsDefaults& d) const;
-  bool IsText() const { return type_ == Type::Text; }
+  std::string Show(const SettingsDefaults& d) const { return show_(d); }
 
  private:
-  enum class Type { Text, Switch, Number, Rule, Ui } type_;
-  union {
-    std::string SettingsDefaults::*text;
-    bool SettingsDefaults::*on;
-    int SettingsDefaults::*number;
-    SendRule SettingsDefaults::*rule;
-    LevelUi SettingsDefaults::*ui;
-  } p_;
+  using Setter = void (*)(SettingsDefaults&, const std::string&);
+  using Shower = std::string (*)(const SettingsDefaults&);
+  SettingField(Setter set, Shower show) : set_(set), show_(show) {}
+  Setter set_;
+  Shower show_;
 };
 
 struct Setting {

@@ -48,7 +48,8 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
       Ui(d.UI),
       DowngradeRule(d.DowngradeRule),
       ExternalMaxLevel(d.ExternalMaxLevel),
-      ExternalRule(d.ExternalRule == SendRule::Allow ? SendRule::Block : d.ExternalRule) {
+      ExternalRule(d.ExternalRule == SendRule::Allow ? SendRule::Block : d.ExternalRule),
+      AuditDetail(d.AuditDetail) {
   std::vector<std::string> domains;
   SplitList(d.InternalDomains.c_str(), domains, ";, \t");
   for (std::string& domain : domains) {

@@ -9,10 +9,21 @@
 // Where the level is offered: the command bar and, where the host asks for one, the
 // ribbon; the command bar only; or the ribbon only where the host has one.
 enum class LevelUi { Both, CommandBar, Ribbon };
+// Each one's word in the option table and Group Policy, in the enum's order.
+constexpr const char* kLevelUiWords[] = {"both", "commandbar", "ribbon"};
+inline const auto& WordsOf(LevelUi) { return kLevelUiWords; }
 
 // What a rule on where a level may go does with a message that breaks it: lets it go, asks
 // the sender (Yes sends it), or refuses it.
 enum class SendRule { Allow, Warn, Block };
+constexpr const char* kSendRuleWords[] = {"allow", "warn", "block"};
+inline const auto& WordsOf(SendRule) { return kSendRuleWords; }
+
+// What the Application event log is told of the add-in's decisions: nothing, the decisions,
+// or the decisions with the subject and the recipients' addresses.
+enum class EventDetail { None, Decisions, Full };
+constexpr const char* kEventDetailWords[] = {"none", "decisions", "full"};
+inline const auto& WordsOf(EventDetail) { return kEventDetailWords; }
 
 // The values a new record starts from: one field for each setting of the option table
 // (cmake/default.policy), named as the setting and its Group Policy value are. Texts, level
@@ -37,6 +48,7 @@ struct SettingsDefaults {
   std::string InternalDomains;  // ';'-separated
   int ExternalMaxLevel = 0;     // 0: no rule on recipients
   SendRule ExternalRule = SendRule::Block;
+  EventDetail AuditDetail = EventDetail::Decisions;
   // What separates the names of Levels: ';' or ',' in a policy file, ';' alone in Group
   // Policy, where a name may hold a comma.
   std::string LevelSeparators = ";,";
@@ -97,6 +109,7 @@ class ClassificationSettings {
   // (lower case; their subdomains are inside too).
   int ExternalMaxLevel;
   SendRule ExternalRule;
+  EventDetail AuditDetail;  // what the event log is told of each decision
   std::vector<std::string> InternalDomains;
   int PromptIndex = -1;
   std::string PromptEntry;

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include "classify/group_policy.h"
 #include "classify/mail_item.h"
+#include "diag/event_record.h"
 #include "host/event_sink.h"
 #include "host/host_guard.h"
 #include "host/host_objects.h"
-#include "platform/unique_handle.h"
 
-const char kEventSource[] = "Orvan Classify";
 
 namespace {
 
@@ -55,14 +54,10 @@ void AddInContext::Connect(IDispatch* application) {
 // A policy value that was ignored is said in the session log and in the Windows
 // Application event log, where an administrator looks.
 void AddInContext::ReportIgnored(const GroupPolicy& policy) const {
-  if (policy.ignored.empty()) return;
-  const UniqueEventSource events(RegisterEventSourceA(nullptr, kEventSource));
   for (const GroupPolicy::Ignored& i : policy.ignored) {
     const std::string text = "The Group Policy value " + i.value + " is ignored: " + i.why + "; " + i.kept + ".";
     if (LogEnabled()) Log("%s<br>\n", HtmlText(text).c_str());
-    const char* strings[1] = {text.c_str()};
-    if (events)
-      ReportEventA(events.get(), EVENTLOG_WARNING_TYPE, 0, kIgnoredPolicyEvent, nullptr, 1, 0, strings, nullptr);
+    WriteEvent(EVENTLOG_WARNING_TYPE, kIgnoredPolicyEvent, {text});
   }
 }
 

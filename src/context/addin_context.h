@@ -43,10 +43,6 @@ struct DropMainWindow {
 };
 using MainWindowRef = std::unique_ptr<MainWindowHandler, DropMainWindow>;
 
-// The Application event log's source of the add-in, registered by its installer and by
-// regsvr32, and the event of a Group Policy value that was ignored.
-extern const char kEventSource[];
-constexpr DWORD kIgnoredPolicyEvent = 1;
 class WindowHandler;
 
 class AddInContext final : public ClassifyContext {

@@ -8,14 +8,16 @@
 namespace {
 
 const char kUsage[] =
-    "usage: orvan-sim [run SCRIPT] [--outbox DIR] [--registry FILE] [--log-dir DIR] [--html DIR] [--quiet]\n"
-    "                 [--require-selection] [--outlook classic|today]\n"
+    "usage: orvan-sim [run SCRIPT] [--outbox DIR] [--registry FILE] [--log-dir DIR] [--html DIR] [--events FILE]\n"
+    "                 [--quiet] [--require-selection] [--outlook classic|today]\n"
     "  run SCRIPT           play the commands of SCRIPT; without it, commands are typed at the prompt\n"
     "                       ('help' lists them; 'quit', 'exit' or Ctrl-D ends the prompt)\n"
     "  --outbox DIR         write each sent message to DIR as message-N.eml\n"
     "  --registry FILE      load the registry from a REGEDIT4 file at start, save it there at shutdown\n"
     "  --log-dir DIR        switch the add-in's session log on, under DIR\n"
     "  --html DIR           write each window to DIR as an HTML page after every command\n"
+    "  --events FILE        write each event the add-in reports to the event log to FILE, one JSON\n"
+    "                       object a line (the transcript shows them too)\n"
     "  --quiet              print only errors and what 'show', 'log' and 'registry' ask for\n"
     "  --require-selection  play the policy that refuses Send until the sender chooses a level\n"
     "  --outlook classic|today\n"
@@ -51,9 +53,10 @@ int ReadArguments(int argc, char** argv, orvan_sim::Options* options, std::strin
       options->today = version == "today";
     }
     else if (a == "--quiet") options->quiet = true;
-    else if (a == "run" || a == "--outbox" || a == "--registry" || a == "--log-dir" || a == "--html") {
+    else if (a == "run" || a == "--outbox" || a == "--registry" || a == "--log-dir" || a == "--html" || a == "--events") {
       std::string* target = a == "run" ? script : a == "--outbox" ? &options->outbox : a == "--registry" ? &options->registry
-                                                : a == "--log-dir" ? &options->logDir : &options->htmlDir;
+                                                : a == "--log-dir" ? &options->logDir : a == "--events" ? &options->eventsFile
+                                                : &options->htmlDir;
       if (!target->empty()) return BadArgument("'" + a + "' is given twice");
       if (!value(target)) return BadArgument("'" + a + "' needs " + (a == "run" ? "a script" : a == "--registry" ? "a file" : "a folder"));
     } else {

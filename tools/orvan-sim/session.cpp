@@ -123,6 +123,13 @@ Session::Session(const Options& options, std::ostream& out, std::ostream& err)
   outlook_.outbox = options.outbox;
   usable_ = MakeFolder("--outbox", options.outbox) && MakeFolder("--html", options.htmlDir) &&
             MakeFolder("--log-dir", options.logDir);
+  if (usable_ && !options.eventsFile.empty()) {
+    events_.open(options.eventsFile, std::ios::binary | std::ios::trunc);
+    if (!events_) {
+      err_ << "orvan-sim: --events: cannot write '" << options.eventsFile << "'\n";
+      usable_ = false;
+    }
+  }
   if (!usable_) return;
   for (sim::Explorer* e : outlook_.explorers()) explorers_.push_back(e);
 #ifndef _WIN32
@@ -215,6 +222,7 @@ void Session::Run(const std::string& line, int lineNumber) {
   else if (!c->anyTime && !running_) Error(command, "Outlook has shut down");
   else if (c->ownOptions || Fits(command, a)) c->run(*this, command, a);
   ShowMessageBoxes(current_);
+  ShowEvents();
   WritePages();
   // What the host's audits found the add-in holding (a reference after a Send).
   for (; violationsShown_ < world_.Violations().size(); ++violationsShown_)
@@ -352,6 +360,48 @@ void Session::Help() {
   out_ << "today's Outlook (--outlook today):\n";
   list(true);
   out_ << "  quit | exit                             end orvan-sim at the prompt (so does Ctrl-D)\n";
+}
+
+namespace {
+
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') out += std::string("\\") + char(c);
+    else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += char(c);
+    }
+  }
+  return out + "\"";
+}
+
+const char* EventLevel(WORD type) {
+  return type == EVENTLOG_ERROR_TYPE ? "error" : type == EVENTLOG_WARNING_TYPE ? "warning" : "information";
+}
+
+}  // namespace
+
+// What the add-in reported to the event log since the last command: in the transcript, and
+// as JSON lines for a collector's view.
+void Session::ShowEvents() {
+  for (; eventsShown_ < world_.events.size(); ++eventsShown_) {
+    const sim::World::Event& e = world_.events[eventsShown_];
+    if (!options_.quiet) {
+      out_ << "  event " << e.id << " (" << EventLevel(e.type) << "):";
+      for (size_t i = 0; i < e.fields.size(); ++i) out_ << (i ? " | " : " ") << e.fields[i];
+      out_ << "\n";
+    }
+    if (events_.is_open()) {
+      events_ << "{\"source\":" << Json(e.source) << ",\"id\":" << e.id << ",\"level\":\"" << EventLevel(e.type)
+              << "\",\"fields\":[";
+      for (size_t i = 0; i < e.fields.size(); ++i) events_ << (i ? "," : "") << Json(e.fields[i]);
+      events_ << "]}\n" << std::flush;
+    }
+  }
 }
 
 void Session::Opened(sim::Inspector* w) {

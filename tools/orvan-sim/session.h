@@ -4,6 +4,7 @@
 
 #include <iosfwd>
 #include <map>
+#include <fstream>
 #include <string>
 #include <vector>
 #include "sim/outlook.h"
@@ -15,6 +16,7 @@ struct Options {
   std::string registry;  // REGEDIT4 file loaded at start, saved at shutdown
   std::string logDir;    // session log switched on, written here
   std::string htmlDir;   // each window also as an HTML page
+  std::string eventsFile;  // each event the add-in reports, as a line of JSON
   bool quiet = false;    // only errors and what commands print on request
   bool requireSelection = false;  // try the policy that refuses Send until a level is chosen
   bool today = false;             // Outlook 2013 to Microsoft 365 rather than classic Outlook
@@ -116,6 +118,7 @@ class Session {
   bool MakeFolder(const char* option, const std::string& folder);
   bool Number(const std::string& command, const std::string& text, long* value);
   void WritePages();
+  void ShowEvents();
   int Number(sim::Inspector* w) const;
 
   Options options_;
@@ -133,6 +136,8 @@ class Session {
   std::map<sim::Inspector*, std::string> lastRibbon_;  // its ribbon group as last seen
   size_t boxesShown_ = 0;
   size_t violationsShown_ = 0;
+  size_t eventsShown_ = 0;
+  std::ofstream events_;
   std::vector<std::string> problems_;
   bool usable_ = true;
   bool interactive_ = false;
