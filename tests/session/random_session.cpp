@@ -216,6 +216,7 @@ class Runner {
   bool Do(const Step& step) {
     for (const std::string& line : step) {
       Line(line);
+      if (!outcome.failed) CheckRecord(line);
       if (outcome.failed) break;
     }
     if (!outcome.failed) CheckAfterStep();
@@ -224,10 +225,33 @@ class Runner {
     return !outcome.failed;
   }
 
+  // The events of the decisions the line made, in order, against the model's.
+  void CheckRecord(const std::string& line) {
+    std::vector<std::string> seen;
+    const auto& events = session_->world().events;
+    for (; eventsChecked_ < events.size(); ++eventsChecked_) {
+      const sim::World::Event& e = events[eventsChecked_];
+      if (e.id == 100 && !e.fields.empty()) seen.push_back("let go at " + e.fields[0]);
+      else if (e.id == 101 && e.fields.size() > 1) seen.push_back("refused at " + e.fields[1]);
+    }
+    if (seen != record_) {
+      auto list = [](const std::vector<std::string>& v) {
+        std::string out;
+        for (const std::string& x : v) out += (out.empty() ? "" : ", ") + x;
+        return out.empty() ? std::string("none") : out;
+      };
+      Fail("record", line + ": the event log has " + list(seen) + "; the model expects " + list(record_));
+    }
+    record_.clear();
+  }
+
   // The session's end: Outlook gone, every object of the library with it.
   void Finish() {
     if (outcome.failed) return;
-    if (session_->Running()) Line("shutdown");
+    if (session_->Running()) {
+      Line("shutdown");
+      if (!outcome.failed) CheckRecord("shutdown");
+    }
     if (outcome.failed) return;
     CheckSent();
     session_.reset();
@@ -423,7 +447,10 @@ class Runner {
     if (Active()) {
       // A window's handler sends at its bar's level, which the message holds.
       level = s.level ? s.level : kDefaultLevel;
-      if (Refused(s, level, present)) return Sent::Refused;
+      const bool refused = Refused(s, level, present);
+      // The security officer's record: one event for each decision, stopped after it or not.
+      record_.push_back(std::string(refused ? "refused at " : "let go at ") + names_[level]);
+      if (refused) return Sent::Refused;
       s.level = level;
       s.marks = level;
       classified = true;
@@ -578,7 +605,9 @@ class Runner {
       return Inline(arg, e, inlineItem, selection, line);
     } else if (command == "program-send") {
       if (outlook().sentMail.size() == sentBefore) {
-        stopArmed_ = false;  // another add-in stopped it: the model only consumes the stop
+        // Another add-in stopped it after this one let it go, at the level a new message has.
+        if (Active()) record_.push_back(std::string("let go at ") + names_[kDefaultLevel]);
+        stopArmed_ = false;  // the model only consumes the stop
         return;
       }
       sim::MailItem* sent = outlook().sentMail.back();
@@ -879,6 +908,8 @@ class Runner {
   std::unique_ptr<orvan_sim::Session> session_;
   ULONG objectsBefore_ = 0;
   int lineNumber_ = 0;
+  std::vector<std::string> record_;  // the decisions the line made, as their events say them
+  size_t eventsChecked_ = 0;
   size_t boxesBefore_ = 0;
 
   // The model.
