@@ -8,14 +8,10 @@
 
 namespace {
 
-std::string LevelText(const ClassificationSettings& s, int level) {
-  return s.LevelName(level).empty() ? std::to_string(level) : s.LevelName(level);
-}
-
 std::string AnsweredText(const ClassificationSettings& s, const RuleTrail& trail) {
   if (!trail.answeredRead) return "not read";
   if (trail.answered < 0) return "could not be read";
-  return trail.answered ? LevelText(s, trail.answered) : "none";
+  return trail.answered ? NameOf(s, trail.answered) : "none";
 }
 
 // The domains of the recipients outside, never their addresses.
@@ -45,7 +41,7 @@ void RecordDecision(const ClassifyContext& context, CMailItem& message, const Se
     if (!s || s->AuditDetail == EventDetail::None) return;
     std::vector<std::string> fields;
     if (!left) fields.push_back(trail.refusedBy);
-    fields.push_back(LevelText(*s, level));
+    fields.push_back(NameOf(*s, level));
     fields.push_back(AnsweredText(*s, trail));
     fields.push_back(request.raisedBy);
     fields.push_back(trail.outsideRead ? std::to_string(trail.outside.count) : "not read");

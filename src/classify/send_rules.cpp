@@ -45,10 +45,6 @@ bool Decide(const ClassifyContext& context, SendRule rule, const char* what, con
   return yes;
 }
 
-std::string NameOf(const ClassificationSettings& s, int level) {
-  return s.LevelName(level).empty() ? std::to_string(level) : s.LevelName(level);
-}
-
 // What the box says of recipients outside the internal domains: up to ten, and how many more.
 std::string OutsideText(const ClassificationSettings& s, const std::string& name, const OutsideRecipients& outside) {
   std::string domains;
@@ -63,6 +59,10 @@ std::string OutsideText(const ClassificationSettings& s, const std::string& name
 }
 
 }  // namespace
+
+std::string NameOf(const ClassificationSettings& s, int level) {
+  return s.LevelName(level).empty() ? std::to_string(level) : s.LevelName(level);
+}
 
 bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, const SenderPresent& present,
               SenderAnswers* answers, bool checkedJustNow) {

@@ -39,6 +39,9 @@ struct SenderAnswers {
 bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, const SenderPresent& present,
               SenderAnswers* answers, bool checkedJustNow = false);
 
+// A level as the rules' boxes and records say it: its name, or its number where it has none.
+std::string NameOf(const ClassificationSettings& s, int level);
+
 // Whether any rule on where a level may go is set.
 bool RulesApply(const ClassificationSettings& settings);
 // A message whose level cannot be read while a rule is set: the rule cannot be checked, so

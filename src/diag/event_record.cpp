@@ -57,7 +57,7 @@ void WriteEvent(WORD type, DWORD id, const std::vector<std::string>& fields) noe
     for (const std::string& field : fields) texts.push_back(EventText(field));
     std::vector<LPCWSTR> strings;
     for (const auto& text : texts) strings.push_back(text.c_str());
-    const ProcessUser user;
+    static const ProcessUser user;  // read once: the process's user does not change
     ReportEventW(source.get(), type, 0, id, user.sid(), WORD(strings.size()), 0, strings.data(), nullptr);
   } catch (...) {
     // Out of memory: the event goes unwritten, as a full log's would.

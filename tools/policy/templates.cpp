@@ -259,15 +259,20 @@ void WriteAdmlPresentation(Writer& w, const Option& o) {
   w.Close();
 }
 
+// The root element of either template, in Group Policy's namespace.
+void OpenRoot(Writer& w, const char* name) {
+  w.Open(name);
+  w.Attr("xmlns", kNamespace);
+  w.Attr("revision", "1.0");
+  w.Attr("schemaVersion", "1.0");
+}
+
 }  // namespace
 
 bool WriteAdmx(const std::vector<Option>& options, const std::string& path) {
   Writer w(path);
   if (!w.ok()) return false;
-  w.Open("policyDefinitions");
-  w.Attr("xmlns", kNamespace);
-  w.Attr("revision", "1.0");
-  w.Attr("schemaVersion", "1.0");
+  OpenRoot(w, "policyDefinitions");
   WriteAdmxHead(w);
   w.Open("policies");
   for (const Option& o : options) WriteAdmxPolicy(w, o);
@@ -279,10 +284,7 @@ bool WriteAdmx(const std::vector<Option>& options, const std::string& path) {
 bool WriteAdml(const std::vector<Option>& options, const std::string& path) {
   Writer w(path);
   if (!w.ok()) return false;
-  w.Open("policyDefinitionResources");
-  w.Attr("xmlns", kNamespace);
-  w.Attr("revision", "1.0");
-  w.Attr("schemaVersion", "1.0");
+  OpenRoot(w, "policyDefinitionResources");
   w.Leaf("displayName", "Orvan Classify");
   w.Leaf("description", "Group Policy settings of the Orvan Classify add-in for Outlook.");
   w.Open("resources");
