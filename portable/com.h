@@ -159,6 +159,10 @@ extern const IID IID_IConnectionPoint;
 extern const IID IID_IConnectionPointContainer;
 extern const IID IID_IEnumConnections;
 
+// A new GUID. Here they count up from the first of the run ({00000001-0000-4000-8000-
+// 000000000000}, then 2, ...), so that a run's transcript is the same every time.
+HRESULT CoCreateGuid(GUID* guid);
+
 // OLE Automation
 BSTR SysAllocString(const OLECHAR* psz);
 BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch);

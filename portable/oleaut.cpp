@@ -95,3 +95,10 @@ HRESULT VariantCopy(VARIANTARG* dst, const VARIANTARG* src) {
   *dst = copy;
   return S_OK;
 }
+
+HRESULT CoCreateGuid(GUID* guid) {
+  static uint32_t next = 0;
+  if (!guid) return E_INVALIDARG;
+  *guid = GUID{++next, 0, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0}};
+  return S_OK;
+}

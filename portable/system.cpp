@@ -98,6 +98,14 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   });
 }
 
+// Without a host to answer, nobody is there to give a reason: Cancel.
+int ReasonBox(HWND owner, const char* caption, const char* text, const char* const* choices, int count, char* other,
+              int otherSize) {
+  if (other && otherSize > 0) other[0] = '\0';
+  if (!g_hooks.reasonBox) return -1;
+  return NoThrow(-1, [&]() { return g_hooks.reasonBox(owner, caption, text, choices, count, other, otherSize); });
+}
+
 HRESULT SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
   return NoThrow(E_OUTOFMEMORY, [&]() {
     if (!path || folder != CSIDL_APPDATA) return E_INVALIDARG;

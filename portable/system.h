@@ -71,9 +71,17 @@ HWND GetActiveWindow();
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
+// The add-in's reason dialog, as its user answers it: the choice (0-based; the last one is
+// "Other", whose text goes into other, at most otherSize bytes with its end), or -1 for
+// Cancel. Texts are UTF-8. Windows shows the dialog itself from the DLL's resources.
+int ReasonBox(HWND owner, const char* caption, const char* text, const char* const* choices, int count, char* other,
+              int otherSize);
+
 struct PortableUiHooks {
   HWND (*activeWindow)();
   int (*messageBox)(HWND owner, const char* text, const char* caption, UINT type);
+  int (*reasonBox)(HWND owner, const char* caption, const char* text, const char* const* choices, int count,
+                   char* other, int otherSize);
 };
 // Installs the hooks; returns the previous ones. Null members keep the quiet defaults.
 PortableUiHooks SetPortableUiHooks(PortableUiHooks hooks);

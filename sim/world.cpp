@@ -1,7 +1,11 @@
 #include "sim/world.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include "orvan_strings.h"
 #include "platform/mapi.h"
+#include "sim/dispatch_object.h"
 #ifndef _WIN32
 #include "sim/mapi_session.h"
 #endif
@@ -24,6 +28,21 @@ int MessageBoxHook(HWND, const char* text, const char* caption, UINT type) {
   const int answer = (type & 0xF) == MB_YESNO ? (w ? w->NextAnswer() : IDNO) : IDOK;
   if (w) w->messageBoxes.push_back({text ? text : "", caption ? caption : "", type, answer});
   return answer;
+}
+
+int ReasonBoxHook(HWND, const char* caption, const char* text, const char* const* choices, int count, char* other,
+                  int otherSize) {
+  HostScope host;
+  World* w = World::Current();
+  if (!w) return -1;
+  World::ReasonBox box{caption ? caption : "", text ? text : "", {}, std::string()};
+  for (int i = 0; i < count; ++i) box.choices.push_back(choices[i] ? choices[i] : "");
+  std::string own;
+  const int choice = w->NextReason(count, &own);
+  box.answer = choice < 0 ? "cancel" : choice == count - 1 && !own.empty() ? own : std::to_string(choice + 1);
+  w->reasonBoxes.push_back(box);
+  if (other && otherSize > 0) std::snprintf(other, size_t(otherSize), "%s", own.c_str());
+  return choice;
 }
 
 void EventLogHook(const char* source, WORD type, WORD category, DWORD id, const char* const* strings, WORD count) {
@@ -64,12 +83,48 @@ namespace {
 // reads it here and presses OK, so that a script never waits for a hand on the mouse.
 HHOOK g_messageBoxWatch = nullptr;
 
+std::string TextOf(HWND window) {
+  wchar_t text[2048] = {};
+  GetWindowTextW(window, text, int(sizeof text / sizeof text[0]));
+  return Utf8(reinterpret_cast<const OLECHAR*>(text), std::char_traits<wchar_t>::length(text));
+}
+
+// The add-in's reason dialog, answered as a sender would: a choice in its list, another
+// reason typed into its box, then Send; Cancel where the answer says so, or where Send does
+// not take the answer.
+void AnswerReasonDialog(HWND box, HWND list) {
+  World* w = World::Current();
+  World::ReasonBox seen{TextOf(box), TextOf(GetDlgItem(box, IDC_REASON_TEXT)), {}, std::string()};
+  const int count = int(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t item[1100] = {};
+    if (SendMessageW(list, LB_GETTEXTLEN, i, 0) < LRESULT(sizeof item / sizeof item[0]))
+      SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
+    seen.choices.push_back(Utf8(reinterpret_cast<const OLECHAR*>(item), std::char_traits<wchar_t>::length(item)));
+  }
+  std::string own;
+  const int choice = w->NextReason(count, &own);
+  seen.answer = choice < 0 ? "cancel" : choice == count - 1 && !own.empty() ? own : std::to_string(choice + 1);
+  w->reasonBoxes.push_back(seen);
+  if (choice >= 0) {
+    SendMessageW(list, LB_SETCURSEL, WPARAM(choice), 0);
+    SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDC_REASON_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    const std::basic_string<OLECHAR> wide = Wide(own);
+    if (!own.empty()) SetDlgItemTextW(box, IDC_REASON_OTHER, reinterpret_cast<LPCWSTR>(wide.c_str()));
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+  }
+  PostMessageW(GetDlgItem(box, IDCANCEL), BM_CLICK, 0, 0);  // dropped once Send ended it
+}
+
 LRESULT CALLBACK WatchMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE) {
     HWND box = reinterpret_cast<HWND>(wParam);
     char kind[16] = {}, caption[512] = {}, text[2048] = {};
     GetClassNameA(box, kind, sizeof kind);
-    if (std::string(kind) == "#32770" && World::Current()) {  // the dialog class of a message box
+    HWND list = GetDlgItem(box, IDC_REASON_LIST);
+    if (std::string(kind) == "#32770" && list && World::Current()) {
+      AnswerReasonDialog(box, list);
+    } else if (std::string(kind) == "#32770" && World::Current()) {  // the dialog class of a message box
       GetWindowTextA(box, caption, sizeof caption);
       GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // its text control
       // A question has Yes and No buttons: the script's answer; any other box has OK.
@@ -87,7 +142,7 @@ LRESULT CALLBACK WatchMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
 World::World() : previous_(g_current) {
   g_current = this;
 #ifndef _WIN32
-  SetPortableUiHooks({ActiveWindowHook, MessageBoxHook});
+  SetPortableUiHooks({ActiveWindowHook, MessageBoxHook, ReasonBoxHook});
   SetPortableMapiLogonHook(LogonHook);
   SetPortableEventLogHook(EventLogHook);
 #else
@@ -99,7 +154,7 @@ World::~World() {
   g_current = previous_;
 #ifndef _WIN32
   if (!previous_) {
-    SetPortableUiHooks({nullptr, nullptr});
+    SetPortableUiHooks({nullptr, nullptr, nullptr});
     SetPortableMapiLogonHook(nullptr);
     SetPortableEventLogHook(nullptr);
   }
@@ -118,6 +173,20 @@ int World::NextAnswer() {
   const int answer = answers.front();
   answers.erase(answers.begin());
   return answer;
+}
+
+int World::NextReason(int count, std::string* other) {
+  other->clear();
+  if (reasonAnswers.empty()) return -1;
+  const std::string answer = reasonAnswers.front();
+  reasonAnswers.erase(reasonAnswers.begin());
+  if (answer == "cancel") return -1;
+  if (!answer.empty() && answer.size() < 4 && answer.find_first_not_of("0123456789") == std::string::npos) {
+    const int n = std::atoi(answer.c_str());
+    return n >= 1 && n <= count ? n - 1 : -1;
+  }
+  *other = answer;
+  return count - 1;
 }
 
 HRESULT World::BeforeCall(const char* member) {

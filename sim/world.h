@@ -86,6 +86,19 @@ class World {
   // answer that changes nothing.
   std::vector<int> answers;
   int NextAnswer();
+  // The reason dialog the add-in showed: its text, its choices, and what was answered.
+  struct ReasonBox {
+    std::string caption, text;
+    std::vector<std::string> choices;
+    std::string answer;  // as given: a choice's number (1-based), "cancel", or another reason's text
+  };
+  std::vector<ReasonBox> reasonBoxes;
+  // How the user answers the reason dialogs, in turn: "N" chooses the Nth reason, "cancel"
+  // cancels, any other text is given as another reason (the last choice). None left: cancel.
+  std::vector<std::string> reasonAnswers;
+  // The next answer as the dialog takes it: the choice (0-based; -1 for cancel) and the
+  // text of another reason.
+  int NextReason(int count, std::string* other);
   long mailItems = 0;
   long mapiMessages = 0;
   long inspectorsMade = 0;

@@ -172,7 +172,7 @@ TEST_F(GroupPolicyTest, TheRulesOnWhereALevelMayGoComeFromPolicyAndABadOneIsIgno
   StartOutlook();
   const std::string user = "The Group Policy value HKCU\\SOFTWARE\\Policies\\Orvan\\Classify\\";
   EXPECT_EQ(EventTexts(), (std::vector<std::string>{
-                              user + "DowngradeRule is ignored: 'maybe' is none of allow, warn, block; DowngradeRule is block.",
+                              user + "DowngradeRule is ignored: 'maybe' is none of allow, warn, block, justify; DowngradeRule is block.",
                               user + "InternalDomains is ignored: the domain 'example!' holds a character other than a "
                                      "letter, digit, hyphen or dot; InternalDomains is \"acme.example; @Other.EXAMPLE\".",
                           }));

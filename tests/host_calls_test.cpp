@@ -53,11 +53,12 @@ TEST_F(HostCalls, WindowAndSendMakeExactlyTheCallsTheirWorkNeeds) {
   // Subject get and put; teardown: the drop-down's Unadvise, the bar's lookup (CommandBars,
   // Item), its RowIndex, Position, Top, Left and Delete, the item sink's Unadvise. Then
   // Application.ItemSend: Class, MAPIOBJECT, and the stamp that confirms the marks made a
-  // moment ago (GetIDsFromNames, GetProps). Nothing of earlier messages: the add-in holds
-  // none.
+  // moment ago (GetIDsFromNames, GetProps). The record: the number of recipients
+  // (Recipients, Count) and the event's correlation id in the message (GetIDsFromNames,
+  // SetProps). Nothing of earlier messages: the add-in holds none.
   EXPECT_EQ(send["GetIDsOfNames"], 0);
   EXPECT_EQ(send["Sent"], 0);
-  EXPECT_EQ(send["(all)"], 27) << ::testing::PrintToString(send);
+  EXPECT_EQ(send["(all)"], 31) << ::testing::PrintToString(send);
 }
 
 TEST_F(HostCalls, ASendCostsTheSameAfterTenThousandSendsAndHoldsNoMessage) {

@@ -110,8 +110,10 @@ class ShownItem final : public RibbonWindow {
     return s ? s->Preselected(0, s->LevelCount()) : 0;
   }
   void Choose(int level) override {
+    if (!Editable()) return;
     ChosenLevel chosen;
-    if (Editable() && chosen.Choose(context_.Settings(), level)) chosen.WriteTo(*mail_);
+    chosen.level = chosen.had = mail_->GetClassification();
+    if (chosen.Choose(context_, *mail_, level, "the ribbon")) chosen.WriteTo(*mail_);
   }
 
  private:

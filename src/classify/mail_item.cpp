@@ -38,6 +38,10 @@ const char kStampMagic[] = "OCS2";
 constexpr size_t kLongestMark = 8192;  // far above any mark a policy makes
 // The level of the message a reply or forward answers.
 const char kAnsweredName[] = "OrvanClassify-AnsweredLevel";
+// The security officer's record: the correlation id of the Send's event, and the reason the
+// sender gave for a lower level.
+const char kCorrelationName[] = "OrvanClassify-CorrelationId";
+const char kReasonName[] = "OrvanClassify-DowngradeReason";
 
 }  // namespace
 
@@ -363,4 +367,35 @@ bool CMailItem::WriteStamp(int level, const OwnMarks& body) {
 void CMailItem::OnClose() {
   if (!inspectorHandler) return;
   TryHostStep([&] { inspectorHandler->ItemClosed(); });
+}
+
+bool CMailItem::WriteRecord(const std::string* correlation, const std::string* reason) {
+  if (!message_) return false;
+  bool written = true;
+  for (const auto& [name, text] : {std::pair<const char*, const std::string*>{kCorrelationName, correlation},
+                                   {kReasonName, reason}}) {
+    if (!text) continue;
+    std::basic_string<OLECHAR> wide = Utf8ToWide(*text);
+    SPropValue value{};
+    value.ulPropTag = PT_UNICODE;
+    value.Value.lpszW = reinterpret_cast<decltype(value.Value.lpszW)>(&wide[0]);
+    written = SUCCEEDED(WriteNamed(PS_PUBLIC_STRINGS_ID, name, value, name)) && written;
+  }
+  return written;
+}
+
+std::string CMailItem::ReadRecord(bool reason) {
+  std::string text;
+  if (!message_) return text;
+  HRESULT hr = S_OK;
+  const ULONG tag = NamedTag(PS_PUBLIC_STRINGS_ID, reason ? kReasonName : kCorrelationName, 0, PT_UNICODE, &hr);
+  if (!tag) return text;
+  MapiBuffer<SPropValue> value;
+  if (SUCCEEDED(HrGetOneProp(message_.get(), tag, value.Receive())) && value.get() && value->Value.lpszW) {
+    const auto* w = reinterpret_cast<const OLECHAR*>(value->Value.lpszW);
+    size_t n = 0;
+    while (w[n]) ++n;
+    text = WideToUtf8(w, n);
+  }
+  return text;
 }

@@ -78,7 +78,15 @@ class CMailItem {
   // are replaced, never stacked; the properties are written and saved with the stamp that
   // records the new marks; the subject is marked. A failing host call abandons the marking,
   // never the Send. False when the stamp could not be written.
-  bool Mark(int level, const std::string& name, const Stamp& previous);
+  // failure: what failed, when a host call left the message unmarked in part.
+  bool Mark(int level, const std::string& name, const Stamp& previous, std::string* failure = nullptr);
+  // The record's properties of a message let go, saved with its marks: the correlation id
+  // of its event and, where the policy asks for one, the sender's reason for a lower level
+  // (the empty text: none); null leaves one as it is. Never in the message's text or
+  // headers. False when not written.
+  bool WriteRecord(const std::string* correlation, const std::string* reason);
+  // Each of them as the message holds it; the empty text when it holds none.
+  std::string ReadRecord(bool reason);
   void MarkSubject(int level, const std::string& name, int previousLevel = 0);
 
   // Item accessors; HostError on a failed host call. The sender's text stays the host's

@@ -1,6 +1,7 @@
 #include "classify/send_decision.h"
 
 #include "classify/decision_record.h"
+#include "diag/event_record.h"
 #include "host/host_guard.h"
 
 namespace {
@@ -63,18 +64,32 @@ bool DecideSend(const ClassifyContext& context, CMailItem& message, const SendRe
   // The same message open in two windows leaves at the higher of their levels.
   if (level && earlierLevel > level && !request.itemSend) level = earlierLevel;
   if (!level || !MayLeave(context, message, level, request.senderPresent, &answers, marked)) {
-    if (!answers.trail.refusedBy.empty()) RecordDecision(context, message, request, level, false, answers.trail);
+    if (!answers.trail.refusedBy.empty())
+      RecordDecision(context, message, request, level, false, answers.trail, NewCorrelationId());
     if (earlier) context.EndSend();
     return false;
   }
   // One record for each decision: the ItemSend that follows a window's own in the same Send
-  // only confirms it.
-  if (!earlier || !request.itemSend) RecordDecision(context, message, request, level, true, answers.trail);
+  // only confirms it. The message carries the record's id and the sender's reason, saved
+  // with its marks.
+  std::string correlation;
+  if (!earlier || !request.itemSend) {
+    if (RecordsDecisions(context)) {
+      correlation = NewCorrelationId();
+      RecordDecision(context, message, request, level, true, answers.trail, correlation);
+    }
+    // Under the rule that asks for reasons, every message says whether it was given one.
+    const std::string* reason = s->DowngradeRule == SendRule::Justify ? &answers.trail.reason : nullptr;
+    if ((!correlation.empty() || reason) && !message.WriteRecord(correlation.empty() ? nullptr : &correlation, reason))
+      context.Log("The record's properties could not be written<br>\n");
+  }
   bool stamped = earlier && earlier->stamped;
   if (!marked || earlierLevel != level) {
     readStamp();
     const std::string name = request.level == level ? request.name : s->LevelName(level);
-    stamped = message.Mark(level, name, stamp);
+    std::string failure;
+    stamped = message.Mark(level, name, stamp, &failure);
+    if (!failure.empty()) RecordNotMarked(context, message, request, level, failure, correlation);
   }
   if (request.itemSend) context.EndSend();
   else context.BeginSend({identity.get(), level, std::move(answers.yes), stamped});

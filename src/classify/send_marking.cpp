@@ -1,5 +1,6 @@
 // What Send does to a message: the one Send decision for a compose window's or an inline
 // response's own Send, then the end of the window's handlers; and the marks themselves.
+#include <cstdio>
 #include "host/host_guard.h"
 #include "classify/mail_item.h"
 #include "classify/marking.h"
@@ -29,21 +30,36 @@ int CMailItem::OnSend() {
   return 0;
 }
 
-bool CMailItem::Mark(int level, const std::string& name, const Stamp& previous) {
+bool CMailItem::Mark(int level, const std::string& name, const Stamp& previous, std::string* failure) {
   ClassificationSettings* settings = context_.Settings();
   if (!settings) return false;
   bool stamped = false;
-  // A failing host call abandons the marking, never the Send: the message goes out.
-  TryHostStep([&] {
+  auto failed = [&](const std::string& what) {
+    if (failure && failure->empty() && !what.empty()) *failure = what;
+  };
+  // A failing host call abandons the marking, never the Send: the message goes out. Each
+  // step that gave up on one is named in the record.
+  FirstDrop drops;
+  try {
     OwnMarks written;
     // Only mail bodies are marked: a meeting or task request's body is rich text, which
     // rewriting it would flatten.
     if (IsMail() && level >= settings->MinMarkLevel && settings->BodyMarkPlaces != 0) MarkBody(&name, previous, &written);
     else if (IsMail() && previous.level) MarkBody(nullptr, previous, &written);  // only the old marks go
     stamped = WriteStamp(level, written);
-    NoteLevelNotWritten(SetClassificationProperty(level, name.c_str(), true));
+    const HRESULT hr = SetClassificationProperty(level, name.c_str(), true);
+    NoteLevelNotWritten(hr);
+    char text[96];
+    std::snprintf(text, sizeof text, "the level's properties could not be saved (%08X)", unsigned(hr));
+    if (FAILED(hr)) failed(text);
     MarkSubject(level, name, previous.level);
-  });
+  } catch (const HostError& e) {
+    NoteDropped(e);
+    failed(FailureText(e));
+  } catch (...) {
+    failed("out of memory");
+  }
+  failed(drops.text());
   return stamped;
 }
 

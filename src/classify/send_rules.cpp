@@ -1,6 +1,7 @@
 #include "classify/send_rules.h"
 
 #include <algorithm>
+#include "classify/reason_dialog.h"
 #include "classify/recipients.h"
 #include "com/text.h"
 #include "host/host_guard.h"
@@ -17,6 +18,21 @@ bool Ask(const ClassificationSettings& s, SendRule rule, const std::string& text
   return rule == SendRule::Warn && answer == IDYES;
 }
 
+// Whether the sender is there to be asked; a message nobody is shown refuses the rule
+// that would ask, and says so.
+bool SenderThere(const ClassifyContext& context, SendRule rule, const char* what, const SenderPresent& present,
+                 RuleTrail* trail) {
+  bool shown = false;
+  TryHostStep([&] { shown = present && present(); });
+  if (!trail->asked.empty()) trail->asked += "; ";
+  if (shown) return true;
+  context.Log("Send refused (%s): %s; a message nobody is shown cannot be asked<br>\n", what,
+              rule == SendRule::Block ? "the rule refuses it" : "the rule asks the sender");
+  trail->asked += std::string("nobody (") + what + "): a message nobody is shown cannot be asked";
+  trail->refusedBy = what;
+  return false;
+}
+
 // One rule broken: the message goes only if the rule warns and the sender says Yes, now or
 // to the same question earlier in the same Send.
 bool Decide(const ClassifyContext& context, SendRule rule, const char* what, const std::string& refusal,
@@ -24,17 +40,8 @@ bool Decide(const ClassifyContext& context, SendRule rule, const char* what, con
   const ClassificationSettings& s = *context.Settings();
   if (rule == SendRule::Warn && std::find(answers->yes.begin(), answers->yes.end(), question) != answers->yes.end())
     return true;
-  bool shown = false;
-  TryHostStep([&] { shown = present && present(); });
   RuleTrail& trail = answers->trail;
-  if (!trail.asked.empty()) trail.asked += "; ";
-  if (!shown) {
-    context.Log("Send refused (%s): %s; a message nobody is shown cannot be asked<br>\n", what,
-                rule == SendRule::Warn ? "the rule asks the sender" : "the rule refuses it");
-    trail.asked += std::string("nobody (") + what + "): a message nobody is shown cannot be asked";
-    trail.refusedBy = what;
-    return false;
-  }
+  if (!SenderThere(context, rule, what, present, &trail)) return false;
   const bool yes = Ask(s, rule, rule == SendRule::Warn ? question : refusal);
   context.Log("%s (%s)<br>\n", yes ? "Sent after a warning, the sender answering Yes" :
                                rule == SendRule::Warn ? "Send stopped, the sender answering No" : "Send refused", what);
@@ -43,6 +50,29 @@ bool Decide(const ClassifyContext& context, SendRule rule, const char* what, con
   if (yes) answers->yes.push_back(question);
   else trail.refusedBy = what;
   return yes;
+}
+
+// An answer below the level answered, under the rule that asks why: the message goes with
+// the sender's reason, or stays when the sender cancels. Given once, it stands for the rest
+// of the same Send.
+bool Justify(const ClassifyContext& context, const std::string& was, const std::string& name,
+             const SenderPresent& present, SenderAnswers* answers) {
+  const char* what = "a lower level than the message it answers";
+  const std::string key = "reason: " + was + " to " + name;
+  if (std::find(answers->yes.begin(), answers->yes.end(), key) != answers->yes.end()) return true;
+  RuleTrail& trail = answers->trail;
+  if (!SenderThere(context, SendRule::Justify, what, present, &trail)) return false;
+  std::string reason;
+  const bool given = AskReason(*context.Settings(), was, name, &reason);
+  context.Log("%s (%s)<br>\n", given ? "Sent with the sender's reason" : "Send stopped, the sender giving no reason", what);
+  trail.asked += std::string("asked for a reason (") + what + "), " + (given ? "gave one" : "cancelled");
+  if (!given) {
+    trail.refusedBy = what;
+    return false;
+  }
+  trail.reason = reason;
+  answers->yes.push_back(key);
+  return true;
 }
 
 // What the box says of recipients outside the internal domains: up to ten, and how many more.
@@ -80,7 +110,8 @@ bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, con
     if (answered < 0 && !checkedJustNow) {
       // The rule cannot be checked: it holds as if broken, since the organisation set it.
       const std::string why = "The level of the message this one may answer could not be read.\n\n";
-      if (!Decide(context, s->DowngradeRule, "the level it answers could not be read",
+      const SendRule rule = s->DowngradeRule == SendRule::Justify ? SendRule::Warn : s->DowngradeRule;
+      if (!Decide(context, rule, "the level it answers could not be read",
                   why + "Try to send it again in a moment.", why + "Send it at " + name + "?", present, answers))
         return false;
     }
@@ -111,7 +142,9 @@ bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, con
                   "This message answers a message classified " + was + ", so it may not leave below " + was + ". " +
                       OutsideText(*s, name, outside) + "No level lets it go to them: remove them to send it.",
                   std::string(), present, answers);
-  if (below) {
+  if (below && s->DowngradeRule == SendRule::Justify) {
+    if (!Justify(context, was, name, present, answers)) return false;
+  } else if (below) {
     const std::string why = "This message answers a message classified " + was + ", and its own level, " + name +
                             ", is lower.\n\n";
     if (!Decide(context, s->DowngradeRule, "a lower level than the message it answers",

@@ -22,6 +22,7 @@ struct RuleTrail {
   bool outsideRead = false;
   OutsideRecipients outside;
   std::string asked;  // what the sender was asked and answered; empty: nothing
+  std::string reason;  // the sender's reason for a lower level; empty: none given
 };
 
 // The questions the sender answered Yes to in this Send, by their text: the same question

@@ -48,7 +48,7 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
       Ui(d.UI),
       DowngradeRule(d.DowngradeRule),
       ExternalMaxLevel(d.ExternalMaxLevel),
-      ExternalRule(d.ExternalRule == SendRule::Allow ? SendRule::Block : d.ExternalRule),
+      ExternalRule(d.ExternalRule == SendRule::Warn ? SendRule::Warn : SendRule::Block),
       AuditDetail(d.AuditDetail) {
   std::vector<std::string> domains;
   SplitList(d.InternalDomains.c_str(), domains, ";, \t");
@@ -60,6 +60,8 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
     if (!domain.empty()) InternalDomains.push_back(domain);
   }
   if (ExternalMaxLevel < 0) ExternalMaxLevel = 0;
+  const std::string reasons = d.DowngradeReasons.empty() ? LoadText(IDS_DOWNGRADE_REASONS) : d.DowngradeReasons;
+  SplitList(reasons.c_str(), DowngradeReasons, ";");
   if (FooterText.empty()) FooterText = LoadText(IDS_FOOTER);
   std::string levelList = d.Levels;
   if (levelList.empty()) levelList = LoadText(IDS_LEVELS);

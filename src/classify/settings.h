@@ -14,9 +14,10 @@ constexpr const char* kLevelUiWords[] = {"both", "commandbar", "ribbon"};
 inline const auto& WordsOf(LevelUi) { return kLevelUiWords; }
 
 // What a rule on where a level may go does with a message that breaks it: lets it go, asks
-// the sender (Yes sends it), or refuses it.
-enum class SendRule { Allow, Warn, Block };
-constexpr const char* kSendRuleWords[] = {"allow", "warn", "block"};
+// the sender (Yes sends it), refuses it, or asks the sender for a reason (answering below
+// the level answered only).
+enum class SendRule { Allow, Warn, Block, Justify };
+constexpr const char* kSendRuleWords[] = {"allow", "warn", "block", "justify"};
 inline const auto& WordsOf(SendRule) { return kSendRuleWords; }
 
 // What the Application event log is told of the add-in's decisions: nothing, the decisions,
@@ -49,6 +50,7 @@ struct SettingsDefaults {
   int ExternalMaxLevel = 0;     // 0: no rule on recipients
   SendRule ExternalRule = SendRule::Block;
   EventDetail AuditDetail = EventDetail::Decisions;
+  std::string DowngradeReasons;  // ';'-separated
   // What separates the names of Levels: ';' or ',' in a policy file, ';' alone in Group
   // Policy, where a name may hold a comma.
   std::string LevelSeparators = ";,";
@@ -110,6 +112,7 @@ class ClassificationSettings {
   int ExternalMaxLevel;
   SendRule ExternalRule;
   EventDetail AuditDetail;  // what the event log is told of each decision
+  std::vector<std::string> DowngradeReasons;  // offered when DowngradeRule asks for a reason
   std::vector<std::string> InternalDomains;
   int PromptIndex = -1;
   std::string PromptEntry;

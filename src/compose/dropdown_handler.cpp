@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "classify/decision_record.h"
 #include "host/host_guard.h"
 
 namespace {
@@ -17,6 +18,7 @@ CDropdownHandler::CDropdownHandler(AddInContext& context, CMailItem* mailItem, c
                                    bool editable, int level)
     : EventSink(IID__CommandBarComboBoxEvents), context_(context), MailItem_(mailItem) {
   if (ObjectTracker* t = context_->Tracker()) t->Add(this, "CDropdownHandler", "");
+  Had_ = level;
   BuildControls(controls, editable, level);
   // Whatever happened while building, the creator's reference is the one reference.
   while (RefCount() > 1) Release();
@@ -82,7 +84,9 @@ HRESULT CDropdownHandler::OnEvent(DISPID dispid, DISPPARAMS*) {
   if (dispid != kChange || !ComboBox_) return S_OK;
   // A failed read ends this event quietly; the message keeps its last level.
   TryHostStep([&] {
+    const int before = Level_;
     Level_ = ChosenIndex();
+    if (Had_ && MailItem_) RecordLevelChange(*context_, MailItem_->item(), before, Level_, "the command bar");
     LevelText_ = ComboBox_.Text().ToUtf8();
     if (MailItem_) NoteLevelNotWritten(MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false));
   });
@@ -95,6 +99,7 @@ void CDropdownHandler::Select(int level) {
   if (!ComboBox_) return;
   TryHostStep([&] {
     ComboBox_.PutListIndex(level);
+    if (Had_ && MailItem_) RecordLevelChange(*context_, MailItem_->item(), Level_, level, "the ribbon");
     Level_ = level;
     LevelText_ = ComboBox_.Text().ToUtf8();
     if (MailItem_) NoteLevelNotWritten(MailItem_->SetClassificationProperty(Level_, LevelText_.c_str(), false));

@@ -34,6 +34,7 @@ class CDropdownHandler final : public EventSink, public LevelSelection {
   CMailItem* MailItem_;
   CommandBarComboBox ComboBox_;
   int Level_ = 0;
+  int Had_ = 0;  // the level the message came with (its own, or carried); 0: none
   int Entries_ = 0;  // entries in the drop-down; a ListIndex outside 0..Entries_ is no choice
   std::string LevelText_;
 };

@@ -59,5 +59,5 @@ int CInlineResponse::GetSelection(std::string* text) {
 }
 
 void CInlineResponse::Choose(int level) {
-  if (Chosen_.Choose(context_->Settings(), level)) Chosen_.WriteTo(*MailItem_);
+  if (Chosen_.Choose(*context_, *MailItem_, level, "the ribbon")) Chosen_.WriteTo(*MailItem_);
 }

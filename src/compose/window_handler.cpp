@@ -99,7 +99,7 @@ void CInspectorEventHandler::BuildCommandBar(bool editable) {
     }
     context_->CarryLevel(-1);
     Editable_ = editable;
-    Chosen_.level = level;
+    Chosen_.level = Chosen_.had = level;
 
     ClassificationSettings* s = context_->Settings();
     if (s && s->Ui == LevelUi::Ribbon && context_->Ribbon().HostHasRibbon()) {
@@ -150,5 +150,5 @@ int CInspectorEventHandler::Level() {
 void CInspectorEventHandler::Choose(int level) {
   if (!Editable_) return;
   if (Dropdown) return Dropdown->Select(level);
-  if (Chosen_.Choose(context_->Settings(), level)) Chosen_.WriteTo(*MailItem_);
+  if (Chosen_.Choose(*context_, *MailItem_, level, "the ribbon")) Chosen_.WriteTo(*MailItem_);
 }

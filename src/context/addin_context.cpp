@@ -57,7 +57,7 @@ void AddInContext::ReportIgnored(const GroupPolicy& policy) const {
   for (const GroupPolicy::Ignored& i : policy.ignored) {
     const std::string text = "The Group Policy value " + i.value + " is ignored: " + i.why + "; " + i.kept + ".";
     if (LogEnabled()) Log("%s<br>\n", HtmlText(text).c_str());
-    WriteEvent(EVENTLOG_WARNING_TYPE, kIgnoredPolicyEvent, {text});
+    WriteEvent(EVENTLOG_WARNING_TYPE, kPolicyCategory, kIgnoredPolicyEvent, {text});
   }
 }
 

@@ -1,5 +1,6 @@
 #include "diag/event_record.h"
 
+#include <cstdio>
 #include "com/text.h"
 #include "platform/unique_handle.h"
 
@@ -49,7 +50,7 @@ struct ProcessUser {
 
 }  // namespace
 
-void WriteEvent(WORD type, DWORD id, const std::vector<std::string>& fields) noexcept {
+void WriteEvent(WORD type, WORD category, DWORD id, const std::vector<std::string>& fields) noexcept {
   try {
     const UniqueEventSource source(RegisterEventSourceA(nullptr, kEventSource));
     if (!source) return;
@@ -58,8 +59,18 @@ void WriteEvent(WORD type, DWORD id, const std::vector<std::string>& fields) noe
     std::vector<LPCWSTR> strings;
     for (const auto& text : texts) strings.push_back(text.c_str());
     static const ProcessUser user;  // read once: the process's user does not change
-    ReportEventW(source.get(), type, 0, id, user.sid(), WORD(strings.size()), 0, strings.data(), nullptr);
+    ReportEventW(source.get(), type, category, id, user.sid(), WORD(strings.size()), 0, strings.data(), nullptr);
   } catch (...) {
     // Out of memory: the event goes unwritten, as a full log's would.
   }
+}
+
+std::string NewCorrelationId() {
+  GUID id{};
+  if (FAILED(CoCreateGuid(&id))) return "none";
+  char text[40];
+  std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", static_cast<unsigned long>(id.Data1),
+                id.Data2, id.Data3, id.Data4[0], id.Data4[1], id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5],
+                id.Data4[6], id.Data4[7]);
+  return text;
 }

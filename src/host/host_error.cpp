@@ -25,6 +25,34 @@ DroppedCallLog::~DroppedCallLog() {
     if (s->log_ == this) s->log_ = nullptr;
 }
 
+void DroppedCallLog::PassOutward(const HostError& error) const noexcept {
+  bool outside = false;
+  for (DropScope* s = g_innermost; s; s = s->outer_) {
+    if (!outside) {
+      outside = s->log_ == this;
+    } else if (s->log_) {
+      return s->log_->Dropped(error);
+    }
+  }
+}
+
+void FirstDrop::Dropped(const HostError& error) noexcept {
+  if (text_.empty()) {
+    try {
+      text_ = FailureText(error);
+    } catch (...) {
+      // Out of memory: the failure is still passed on.
+    }
+  }
+  PassOutward(error);
+}
+
+std::string FailureText(const HostError& e) {
+  char text[128];
+  std::snprintf(text, sizeof text, "%s failed with %08X", e.member() ? e.member() : "a host call", unsigned(e.hr()));
+  return e.description().empty() ? std::string(text) : text + (": " + e.description());
+}
+
 void NoteDropped(const HostError& error) noexcept {
   for (DropScope* s = g_innermost; s; s = s->outer_)
     if (s->log_) return s->log_->Dropped(error);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <new>
+#include <string>
 #include "host/host_error.h"
 
 template <class F>
@@ -31,6 +32,8 @@ class DroppedCallLog {
   // A log that goes (its window closed during the event being handled) leaves every
   // scope that named it.
   ~DroppedCallLog();
+  // Tells the log in force outside this one's scope.
+  void PassOutward(const HostError& error) const noexcept;
 };
 
 // While it lives, the steps run on this thread tell a log what they drop: the innermost
@@ -52,6 +55,22 @@ class DropScope {
 
 // Hands a failure a step swallowed to the log in force, if any.
 void NoteDropped(const HostError& error) noexcept;
+
+// While it lives, the first failure the steps on this thread drop is kept, as the record
+// names it ("Member failed with HRESULT"); every one still reaches the log in force.
+class FirstDrop final : public DroppedCallLog {
+ public:
+  FirstDrop() : scope_(this) {}
+  void Dropped(const HostError& error) noexcept override;
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+  DropScope scope_;
+};
+
+// A failed host call as a record names it: the member, the HRESULT, the host's words.
+std::string FailureText(const HostError& error);
 
 // A host result a step goes on without: a failure is named as a swallowed step's is.
 inline void NoteIfFailed(HRESULT hr, const IID& iid, const char* member) noexcept {

@@ -34,6 +34,7 @@ constexpr const char kLibraryToken[] = "%LIBRARY%";
 // The Application event log's source "Orvan Classify": its messages are the DLL's own table.
 #define ORVAN_EVENT_SOURCE_KEY "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Orvan Classify"
 constexpr unsigned long kEventTypesSupported = 7;  // error, warning, information
+constexpr unsigned long kEventCategoryCount = 4;   // the message table's ids 1 to 4
 
 constexpr Entry kEntries[] = {
     {Root::ClassesRoot, ORVAN_CLSID_KEY, nullptr, Kind::String, kDisplayName, 0},
@@ -49,6 +50,8 @@ constexpr Entry kEntries[] = {
      kRequireShutdownNotification},
     {Root::LocalMachine, ORVAN_EVENT_SOURCE_KEY, "EventMessageFile", Kind::String, kLibraryToken, 0},
     {Root::LocalMachine, ORVAN_EVENT_SOURCE_KEY, "TypesSupported", Kind::Dword, nullptr, kEventTypesSupported},
+    {Root::LocalMachine, ORVAN_EVENT_SOURCE_KEY, "CategoryMessageFile", Kind::String, kLibraryToken, 0},
+    {Root::LocalMachine, ORVAN_EVENT_SOURCE_KEY, "CategoryCount", Kind::Dword, nullptr, kEventCategoryCount},
 };
 
 }  // namespace registration

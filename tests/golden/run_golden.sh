@@ -48,6 +48,19 @@ for example in demo reply-chain required-selection moved-bar multilingual today 
   done
 done
 
+# The security officer's record under each AuditDetail: exactly the events README's table
+# promises, and a reason's dialog answered.
+for detail in none decisions full; do
+  out="$work/record-$detail"
+  mkdir -p "$out/outbox"
+  { cat examples/record.reg; echo "\"AuditDetail\"=\"$detail\""; } >"$out/registry.reg"
+  if "$sim" run examples/record.txt --outbox "$out/outbox" --registry "$out/registry.reg" >"$out/transcript" 2>"$out/errors"; then ok; else
+    bad "record under $detail exited with an error"
+    cat "$out/errors"
+  fi
+  compare "examples/expected/record-$detail.transcript" "$out/transcript" "record under $detail"
+done
+
 # Every bad line gets its one-line error and the session still shuts down cleanly.
 "$sim" run tests/golden/errors.txt >"$work/errors.out" 2>"$work/errors.err"
 [ $? -eq 1 ] && ok || bad "a script with errors must exit 1"

@@ -58,6 +58,12 @@ std::string Header(sim::MailItem* m) {
   return v ? v->text : "(none)";
 }
 
+// One of the security officer's named properties; empty when the message has none.
+std::string Record(sim::MailItem* m, const char* name) {
+  const auto* v = m->message->Find(PS_PUBLIC_STRINGS_ID, name);
+  return v ? v->text : std::string();
+}
+
 std::string Quote(const std::string& text) { return "\"" + text + "\""; }
 
 // The recipients the generator gives, and whether each is outside acme.example as README
@@ -119,7 +125,12 @@ struct Expected {
 struct Rules {
   bool on = false;
   bool warnDowngrade = false, warnOutside = false;
+  bool justifyDowngrade = false;  // an answer below its level leaves with a reason
 };
+
+// The reasons README gives as the built-in list under justify, and the choice after them.
+const char* const kReasons[] = {"It quotes none of the classified text", "The classified text was removed from it",
+                                "The message it answers was classified too high", "Other"};
 
 Rules RulesOf(const Setup& s) {
   Rules r;
@@ -128,6 +139,8 @@ Rules RulesOf(const Setup& s) {
   // the rule at its strictest.
   r.warnDowngrade = s.strict && s.warn && s.policyNoise != 2;
   r.warnOutside = r.warnDowngrade;
+  r.justifyDowngrade = s.strict && s.justify && s.policyNoise != 2;
+  if (r.justifyDowngrade) r.warnDowngrade = false;
   return r;
 }
 
@@ -157,11 +170,11 @@ std::vector<std::string> PolicyOf(const Setup& s) {
   if (s.oddLevels) lines.push_back("\"Levels\"=\"" + std::string("UNCLASSIFIED;CONFIDENTIAL;") + kOddNames[3] + "\"");
   if (!s.strict) return lines;
   if (s.policyNoise == 0) {
-    lines.push_back("\"DowngradeRule\"=\"" + rule + "\"");
+    lines.push_back("\"DowngradeRule\"=\"" + (s.justify ? "justify" : rule) + "\"");
     lines.push_back("\"ExternalRule\"=\"" + rule + "\"");
     lines.push_back("\"ExternalMaxLevel\"=dword:00000001");
   } else if (s.policyNoise == 1) {
-    lines.push_back("\"DowngradeRule\"=\" " + std::string(s.warn ? "Warn" : "BLOCK") + "\"");
+    lines.push_back("\"DowngradeRule\"=\" " + std::string(s.justify ? "Justify" : s.warn ? "Warn" : "BLOCK") + "\"");
     lines.push_back("\"ExternalRule\"=\"" + std::string(s.warn ? "WARN" : "Block") + " \"");
     lines.push_back("\"ExternalMaxLevel\"=dword:00000001");
   } else {
@@ -232,6 +245,8 @@ class Runner {
     for (; eventsChecked_ < events.size(); ++eventsChecked_) {
       const sim::World::Event& e = events[eventsChecked_];
       if (e.id == 100 && !e.fields.empty()) seen.push_back("let go at " + e.fields[0]);
+      else if (e.id == 102 && e.fields.size() > 2)
+        seen.push_back("let go at " + e.fields[0] + " below " + e.fields[1] + " (" + e.fields[2] + ")");
       else if (e.id == 101 && e.fields.size() > 1) seen.push_back("refused at " + e.fields[1]);
     }
     if (seen != record_) {
@@ -424,10 +439,24 @@ class Runner {
   // broken asks a sender who is there, in turn, and takes the next answer given (none: No);
   // where both refuse and no level satisfies both, one box says so.
   bool Refused(const Msg& s, int level, bool present) {
+    reason_.clear();
     if (!rules_.on) return false;
     const bool down = s.answered > level, out = level > 1 && s.outside;
-    if (down && out && !rules_.warnDowngrade && !rules_.warnOutside && s.answered > 1) return true;
-    for (auto [broken, warn] : {std::pair<bool, bool>{down, rules_.warnDowngrade}, {out, rules_.warnOutside}}) {
+    if (down && out && !rules_.warnDowngrade && !rules_.justifyDowngrade && !rules_.warnOutside && s.answered > 1)
+      return true;
+    if (down && rules_.justifyDowngrade) {
+      // The reason dialog: a listed reason, or Other with at least three words of one's own;
+      // no answer, Cancel or anything else keeps the message.
+      if (!present) return true;
+      const std::string answer = reasons_.empty() ? "cancel" : reasons_.front();
+      if (!reasons_.empty()) reasons_.erase(reasons_.begin());
+      if (answer.size() == 1 && answer[0] >= '1' && answer[0] <= '3') reason_ = kReasons[answer[0] - '1'];
+      else if (answer != "cancel" && answer.size() > 1 && std::count(answer.begin(), answer.end(), ' ') >= 2)
+        reason_ = std::string(kReasons[3]) + ": " + answer;
+      if (reason_.empty()) return true;
+    }
+    for (auto [broken, warn] : {std::pair<bool, bool>{down && !rules_.justifyDowngrade, rules_.warnDowngrade},
+                                {out, rules_.warnOutside}}) {
       if (!broken) continue;
       if (!warn || !present) return true;
       const bool yes = !answers_.empty() && answers_.front();
@@ -448,8 +477,12 @@ class Runner {
       // A window's handler sends at its bar's level, which the message holds.
       level = s.level ? s.level : kDefaultLevel;
       const bool refused = Refused(s, level, present);
-      // The security officer's record: one event for each decision, stopped after it or not.
-      record_.push_back(std::string(refused ? "refused at " : "let go at ") + names_[level]);
+      // The security officer's record: one event for each decision, stopped after it or not;
+      // one below the level answered, under the rules, says so and why.
+      std::string record = std::string(refused ? "refused at " : "let go at ") + names_[level];
+      if (!refused && rules_.on && s.answered > level)
+        record += std::string(" below ") + names_[s.answered] + " (" + (reason_.empty() ? "none asked" : reason_) + ")";
+      record_.push_back(record);
       if (refused) return Sent::Refused;
       s.level = level;
       s.marks = level;
@@ -556,7 +589,10 @@ class Runner {
         if (calls < it->second) it->second = calls;  // the first one also looked member names up
       }
     } else if (command == "answer") {
-      for (size_t i = 1; i < words.size(); ++i) answers_.push_back(words[i] == "yes");
+      for (size_t i = 1; i < words.size(); ++i) {
+        if (words[i] == "reason" && i + 1 < words.size()) reasons_.push_back(words[++i]);
+        else answers_.push_back(words[i] == "yes");
+      }
     } else if (command == "to" || command == "cc" || command == "bcc") {
       for (size_t i = 1; i < words.size(); ++i) items_[m].outside = items_[m].outside || Outside(words[i]);
     } else if (command == "close") {
@@ -815,7 +851,10 @@ class Runner {
           return Fail("sent-unclassified", "\"" + subject + "\" left with MAPI level " + std::to_string(numeric) +
                                                " while the add-in was connected");
         // The promises of the rules, read off what left, whatever path sent it.
-        if (rules_.on && x.msg.answered > numeric && !SaidYes("answers a message classified"))
+        if (rules_.justifyDowngrade && x.msg.answered > numeric && Record(m, "OrvanClassify-DowngradeReason").empty())
+          return Fail("rule-reason", "\"" + subject + "\" left at level " + std::to_string(numeric) + ", below the " +
+                                         std::to_string(x.msg.answered) + " it answers, without a reason in the message");
+        if (rules_.on && !rules_.justifyDowngrade && x.msg.answered > numeric && !SaidYes("answers a message classified"))
           return Fail("rule-downgrade", "\"" + subject + "\" left at level " + std::to_string(numeric) + ", below the " +
                                             std::to_string(x.msg.answered) + " it answers, and nobody said Yes");
         if (rules_.on && numeric > 1 && x.msg.outside && !SaidYes("Outside them"))
@@ -919,6 +958,8 @@ class Runner {
   int carried_ = 0;       // the level the main window's buttons carry to the next window
   int carriedRead_ = 0;   // of it, the highest level read off the messages answered
   bool stopArmed_ = false;
+  std::vector<std::string> reasons_;  // the answers given to reason dialogs still to come
+  std::string reason_;  // the reason the last Send left with, as its event gives it
   std::vector<bool> answers_;  // the answers given to questions still to come, in turn
   long order_ = 0;
   std::map<sim::MailItem*, Msg> items_;
@@ -951,6 +992,13 @@ class Generator {
   bool Chance(int oneIn) { return Pick(oneIn) == 0; }
   std::string Level() { return std::to_string(1 + Pick(kLevels)); }
   std::string Address() { return kAddresses[Pick(int(sizeof kAddresses / sizeof kAddresses[0]))]; }
+  // An answer to the next reason dialog: a listed reason, Other alone, too few words or
+  // enough of one's own, or Cancel.
+  std::string Reason() {
+    static const char* const kAnswers[] = {"1", "2", "3", "4", "cancel", "\"too short\"", "\"the figures went out\"",
+                                           "\"ça ne cite rien\""};
+    return std::string("answer reason ") + kAnswers[Pick(int(sizeof kAnswers / sizeof kAnswers[0]))];
+  }
   // The answers to the add-in's next questions: one or two, Yes or No.
   std::string Answers() {
     std::string line = "answer";
@@ -981,6 +1029,7 @@ class Generator {
 
   Step WithAnswers(Step s) {
     if (!s.empty() && runner_.setup().warn && Chance(2)) s.insert(s.begin(), Answers());
+    if (!s.empty() && runner_.setup().justify && Chance(2)) s.insert(s.begin(), Reason());
     return s;
   }
 
@@ -1227,6 +1276,7 @@ Setup SetupOf(uint64_t seed, const std::set<std::string>& ignore) {
   s.warn = s.strict && rng() % 2 == 0;
   s.policyNoise = s.strict ? int(rng() % 3) : 0;
   s.oddLevels = rng() % 5 == 0;
+  s.justify = s.strict && rng() % 3 == 0;
   return s;
 }
 

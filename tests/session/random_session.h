@@ -28,6 +28,8 @@ struct Setup {
   int policyNoise = 0;
   // Group Policy's level list names a third level with a comma in it.
   bool oddLevels = false;
+  // The rule on answers below their level asks the sender's reason instead.
+  bool justify = false;
   std::set<std::string> ignore;  // checks to look past, while another fault is worked on
 };
 

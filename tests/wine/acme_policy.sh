@@ -6,8 +6,9 @@ set_acme_policy() {
   "$1" reg add "$policy" /v Levels /t REG_SZ /d 'PUBLIC;INTERNAL;RESTRICTED;TOP SECRET' /f >/dev/null 2>&1
   "$1" reg add "$policy" /v DefaultLevel /t REG_DWORD /d 2 /f >/dev/null 2>&1
   "$1" reg add "$policy" /v Organisation /t REG_SZ /d Acme /f >/dev/null 2>&1
-  # No answer below the level it answers; above INTERNAL, mail only to acme.example.
-  "$1" reg add "$policy" /v DowngradeRule /t REG_SZ /d block /f >/dev/null 2>&1
+  # No answer below the level it answers without the sender's reason; above INTERNAL, mail
+  # only to acme.example.
+  "$1" reg add "$policy" /v DowngradeRule /t REG_SZ /d justify /f >/dev/null 2>&1
   "$1" reg add "$policy" /v InternalDomains /t REG_SZ /d acme.example /f >/dev/null 2>&1
   "$1" reg add "$policy" /v ExternalMaxLevel /t REG_DWORD /d 2 /f >/dev/null 2>&1
   "$1" reg add "$policy" /v ExternalRule /t REG_SZ /d block /f >/dev/null 2>&1

@@ -38,7 +38,13 @@ check "Description" grep -q "REG_SZ *$name" <<<"$(query "$addin" Description)"
 echo "== the same DLL under an organisation's Group Policy (reg add)"
 . "$(dirname "$0")/acme_policy.sh"
 set_acme_policy "$wine"
-check "Acme's levels, default and property names from the policy" "$wine" "$build/orvan-wine-session.exe" --policy
+# Wine keeps no event log: its ReportEventW hands each insertion string to its debug
+# channel "eventlog", which shows the real DLL's events.
+events_seen="$WINEPREFIX/events.txt"
+check "Acme's levels, default and property names from the policy; a reason given in the real dialog" \
+  env WINEDEBUG=trace+eventlog,warn+eventlog,err+eventlog "$wine" "$build/orvan-wine-session.exe" --policy 2>"$events_seen"
+check "the events reach ReportEventW: the downgrade with its reason" grep -q "Other: the figures were removed" "$events_seen"
+check "and the refusal outside, by its domain" grep -q "partner.example" "$events_seen"
 clear_acme_policy "$wine"
 
 echo "== session against the registered DLL"
@@ -46,6 +52,7 @@ check "session with compose, send and main-window reply" "$wine" "$build/orvan-w
 
 events='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Orvan Classify'
 check "event source's messages are the DLL's" grep -qi 'REG_SZ *C:\\OrvanClassify.dll' <<<"$(query "$events" EventMessageFile)"
+check "and its four task categories" grep -q 'REG_DWORD *0x4' <<<"$(query "$events" CategoryCount)"
 
 check "regsvr32 /u unregisters the DLL" "$wine" regsvr32 /s /u 'C:\OrvanClassify.dll'
 check "event source removed" bash -c "! '$wine' reg query '$events' >/dev/null 2>&1"

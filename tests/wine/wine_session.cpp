@@ -8,6 +8,7 @@
 #include "com/ribbon.h"
 #include "sim/outlook.h"
 #include "sim/ribbon.h"
+#include "sim/transport.h"
 
 namespace {
 
@@ -192,12 +193,24 @@ void PolicySession() {
   sim::Inspector* reply = read ? outlook.Respond(read, sim::Outlook::kReply) : nullptr;
   Check(reply && DropDown(reply) && DropDown(reply)->listIndex == 3, "a reply to RESTRICTED starts at RESTRICTED");
   if (reply && DropDown(reply)) DropDown(reply)->Choose(1);
-  Check(reply && !outlook.Send(reply) && unwritten(reply->mail(), "RE: Merger"), "the reply at PUBLIC is refused");
-  Check(lastBox().find("classified RESTRICTED, and its own level, PUBLIC, is lower") != std::string::npos,
-        "the box names both levels: " + lastBox());
-  Check(world.messageBoxes.size() == 2, "one box for each refusal");
-  if (reply && DropDown(reply)) DropDown(reply)->Choose(3);
-  Check(reply && outlook.Send(reply), "at RESTRICTED it goes");
+  // The reason dialog, a real one, answered through its controls: Cancel, then too few words
+  // of one's own (Send stays disabled), keep the window with nothing written.
+  for (const char* answer : {"cancel", "too short"}) {
+    world.reasonAnswers = {answer};
+    Check(reply && !outlook.Send(reply) && unwritten(reply->mail(), "RE: Merger"),
+          std::string("the reply at PUBLIC stays without a reason: ") + answer);
+  }
+  const auto* dialog = world.reasonBoxes.empty() ? nullptr : &world.reasonBoxes.back();
+  Check(world.reasonBoxes.size() == 2 && dialog->text.find("classified RESTRICTED, and its own level, PUBLIC") != std::string::npos,
+        "the dialog names both levels: " + (dialog ? dialog->text : std::string("(none shown)")));
+  Check(dialog && dialog->choices.size() == 4 && dialog->choices.back() == "Other", "three reasons and Other listed");
+  world.reasonAnswers = {"the figures were removed"};
+  Check(reply && outlook.Send(reply), "with a reason of its own it goes at PUBLIC");
+  const auto* reason = reply ? reply->mail()->message->Find(kPublic, "OrvanClassify-DowngradeReason") : nullptr;
+  Check(reason && reason->text == "Other: the figures were removed",
+        "the reason in the message: " + (reason ? reason->text : std::string("(none)")));
+  Check(reply && sim::WriteEml(*reply->mail()).find("figures") == std::string::npos, "and not in what left");
+  Check(world.messageBoxes.size() == 1, "one box: the refusal outside");
   if (read) outlook.Close(read);
   outlook.Shutdown();
   Check(world.OutstandingRefs() == 0, "every reference given back");

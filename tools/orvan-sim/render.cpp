@@ -86,6 +86,15 @@ std::string PropertiesText(const sim::MailItem& m) {
   return out.str();
 }
 
+std::string RecordText(const sim::MailItem& m) {
+  static const GUID kPublic = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  std::string out;
+  for (const char* name : {"OrvanClassify-CorrelationId", "OrvanClassify-DowngradeReason"})
+    if (const auto* v = m.message->Find(kPublic, name))
+      out += (out.empty() ? "" : ", ") + std::string(name) + " = \"" + v->text + "\"";
+  return out;
+}
+
 std::string MessageBoxHtml(const std::string& caption, const std::string& text) {
   return "<div class=\"box\"><div class=\"title\">" + Escape(caption) + "</div><p>&#9888; " + Escape(text) +
          "</p><span class=\"button\">OK</span></div>\n";

@@ -16,6 +16,9 @@ std::string RibbonText(const sim::Ribbon::Shown& control);
 // own): "MAPI-Orvan-classification = 2, X-Orvan-classification = "2 - ...", saved 1x".
 std::string PropertiesText(const sim::MailItem& m);
 // A message box as the page shows it over its window.
+// The security officer's record in the message: its correlation id and the sender's reason,
+// as named properties; empty when it carries neither.
+std::string RecordText(const sim::MailItem& m);
 std::string MessageBoxHtml(const std::string& caption, const std::string& text);
 // The bar's controls as HTML, or the empty text when the window has no bar.
 std::string BarHtml(const sim::Inspector& w);

@@ -278,8 +278,10 @@ const std::vector<Session::Command>& Session::Commands() {
        [](Session& s, N name, A a) {
          if (sim::Inspector* w = s.Current(name)) s.Address(name, a, w->mail());
        }},
-      {"answer", "yes|no ...", "the answers to the add-in's next questions (else No)", 1, 16,
-       "yes or no, once for each question to come", false, false, false, [](Session& s, N, A a) { s.Answer(a); }},
+      {"answer", "yes|no|reason N|\"TEXT\"|cancel ...",
+       "the answers to the add-in's next questions (else No), and to its reason dialogs (else Cancel)", 1, 16,
+       "yes, no, or reason with a number, a text in quotes or cancel, once for each question to come", false, false,
+       false, [](Session& s, N, A a) { s.Answer(a); }},
       {"open", "N|task|contact|appointment", "open received message N, or a window on another item", 1, 1,
        "a received message number, or task, contact or appointment", false, false, false,
        [](Session& s, N, A a) { s.Open(a); }},
@@ -462,11 +464,11 @@ void Session::Inline(const Args& a) {
   sim::MailItem* m = outlook_.InlineResponse();
   if (!m) return Error("inline", "no inline response is open");
   if (what == "send") {
-    const size_t boxes = world_.messageBoxes.size();
+    const size_t boxes = world_.messageBoxes.size() + world_.reasonBoxes.size();
     if (!outlook_.SendInline()) {
       if (!options_.quiet) {
         out_ << "  the send was cancelled; the inline response stays open\n";
-        if (world_.messageBoxes.size() == boxes) out_ << "  (no message box was shown)\n";
+        if (world_.messageBoxes.size() + world_.reasonBoxes.size() == boxes) out_ << "  (no message box was shown)\n";
       }
       return;
     }
@@ -519,9 +521,14 @@ void Session::Address(const std::string& kind, const Args& a, sim::MailItem* m) 
 }
 
 void Session::Answer(const Args& a) {
-  for (const std::string& word : a) {
-    if (word != "yes" && word != "no") return Error("answer", "expected yes or no, not '" + word + "'");
-    world_.answers.push_back(word == "yes" ? IDYES : IDNO);
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == "reason") {
+      if (i + 1 == a.size()) return Error("answer", "expected a reason's number, a text in quotes or cancel after 'reason'");
+      world_.reasonAnswers.push_back(a[++i]);
+      continue;
+    }
+    if (a[i] != "yes" && a[i] != "no") return Error("answer", "expected yes, no or reason, not '" + a[i] + "'");
+    world_.answers.push_back(a[i] == "yes" ? IDYES : IDNO);
   }
 }
 
@@ -627,7 +634,7 @@ void Session::RespondToMeeting(const Args& a) {
       }
   if (!request) return Error("respond", "no meeting request in the current window or the main window's selection");
   bool went = false;
-  const size_t boxes = world_.messageBoxes.size();
+  const size_t boxes = world_.messageBoxes.size() + world_.reasonBoxes.size();
   sim::MailItem* response = outlook_.RespondToMeeting(request, kind, a.size() > 1, &went);
   if (!response) return Error("respond", "the response was cancelled");
   lastResponse_ = response;
@@ -635,7 +642,7 @@ void Session::RespondToMeeting(const Args& a) {
   if (!went) {
     if (!options_.quiet) {
       out_ << "  the response was not sent\n";
-      if (world_.messageBoxes.size() == boxes) out_ << "  (no message box was shown)\n";
+      if (world_.messageBoxes.size() + world_.reasonBoxes.size() == boxes) out_ << "  (no message box was shown)\n";
     }
     return;
   }
@@ -784,6 +791,7 @@ void Session::ShowSent(sim::MailItem* m, const std::string& file) {
   out_ << "    subject     " << m->Subject() << "\n";
   out_ << Indent(m->SentBody(), "    body        ", "                ") << "\n";
   out_ << "    properties  " << PropertiesText(*m) << "\n";
+  if (const std::string record = RecordText(*m); !record.empty()) out_ << "    record      " << record << "\n";
 }
 
 void Session::Send() {
@@ -792,11 +800,11 @@ void Session::Send() {
   WritePages();  // the window as the user saw it when pressing Send
   sim::MailItem* m = w->mail();
   if (!m || m->sent) return Error("send", "window " + std::to_string(Number(w)) + " shows no message to send");
-  const size_t boxes = world_.messageBoxes.size();
+  const size_t boxes = world_.messageBoxes.size() + world_.reasonBoxes.size();
   if (!outlook_.Send(w)) {
     if (!options_.quiet) {
       out_ << "  the add-in cancelled the send; window " << Number(w) << " stays open\n";
-      if (world_.messageBoxes.size() == boxes) out_ << "  (no message box was shown)\n";
+      if (world_.messageBoxes.size() + world_.reasonBoxes.size() == boxes) out_ << "  (no message box was shown)\n";
     }
     return;
   }
@@ -958,6 +966,12 @@ void Session::ShowMessageBoxes(sim::Inspector* window) {
     out_ << "  message box \"" << box.caption << "\": " << text << "\n";
     if (box.answer == IDYES || box.answer == IDNO) out_ << "    answered " << (box.answer == IDYES ? "Yes" : "No") << "\n";
     if (window) lastBox_[window] = MessageBoxHtml(box.caption, box.text);
+  }
+  for (; reasonsShown_ < world_.reasonBoxes.size(); ++reasonsShown_) {
+    const auto& box = world_.reasonBoxes[reasonsShown_];
+    out_ << "  reason dialog \"" << box.caption << "\": " << box.text << "\n";
+    for (size_t i = 0; i < box.choices.size(); ++i) out_ << "    " << i + 1 << ". " << box.choices[i] << "\n";
+    out_ << "    answered " << (box.answer == "cancel" ? "Cancel" : box.answer) << "\n";
   }
 }
 

@@ -135,6 +135,7 @@ class Session {
   std::map<sim::Inspector*, std::string> lastBox_;  // the message box a window last showed
   std::map<sim::Inspector*, std::string> lastRibbon_;  // its ribbon group as last seen
   size_t boxesShown_ = 0;
+  size_t reasonsShown_ = 0;
   size_t violationsShown_ = 0;
   size_t eventsShown_ = 0;
   std::ofstream events_;
