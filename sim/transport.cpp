@@ -4,26 +4,13 @@
 #include <cctype>
 #include <cstring>
 #include <sstream>
+#include "com/text.h"
 
 namespace sim {
 
 namespace {
 
 const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string Base64(const std::string& in) {
-  std::string out;
-  for (size_t i = 0; i < in.size(); i += 3) {
-    unsigned n = (unsigned char)in[i] << 16;
-    if (i + 1 < in.size()) n |= (unsigned char)in[i + 1] << 8;
-    if (i + 2 < in.size()) n |= (unsigned char)in[i + 2];
-    out += kBase64[(n >> 18) & 63];
-    out += kBase64[(n >> 12) & 63];
-    out += i + 1 < in.size() ? kBase64[(n >> 6) & 63] : '=';
-    out += i + 2 < in.size() ? kBase64[n & 63] : '=';
-  }
-  return out;
-}
 
 std::string Unbase64(const std::string& in) {
   std::string out;
@@ -53,10 +40,25 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// A field folded as Outlook's transport folds one: before the last blank that keeps a line
+// within 78 characters (a line without one stays long, up to RFC 5322's 998).
+std::string Folded(const std::string& field) {
+  std::string out;
+  size_t start = 0;
+  while (field.size() - start > 78) {
+    size_t cut = field.rfind(' ', start + 78);
+    if (cut == std::string::npos || cut <= start) cut = field.find(' ', start + 1);
+    if (cut == std::string::npos) break;
+    out += field.substr(start, cut - start) + "\r\n";
+    start = cut;  // the blank begins the next line
+  }
+  return out + field.substr(start);
+}
+
 // A header field: its value as it is when it is plain ASCII, else as RFC 2047 encoded
 // words of UTF-8, each whole characters, folded so that no line passes 76 characters.
 std::string HeaderField(const std::string& name, const std::string& utf8) {
-  if (Ascii(utf8)) return name + ": " + utf8;
+  if (Ascii(utf8)) return Folded(name + ": " + utf8);
   std::string out = name + ":";
   size_t line = out.size();
   for (size_t i = 0; i < utf8.size();) {

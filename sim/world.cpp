@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include "orvan_strings.h"
+#include "classify/resource_ids.h"
 #include "platform/mapi.h"
 #include "sim/dispatch_object.h"
 #ifndef _WIN32

@@ -155,6 +155,9 @@ TEST_F(GroupPolicyTest, EveryValueOfTheTableIsTaken) {
     else if (s.kind == "levels") Set(HKEY_LOCAL_MACHINE, s.name, "ONE;TWO");
     else if (s.kind == "word") Set(HKEY_LOCAL_MACHINE, s.name, "Word");
     else if (s.kind == "domains") Set(HKEY_LOCAL_MACHINE, s.name, "acme.example");
+    else if (s.kind == "colors") Set(HKEY_LOCAL_MACHINE, s.name, "black/yellow;#FFFFFF/navy");
+    else if (s.kind == "numbers") Set(HKEY_LOCAL_MACHINE, s.name, "1; 3;;256");
+    else if (s.kind == "oid") Set(HKEY_LOCAL_MACHINE, s.name, "2.999.1");
     else Set(HKEY_LOCAL_MACHINE, s.name, "A text");
   }
   EXPECT_GE(sizeof specs / sizeof specs[0], 20u);

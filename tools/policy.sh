@@ -67,6 +67,33 @@ check_value() {  # N NAME
     domains)
       [[ $v =~ ^[[:space:]]*([@.]?[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)*[[:space:]]*([;,][[:space:]]*[@.]?[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)*[[:space:]]*)*)?$ ]] ||
         fail $n "$name is mail domains separated by ';' (letters, digits, hyphens and dots), not '$v'" ;;
+    list)
+      [[ $v == *[[:cntrl:]]* ]] && fail $n "$name holds a control character"
+      printf '%s' "$v" | iconv -f UTF-8 -t UTF-8 >/dev/null 2>&1 || fail $n "$name is not UTF-8 text"
+      [ "${#v}" -le 1023 ] || fail $n "$name is longer than 1023 characters" ;;
+    colors)
+      # RFC 7444's colours: #RRGGBB, the 16 HTML colour names and orange (fuchsia spelt
+      # either way).
+      local color='[[:space:]]*(#[0-9A-Fa-f]{6}|aqua|black|blue|fuchsia|fuschia|gray|green|lime|maroon|navy|olive|orange|purple|red|silver|teal|white|yellow)[[:space:]]*'
+      local pair
+      local -a pairs
+      IFS=';' read -r -a pairs <<<"$v"
+      for pair in "${pairs[@]}"; do
+        [ -z "$pair" ] || [[ ${pair,,} =~ ^$color/$color$ ]] || fail $n "$name: '$pair' is no TEXT/BACKGROUND pair of colours"
+      done ;;
+    numbers)
+      local number
+      local -a numbers
+      IFS=';' read -r -a numbers <<<"$v"
+      for number in "${numbers[@]}"; do
+        number=${number//[[:space:]]/}
+        [ -z "$number" ] || { [[ $number =~ ^(0|[1-9][0-9]{0,2})$ ]] && ((number <= 256)); } ||
+          fail $n "$name: '$number' is no number from 0 to 256"
+      done ;;
+    oid)
+      [ -z "$v" ] || { [[ $v =~ ^([0-2])\.(0|[1-9][0-9]{0,8})(\.(0|[1-9][0-9]{0,8}))*$ ]] &&
+        { [ "${BASH_REMATCH[1]}" = 2 ] || ((BASH_REMATCH[2] < 40)); }; } ||
+        fail $n "$name is an object identifier in dotted decimal (such as 1.3.6.1.4.1.99999.1), not '$v'" ;;
     word)
       [[ $v =~ ^[A-Za-z0-9-]{1,107}$ ]] ||
         fail $n "$name goes into the header name X-$v-classification: 1 to 107 letters, digits or hyphens" ;;

@@ -3,12 +3,13 @@
 #include <cstdlib>
 #include <cstring>
 #include "classify/load_text.h"
+#include "classify/resource_ids.h"
 #include "classify/setting_table.h"
+#include "classify/standard_label.h"
 #include "classify/text_search.h"
 #include "com/text.h"
 #include "platform/unique_handle.h"
 #include "platform/win.h"
-#include "orvan_strings.h"
 
 #ifndef KEY_WOW64_64KEY
 #define KEY_WOW64_64KEY 0x0100
@@ -74,7 +75,8 @@ bool HasControl(const std::string& text) {
 std::string Refusal(const std::string& kind, const Value& v) {
   const bool dword = v.type == REG_DWORD;
   const bool text = v.type == REG_SZ;
-  if (kind == "text" || kind == "levels" || kind == "word" || kind == "domains" || StartsWith(kind, "pick ")) {
+  if (kind == "text" || kind == "levels" || kind == "word" || kind == "domains" || kind == "list" ||
+      kind == "colors" || kind == "numbers" || kind == "oid" || StartsWith(kind, "pick ")) {
     if (!text) return "it is no REG_SZ";
     if (Utf8ToWide(v.text).size() > 1023) return "it is longer than 1023 characters";
     if (HasControl(v.text)) return "it holds a control character";
@@ -106,6 +108,19 @@ std::string Refusal(const std::string& kind, const Value& v) {
               c == '@'))
           return "the domain '" + domain + "' holds a character other than a letter, digit, hyphen or dot";
   }
+  if (kind == "colors") {
+    std::vector<std::string> pairs;
+    SplitList(v.text.c_str(), pairs, ";");
+    for (const std::string& pair : pairs)
+      if (!ColorPair(pair, nullptr, nullptr)) return "'" + pair + "' is no TEXT/BACKGROUND pair of colours";
+  }
+  if (kind == "numbers") {
+    std::vector<std::string> numbers;
+    SplitList(v.text.c_str(), numbers, "; \t");
+    for (const std::string& number : numbers)
+      if (!IsClassificationNumber(number)) return "'" + number + "' is no number from 0 to 256";
+  }
+  if (kind == "oid" && !v.text.empty() && !IsObjectIdentifier(v.text)) return "it is no object identifier";
   if (kind == "flag" && v.number > 1) return std::to_string(v.number) + " is neither 0 nor 1";
   if (StartsWith(kind, "number ") || StartsWith(kind, "level ")) {
     const char* p = kind.c_str() + kind.find(' ');

@@ -5,6 +5,7 @@
 #include "host/host_guard.h"
 #include "com/text.h"
 #include "classify/marking.h"
+#include "classify/standard_label.h"
 
 const GUID PS_PUBLIC_STRINGS_ID = {0x00020329, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const GUID PS_INTERNET_HEADERS_ID = {0x00020386, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -184,6 +185,19 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
       value.Value.lpszW = reinterpret_cast<decltype(value.Value.lpszW)>(&wide[0]);
     }
     result = WriteNamed(PS_INTERNET_HEADERS_ID, propName, value, text);
+  }
+
+  // The standard label other systems read, where the policy asks for one: a header field of
+  // its own, written whenever the level is.
+  if (name && *name && settings) {
+    std::string label = SioLabel(*settings, level);
+    if (!label.empty()) {
+      SPropValue value{};
+      value.ulPropTag = PT_STRING8;
+      value.Value.lpszA = &label[0];
+      const HRESULT written = WriteNamed(PS_INTERNET_HEADERS_ID, "SIO-Label", value, "SIO-Label");
+      if (SUCCEEDED(result) && FAILED(written)) result = written;
+    }
   }
 
   if (result == S_OK && save) {

@@ -1,9 +1,9 @@
 #include "classify/reason_dialog.h"
 
 #include "classify/load_text.h"
+#include "classify/resource_ids.h"
 #include "com/module.h"
 #include "com/text.h"
-#include "orvan_strings.h"
 #include "platform/win.h"
 
 namespace {

@@ -1,11 +1,13 @@
 #include "classify/settings.h"
 
+#include <algorithm>
+
 #include "classify/load_text.h"
+#include "classify/resource_ids.h"
 #include "classify/setting_table.h"
 #include "classify/text_search.h"
 #include "platform/unique_handle.h"
 #include "platform/win.h"
-#include "orvan_strings.h"
 
 SettingsDefaults SettingsDefaults::Compiled() {
   SettingsDefaults d;
@@ -49,7 +51,8 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
       DowngradeRule(d.DowngradeRule),
       ExternalMaxLevel(d.ExternalMaxLevel),
       ExternalRule(d.ExternalRule == SendRule::Warn ? SendRule::Warn : SendRule::Block),
-      AuditDetail(d.AuditDetail) {
+      AuditDetail(d.AuditDetail),
+      StandardLabel(d.StandardLabel) {
   std::vector<std::string> domains;
   SplitList(d.InternalDomains.c_str(), domains, ";, \t");
   for (std::string& domain : domains) {
@@ -62,6 +65,23 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
   if (ExternalMaxLevel < 0) ExternalMaxLevel = 0;
   const std::string reasons = d.DowngradeReasons.empty() ? LoadText(IDS_DOWNGRADE_REASONS) : d.DowngradeReasons;
   SplitList(reasons.c_str(), DowngradeReasons, ";");
+  LabelPolicyIdentifier = d.LabelPolicyIdentifier.empty() ? LoadText(IDS_LABEL_POLICY_IDENTIFIER) : d.LabelPolicyIdentifier;
+  // An empty entry between two semicolons keeps its level's default.
+  auto perLevel = [](const std::string& text, std::vector<std::string>* out) {
+    for (size_t start = 0; !text.empty() && start <= text.size();) {
+      const size_t end = std::min(text.find(';', start), text.size());
+      std::string entry = text.substr(start, end - start);
+      entry.erase(0, std::min(entry.find_first_not_of(" \t"), entry.size()));
+      entry.erase(entry.find_last_not_of(" \t") + 1);
+      out->push_back(entry);
+      start = end + 1;
+    }
+  };
+  perLevel(d.LabelMarkings, &LabelMarkings);
+  perLevel(d.LabelClassifications, &LabelClassifications);
+  perLevel(d.LabelColors, &LabelColors);
+  perLevel(d.LabelClassValues, &LabelClassValues);
+  LabelPolicyOid = d.LabelPolicyOid;
   if (FooterText.empty()) FooterText = LoadText(IDS_FOOTER);
   std::string levelList = d.Levels;
   if (levelList.empty()) levelList = LoadText(IDS_LEVELS);

@@ -26,6 +26,12 @@ enum class EventDetail { None, Decisions, Full };
 constexpr const char* kEventDetailWords[] = {"none", "decisions", "full"};
 inline const auto& WordsOf(EventDetail) { return kEventDetailWords; }
 
+// Which standard label every item that leaves classified carries: none, or an RFC 7444
+// SIO-Label field with an ADatP-4774 confidentiality label in XML or an ESS security label.
+enum class StandardLabelKind { None, Xml, Ess };
+constexpr const char* kStandardLabelWords[] = {"none", "xml", "ess"};
+inline const auto& WordsOf(StandardLabelKind) { return kStandardLabelWords; }
+
 // The values a new record starts from: one field for each setting of the option table
 // (cmake/default.policy), named as the setting and its Group Policy value are. Texts, level
 // lists and words are left empty for the string table's.
@@ -51,6 +57,10 @@ struct SettingsDefaults {
   SendRule ExternalRule = SendRule::Block;
   EventDetail AuditDetail = EventDetail::Decisions;
   std::string DowngradeReasons;  // ';'-separated
+  StandardLabelKind StandardLabel = StandardLabelKind::None;
+  std::string LabelPolicyIdentifier;
+  std::string LabelMarkings, LabelClassifications, LabelColors;  // ';'-separated, one for each level
+  std::string LabelPolicyOid, LabelClassValues;
   // What separates the names of Levels: ';' or ',' in a policy file, ';' alone in Group
   // Policy, where a name may hold a comma.
   std::string LevelSeparators = ";,";
@@ -113,6 +123,12 @@ class ClassificationSettings {
   SendRule ExternalRule;
   EventDetail AuditDetail;  // what the event log is told of each decision
   std::vector<std::string> DowngradeReasons;  // offered when DowngradeRule asks for a reason
+  // The standard label, and what it says of each level (index 0: the lowest).
+  StandardLabelKind StandardLabel;
+  std::string LabelPolicyIdentifier;
+  std::vector<std::string> LabelMarkings, LabelClassifications, LabelColors;
+  std::string LabelPolicyOid;  // empty: an ess field carries the marking alone
+  std::vector<std::string> LabelClassValues;
   std::vector<std::string> InternalDomains;
   int PromptIndex = -1;
   std::string PromptEntry;

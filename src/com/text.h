@@ -16,3 +16,5 @@ std::string WideToUtf8(const OLECHAR* text, size_t length);
 std::basic_string<OLECHAR> Utf8ToWide(const std::string& text);
 // Whether the text is plain ASCII.
 bool IsAscii(const std::string& text);
+// Bytes as base64 (RFC 4648, with its padding), on one line.
+std::string Base64(const std::string& bytes);

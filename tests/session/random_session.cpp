@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include "classify/mail_item.h"
+#include "sim/transport.h"
 #include "classify/settings.h"
 #include "com/module.h"
 #include "diag/session_log.h"
@@ -168,6 +169,7 @@ std::vector<std::string> PolicyOf(const Setup& s) {
   std::vector<std::string> lines;
   const std::string rule = s.warn ? "warn" : "block";
   if (s.oddLevels) lines.push_back("\"Levels\"=\"" + std::string("UNCLASSIFIED;CONFIDENTIAL;") + kOddNames[3] + "\"");
+  if (s.standardLabel) lines.push_back("\"StandardLabel\"=\"xml\"");
   if (!s.strict) return lines;
   if (s.policyNoise == 0) {
     lines.push_back("\"DowngradeRule\"=\"" + (s.justify ? "justify" : rule) + "\"");
@@ -862,6 +864,16 @@ class Runner {
                                           " for an address outside, and nobody said Yes");
         if (numeric != x.level) why << "MAPI level " << numeric << ", not " << x.level << "; ";
         if (Header(m) != std::to_string(x.level) + " - " + names_[x.level]) why << "header \"" << Header(m) << "\"; ";
+        // The standard label, as a receiver reads what left: one field, of the level it left at.
+        if (setup_.standardLabel) {
+          std::string eml = sim::WriteEml(*m);
+          size_t fields = 0;
+          for (size_t at = 0; (at = eml.find("\r\nSIO-Label:", at)) != std::string::npos; ++at) ++fields;
+          for (size_t at; (at = eml.find("\r\n ")) != std::string::npos;) eml.erase(at, 2);  // unfolded
+          const std::string marking = "marking=\"" + std::string(names_[x.level]) + "\"; type=\":xml\"; label";
+          if (fields != 1 || eml.find(marking) == std::string::npos)
+            why << fields << " SIO-Label field(s), not one with " << marking << "; ";
+        }
       } else if (numeric != (x.level ? x.level : -1)) {
         why << "MAPI level " << numeric << ", not " << x.level << "; ";
       }
@@ -1277,6 +1289,7 @@ Setup SetupOf(uint64_t seed, const std::set<std::string>& ignore) {
   s.policyNoise = s.strict ? int(rng() % 3) : 0;
   s.oddLevels = rng() % 5 == 0;
   s.justify = s.strict && rng() % 3 == 0;
+  s.standardLabel = rng() % 4 == 0;
   return s;
 }
 

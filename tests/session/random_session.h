@@ -30,6 +30,8 @@ struct Setup {
   bool oddLevels = false;
   // The rule on answers below their level asks the sender's reason instead.
   bool justify = false;
+  // Every item that leaves classified carries the standard label (StandardLabel xml).
+  bool standardLabel = false;
   std::set<std::string> ignore;  // checks to look past, while another fault is worked on
 };
 

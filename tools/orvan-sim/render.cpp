@@ -86,6 +86,12 @@ std::string PropertiesText(const sim::MailItem& m) {
   return out.str();
 }
 
+std::string LabelText(const sim::MailItem& m) {
+  static const GUID kHeaders = {0x00020386, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  const auto* v = m.message->Find(kHeaders, "SIO-Label");
+  return v ? v->text : std::string();
+}
+
 std::string RecordText(const sim::MailItem& m) {
   static const GUID kPublic = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
   std::string out;

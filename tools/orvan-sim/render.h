@@ -16,6 +16,8 @@ std::string RibbonText(const sim::Ribbon::Shown& control);
 // own): "MAPI-Orvan-classification = 2, X-Orvan-classification = "2 - ...", saved 1x".
 std::string PropertiesText(const sim::MailItem& m);
 // A message box as the page shows it over its window.
+// The standard label field the message carries (SIO-Label), or empty.
+std::string LabelText(const sim::MailItem& m);
 // The security officer's record in the message: its correlation id and the sender's reason,
 // as named properties; empty when it carries neither.
 std::string RecordText(const sim::MailItem& m);

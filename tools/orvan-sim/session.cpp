@@ -791,6 +791,7 @@ void Session::ShowSent(sim::MailItem* m, const std::string& file) {
   out_ << "    subject     " << m->Subject() << "\n";
   out_ << Indent(m->SentBody(), "    body        ", "                ") << "\n";
   out_ << "    properties  " << PropertiesText(*m) << "\n";
+  if (const std::string label = LabelText(*m); !label.empty()) out_ << "    label       SIO-Label: " << label << "\n";
   if (const std::string record = RecordText(*m); !record.empty()) out_ << "    record      " << record << "\n";
 }
 

@@ -1,0 +1,103 @@
+// The standard label: one SIO-Label field on every item that leaves classified, naming the
+// policy and the level in an ADatP-4774 label, as the level stands when it leaves.
+#include "classify/standard_label.h"
+#include "sim/transport.h"
+#include "test_support.h"
+
+using testing_support::AddInTest;
+using testing_support::DropDown;
+
+namespace {
+
+std::string Label(sim::MailItem* m) {
+  const auto* v = m->message->Find(PS_INTERNET_HEADERS_ID, "SIO-Label");
+  return v ? v->text : std::string("(none)");
+}
+
+// The label's base64, its continuations joined in order (as a reader joins them), decoded.
+std::string DecodedLabel(const std::string& field) {
+  std::string joined;
+  for (int n = 0;; ++n) {
+    const std::string name = "label*" + std::to_string(n) + "=\"";
+    const size_t at = field.find(name);
+    if (at == std::string::npos) break;
+    const size_t start = at + name.size();
+    joined += field.substr(start, field.find('"', start) - start);
+  }
+  static const std::string kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  unsigned bits = 0, n = 0;
+  for (char c : joined) {
+    if (c == '=') break;
+    n = (n << 6) | unsigned(kDigits.find(c));
+    if ((bits += 6) >= 8) out += char((n >> (bits -= 8)) & 0xFF);
+  }
+  return out;
+}
+
+class StandardLabel : public AddInTest {};
+
+// The ESS label of RFC 7444's own example (policy 1.1, classification 3: "MQYGASkCAQM="),
+// the shortest two's complement of each number, and the object identifiers a policy may give.
+TEST_F(StandardLabel, TheEssLabelIsTheRfcsOwnExampleInDer) {
+  EXPECT_EQ(EssLabelDer("1.1", 3), std::string("\x31\x06\x06\x01\x29\x02\x01\x03", 8));
+  EXPECT_EQ(EssLabelDer("1.1", -1), std::string("\x31\x03\x06\x01\x29", 5));
+  EXPECT_EQ(EssLabelDer("2.999.1", 0), std::string("\x31\x08\x06\x03\x88\x37\x01\x02\x01\x00", 10));
+  EXPECT_EQ(EssLabelDer("1.1", 200).substr(5), std::string("\x02\x02\x00\xC8", 4));
+  EXPECT_EQ(EssLabelDer("1.1", 256).substr(5), std::string("\x02\x02\x01\x00", 4));
+  for (const char* oid : {"1.3.6.1.4.1.99999.1", "2.999", "0.39.123456789"}) EXPECT_TRUE(IsObjectIdentifier(oid)) << oid;
+  for (const char* bad : {"", "1", "3.1", "1.40", "1.03", "1..2", "1.2.", "1.2.1234567890", "1.2.x"}) {
+    EXPECT_FALSE(IsObjectIdentifier(bad)) << bad;
+    EXPECT_EQ(EssLabelDer(bad, 1), "") << bad;
+  }
+  for (const char* n : {"0", "4", "256"}) EXPECT_TRUE(IsClassificationNumber(n)) << n;
+  for (const char* bad : {"", "-1", "257", "007", "1x"}) EXPECT_FALSE(IsClassificationNumber(bad)) << bad;
+}
+
+TEST_F(StandardLabel, ColoursAreTheRfcsAndWrittenOneWay) {
+  std::string text, background;
+  EXPECT_TRUE(ColorPair(" #00ff00 / Fuschia ", &text, &background));
+  EXPECT_EQ(text + " " + background, "#00FF00 #FF00FF");
+  EXPECT_TRUE(ColorPair("BLACK/orange", &text, &background));
+  EXPECT_EQ(text + " " + background, "black orange");
+  for (const char* bad : {"black", "black/", "#12345G/white", "black/pink", "#1234567/white", ""})
+    EXPECT_FALSE(ColorPair(bad, nullptr, nullptr)) << bad;
+}
+
+// The field follows the level until Send, names the policy and the level in a label whose
+// values are escaped, stays within its lines, and goes with a program's meeting request too.
+// (Without the policy nothing is written: every other test's mail shows none.)
+TEST_F(StandardLabel, EveryItemThatLeavesCarriesOneFieldOfItsLevel) {
+  SettingsDefaults& d = ClassificationSettings::NextDefaults();
+  d.StandardLabel = StandardLabelKind::Xml;
+  d.LabelPolicyIdentifier = "A&B <Policy>";
+  d.LabelMarkings = "ACME PUBLIC;;ACME SECRET \xC3\x89T\xC3\x89";
+  d.LabelColors = "black/yellow";
+  StartOutlook();
+  sim::Inspector* w = outlook.Compose(1, "Plans", "The plans.");
+  DropDown(w)->Choose(2);
+  EXPECT_EQ(Label(w->mail()).rfind("fgcolor=white; bgcolor=blue; marking=\"CONFIDENTIAL\"; type=\":xml\"; label*0=\"", 0),
+            0u) << Label(w->mail());
+  DropDown(w)->Choose(3);
+  sim::MailItem* sent = w->mail();
+  ASSERT_TRUE(outlook.Send(w));
+  const std::string field = Label(sent);
+  EXPECT_EQ(field.rfind("fgcolor=white; bgcolor=red; marking*=utf-8''ACME%20SECRET%20%C3%89T%C3%89;", 0), 0u) << field;
+  EXPECT_EQ(DecodedLabel(field), ConfidentialityLabelXml("A&B <Policy>", "SECRET"));
+  EXPECT_NE(DecodedLabel(field).find("<slab:PolicyIdentifier>A&amp;B &lt;Policy&gt;</slab:PolicyIdentifier>"),
+            std::string::npos);
+  const std::string eml = sim::WriteEml(*sent);
+  size_t fields = 0;
+  for (size_t at = 0; (at = eml.find("\r\nSIO-Label: ", at)) != std::string::npos; ++at) ++fields;
+  EXPECT_EQ(fields, 1u) << eml;
+  const std::string head = eml.substr(0, eml.find("\r\n\r\n") + 2);
+  for (size_t start = 0, end; (end = head.find("\r\n", start)) != std::string::npos; start = end + 2)
+    EXPECT_LE(end - start, 78u) << head.substr(start, end - start);
+
+  sim::MailItem* meeting = world.Make<sim::MailItem>(53L);
+  meeting->subject = u"Board";
+  ASSERT_TRUE(outlook.SendByProgram(meeting));
+  EXPECT_EQ(Label(meeting).rfind("fgcolor=black; bgcolor=yellow; marking=\"ACME PUBLIC\";", 0), 0u) << Label(meeting);
+}
+
+}  // namespace
