@@ -1,6 +1,8 @@
 // The standard label: one SIO-Label field on every item that leaves classified, naming the
 // policy and the level in an ADatP-4774 label, as the level stands when it leaves.
+#include "classify/label_reading.h"
 #include "classify/standard_label.h"
+#include "diag/session_log.h"
 #include "sim/transport.h"
 #include "test_support.h"
 
@@ -101,3 +103,83 @@ TEST_F(StandardLabel, EveryItemThatLeavesCarriesOneFieldOfItsLevel) {
 }
 
 }  // namespace
+
+namespace {
+
+// The level a received header block's labels give, and what the log would be told.
+LabelReading Read(const std::string& headers) {
+  SettingsDefaults d = SettingsDefaults::Compiled();
+  d.StandardLabel = StandardLabelKind::Ess;
+  d.LabelPolicyOid = "1.1";
+  d.LabelMarkings = ";;EXAMPLE SECRET";
+  ClassificationSettings s(d);
+  return LevelFromLabels(s, headers + "Subject: x\r\n");
+}
+
+}  // namespace
+
+// What arrives is read as the policy says and nothing more: the RFC's own ESS example of the
+// policy's OID, a marking alone or beside a label of an unknown type, in any of RFC 2231's
+// forms and folded; another policy, broken base64 or parameters, a missing piece and a second
+// field give no level, and say why.
+TEST_F(StandardLabel, ReceivedLabelsGiveALevelOnlyAsThePolicyReadsThem) {
+  const std::string ess = "SIO-Label: marking=\"EXAMPLE CONFIDENTIAL\"; fgcolor=black; bgcolor=red; type=\":ess\";";
+  const struct {
+    std::string headers;
+    int level;
+    const char* note;
+  } cases[] = {
+      {ess + " label=\"MQYGASkCAQM=\"\r\n", 2, ""},  // policy 1.1, ESS confidential
+      {"sio-label:  marking=\"EXAMPLE\r\n SECRET\"\r\n", 3, ""},
+      {"SIO-Label: marking*=utf-8''EXAMPLE%20SECRET; type=\"urn:example:other\"; label=\"eA==\"\r\n", 3, ""},
+      {"SIO-Label: marking*0=\"EXAMPLE \"; marking*1=\"SECRET\"\r\n", 3, ""},
+      {ess + " label=\"MQYGASoCAQQ=\"\r\n", 0, "of the policy 1.2, not this one's"},
+      {ess + " label=\"MQYGASkCAQM\"\r\n", 0, "ESS label does not parse"},
+      {ess + " label=\"MQMGASk=\"\r\n", 0, "has no classification"},
+      {"SIO-Label: marking*0=\"EXAMPLE \"; marking*2=\"SECRET\"\r\n", 0, "does not parse"},
+      {"SIO-Label: marking=\"EXAMPLE SECRET\r\n", 0, "does not parse"},
+      {"SIO-Label: marking=\"EXAMPLE SECRET\"; marking=\"X\"\r\n", 0, "does not parse"},
+      {"SIO-Label: type=\":ess\"\r\n", 0, "type without a label"},
+      {"SIO-Label: marking=\"PUBLIC\"\r\n", 0, "none of the policy's"},
+      {"SIO-Label: marking=\"EXAMPLE SECRET\"\r\nSIO-Label: marking=\"EXAMPLE SECRET\"\r\n", 0, "2 SIO-Label fields"},
+      {"X-SIO-Label: marking=\"EXAMPLE SECRET\"\r\n", 0, ""},
+  };
+  for (const auto& c : cases) {
+    const LabelReading r = Read(c.headers);
+    EXPECT_EQ(r.level, c.level) << c.headers;
+    EXPECT_NE(r.note.find(c.note), std::string::npos) << c.headers << r.note;
+    if (!*c.note) {
+      EXPECT_EQ(r.note, "") << c.headers;
+    }
+  }
+  std::string bytes;
+  EXPECT_TRUE(DecodeBase64("MQYGASkCAQM=", &bytes));
+  std::string oid;
+  int number = 0;
+  ASSERT_TRUE(ParseEssLabel(bytes, &oid, &number));
+  EXPECT_EQ(oid + " " + std::to_string(number), "1.1 3");
+  ASSERT_TRUE(ParseEssLabel(EssLabelDer("2.999.1", 256), &oid, &number));
+  EXPECT_EQ(oid + " " + std::to_string(number), "2.999.1 256");
+}
+
+// End to end: a message arrives with its own header at SECRET and a label at CONFIDENTIAL; a
+// reply starts at the higher, and the log says which gave what.
+TEST_F(StandardLabel, TheHigherOfTheOwnLevelAndTheLabelsWins) {
+  SettingsDefaults& d = ClassificationSettings::NextDefaults();
+  d.StandardLabel = StandardLabelKind::Ess;
+  d.LabelPolicyOid = "1.1";
+  SessionLog::SetDefaultEnabled(true);
+  StartOutlook();
+  std::string error;
+  const std::string both = "Subject: Both\r\nX-Orvan-classification: 3 - SECRET\r\n"
+                           "SIO-Label: marking=\"CONFIDENTIAL\"; type=\":ess\"; label=\"MQYGASkCAQM=\"\r\n\r\nText.";
+  const std::string label = "Subject: Label\r\nSIO-Label: marking=\"CONFIDENTIAL\"; type=\":ess\"; label=\"MQYGASkCAQM=\"\r\n\r\nText.";
+  sim::Inspector* first = outlook.Open(outlook.Receive(both, &error));
+  sim::Inspector* reply = outlook.Respond(first, sim::Outlook::kReply);
+  EXPECT_EQ(DropDown(reply)->listIndex, 3);
+  sim::Inspector* second = outlook.Open(outlook.Receive(label, &error));
+  EXPECT_EQ(DropDown(outlook.Respond(second, sim::Outlook::kReply))->listIndex, 2);
+  EXPECT_NE(LogText().find("The SIO-Label field gives level 2, the message's own property or header 3: 3, the higher"),
+            std::string::npos)
+      << LogText();
+}

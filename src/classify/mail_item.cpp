@@ -4,6 +4,7 @@
 #include <cstring>
 #include "host/host_guard.h"
 #include "com/text.h"
+#include "classify/label_reading.h"
 #include "classify/marking.h"
 #include "classify/standard_label.h"
 
@@ -207,6 +208,15 @@ HRESULT CMailItem::WriteClassification(int level, const char* name, bool save) {
   return result;
 }
 
+int CMailItem::WithLabels(const ClassificationSettings& settings, std::string_view headers, int own) const {
+  const LabelReading read = LevelFromLabels(settings, headers);
+  if (!read.note.empty()) context_.Log("%s<br>\n", HtmlText(read.note).c_str());
+  if (read.level && own && read.level != own)
+    context_.Log("The SIO-Label field gives level %d, the message's own property or header %d: %d, the higher<br>\n",
+                 read.level, own, read.level > own ? read.level : own);
+  return read.level > own ? read.level : own;
+}
+
 int CMailItem::ReadClassification() {
   levelUnreadable_ = true;
   if (!message_) return 0;
@@ -222,17 +232,22 @@ int CMailItem::ReadClassification() {
   } else {
     failed = hr != MAPI_W_ERRORS_RETURNED;  // else a name the store never saw: no level
   }
-  if (level == 0) {
+  const ClassificationSettings* settings = context_.Settings();
+  // Where the policy writes standard labels it reads them too: the received message's
+  // labels count beside its own level, and the higher wins.
+  const bool labels = settings && settings->StandardLabel != StandardLabelKind::None;
+  if (level == 0 || labels) {
     MapiBuffer<SPropValue> value;
     // Read in place in MAPI's buffer: the headers can be long and are only searched.
     hr = HrGetOneProp(message_.get(), PR_TRANSPORT_MESSAGE_HEADERS_A, value.Receive());
     if (SUCCEEDED(hr) && value.get() && value->ulPropTag == ULONG(PR_TRANSPORT_MESSAGE_HEADERS_A) &&
-        value->Value.lpszA)
-      level = LevelFromHeaders(value->Value.lpszA, Organisation());
-    else if (hr != MAPI_E_NOT_FOUND)
+        value->Value.lpszA) {
+      if (level == 0) level = LevelFromHeaders(value->Value.lpszA, Organisation());
+      if (labels) level = WithLabels(*settings, value->Value.lpszA, level);
+    } else if (hr != MAPI_E_NOT_FOUND) {
       failed = true;
+    }
   }
-  const ClassificationSettings* settings = context_.Settings();
   if (level > (settings ? settings->LevelCount() : 0) || level < 0) level = 0;
   levelUnreadable_ = level == 0 && failed;
   return level;

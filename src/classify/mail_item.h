@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include "classify/context.h"
 #include "classify/marking.h"
 #include "com/com_ptr.h"
@@ -114,6 +115,8 @@ class CMailItem {
   // The tag of a named property with the wanted type, or 0; reports as the log requires.
   ULONG NamedTag(const GUID& set, const char* name, ULONG flags, ULONG type, HRESULT* result);
   int ReadClassification();
+  // The higher of the message's own level and the one its standard labels give.
+  int WithLabels(const ClassificationSettings& settings, std::string_view headers, int own) const;
   HRESULT WriteClassification(int level, const char* name, bool save);
   // Writes one named property (its tag asked for, created if need be; value's tag holds only
   // its type); a failure is logged, naming shown.

@@ -136,9 +136,9 @@ std::string Base128(unsigned long long value) {
   return out;
 }
 
-// The ESS classification number of a level: its entry, else that of its name where the name
-// is one of the ESS names; -1 for none.
-int EssClassification(const ClassificationSettings& s, int level) {
+}  // namespace
+
+int EssClassificationOf(const ClassificationSettings& s, int level) {
   const std::string entry = Entry(s.LabelClassValues, level, std::string());
   if (IsClassificationNumber(entry)) return std::atoi(entry.c_str());
   std::string name = Trimmed(s.LevelName(level));
@@ -149,7 +149,9 @@ int EssClassification(const ClassificationSettings& s, int level) {
   return -1;
 }
 
-}  // namespace
+std::string MarkingOf(const ClassificationSettings& s, int level) {
+  return Entry(s.LabelMarkings, level, s.LevelName(level));
+}
 
 bool IsObjectIdentifier(const std::string& text) { return !Arcs(text).empty(); }
 
@@ -198,9 +200,9 @@ std::string SioLabel(const ClassificationSettings& s, int level) {
     background = ownBackground;
   }
   const std::string colours = "fgcolor=" + text + "; bgcolor=" + background + "; ";
-  const std::string marking = Parameter("marking", Entry(s.LabelMarkings, level, name));
+  const std::string marking = Parameter("marking", MarkingOf(s, level));
   if (s.StandardLabel == StandardLabelKind::Ess) {
-    const std::string der = EssLabelDer(s.LabelPolicyOid, EssClassification(s, level));
+    const std::string der = EssLabelDer(s.LabelPolicyOid, EssClassificationOf(s, level));
     return colours + marking + (der.empty() ? "" : "; type=\":ess\"; " + Parameter("label", Base64(der)));
   }
   const std::string label =

@@ -30,6 +30,12 @@ bool IsClassificationNumber(const std::string& text);
 // definition (as RFC 7444's own example writes it). Empty when oid is no object identifier.
 std::string EssLabelDer(const std::string& oid, int classification);
 
+// What the policy's label says of a level: its display marking (its LabelMarkings entry,
+// else its name) and its ESS classification number (its LabelClassValues entry, else that of
+// its name where the name is one of ESS's; -1 for none).
+std::string MarkingOf(const ClassificationSettings& settings, int level);
+int EssClassificationOf(const ClassificationSettings& settings, int level);
+
 // The ADatP-4774 originatorConfidentialityLabel of a policy and a classification, in UTF-8
 // without a prolog, its values escaped.
 std::string ConfidentialityLabelXml(const std::string& policy, const std::string& classification);

@@ -26,7 +26,7 @@ compare() {  # expected actual what
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-for example in demo reply-chain required-selection moved-bar multilingual today strict-day guards; do
+for example in demo reply-chain required-selection moved-bar multilingual today strict-day guards labels-day; do
   flags=""
   out="$work/$example"
   mkdir -p "$out/outbox"
@@ -36,6 +36,9 @@ for example in demo reply-chain required-selection moved-bar multilingual today 
   case $example in strict-day | guards)
     cp examples/strict.reg "$out/registry.reg"
     flags="--outlook today --registry $out/registry.reg" ;;
+  labels-day)
+    cp examples/labels.reg "$out/registry.reg"
+    flags="--registry $out/registry.reg" ;;
   esac
   if "$sim" run "examples/$example.txt" --outbox "$out/outbox" $flags >"$out/transcript" 2>"$out/errors"; then ok; else
     bad "$example exited with an error"

@@ -1,0 +1,32 @@
+// The standard labels of a received message, read as the policy says and nothing more: an
+// RFC 7444 SIO-Label field whose ESS label names the policy's object identifier (its
+// classification mapped back through LabelClassValues), or, with no label or one of a type
+// the add-in does not know, whose marking is one of the policy's markings. What does not
+// parse, names another policy or maps to no level gives no level and is said, never guessed.
+// Every parser here is bounded: the text comes from outside.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include "classify/settings.h"
+
+struct LabelReading {
+  int level = 0;     // 0: the labels give none
+  std::string note;  // for the session log: what was ignored and why; empty when all was read
+};
+// Read only where the policy writes standard labels itself (StandardLabel not none).
+LabelReading LevelFromLabels(const ClassificationSettings& settings, std::string_view headers);
+
+// The RFC 2231 parameters of a field's value: names in lower case, continuations joined in
+// order, extended values decoded to their bytes (utf-8 or us-ascii only). False when the
+// value does not parse: a broken quote or token, a name given twice, a missing piece.
+bool ParseParameters(std::string_view value, std::map<std::string, std::string>* out);
+
+// Base64 as RFC 4648 writes it (padding, no other characters; blanks between pieces are
+// the caller's to remove). False when it is not.
+bool DecodeBase64(std::string_view text, std::string* bytes);
+
+// An ESS security label's policy identifier (dotted decimal) and classification number
+// (-1 when it has none). False when the bytes are no DER ESSSecurityLabel.
+bool ParseEssLabel(const std::string& der, std::string* oid, int* classification);
