@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include "classify/resource_ids.h"
 #include "platform/mapi.h"
 #include "sim/dispatch_object.h"
 #ifndef _WIN32
@@ -89,12 +88,13 @@ std::string TextOf(HWND window) {
   return Utf8(reinterpret_cast<const OLECHAR*>(text), std::char_traits<wchar_t>::length(text));
 }
 
-// The add-in's reason dialog, answered as a sender would: a choice in its list, another
-// reason typed into its box, then Send; Cancel where the answer says so, or where Send does
+// The add-in's reason dialog, answered as a sender would, by its controls as the user sees
+// them (its question the first text, one list, one text box): a choice in the list, another
+// reason typed into the box, then Send; Cancel where the answer says so, or where Send does
 // not take the answer.
 void AnswerReasonDialog(HWND box, HWND list) {
   World* w = World::Current();
-  World::ReasonBox seen{TextOf(box), TextOf(GetDlgItem(box, IDC_REASON_TEXT)), {}, std::string()};
+  World::ReasonBox seen{TextOf(box), TextOf(FindWindowExW(box, nullptr, L"Static", nullptr)), {}, std::string()};
   const int count = int(SendMessageW(list, LB_GETCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
     wchar_t item[1100] = {};
@@ -108,9 +108,9 @@ void AnswerReasonDialog(HWND box, HWND list) {
   w->reasonBoxes.push_back(seen);
   if (choice >= 0) {
     SendMessageW(list, LB_SETCURSEL, WPARAM(choice), 0);
-    SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDC_REASON_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    SendMessageW(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     const std::basic_string<OLECHAR> wide = Wide(own);
-    if (!own.empty()) SetDlgItemTextW(box, IDC_REASON_OTHER, reinterpret_cast<LPCWSTR>(wide.c_str()));
+    if (!own.empty()) SetWindowTextW(FindWindowExW(box, nullptr, L"Edit", nullptr), reinterpret_cast<LPCWSTR>(wide.c_str()));
     PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
   }
   PostMessageW(GetDlgItem(box, IDCANCEL), BM_CLICK, 0, 0);  // dropped once Send ended it
@@ -121,7 +121,7 @@ LRESULT CALLBACK WatchMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
     HWND box = reinterpret_cast<HWND>(wParam);
     char kind[16] = {}, caption[512] = {}, text[2048] = {};
     GetClassNameA(box, kind, sizeof kind);
-    HWND list = GetDlgItem(box, IDC_REASON_LIST);
+    HWND list = FindWindowExW(box, nullptr, L"ListBox", nullptr);  // only the reason dialog has one
     if (std::string(kind) == "#32770" && list && World::Current()) {
       AnswerReasonDialog(box, list);
     } else if (std::string(kind) == "#32770" && World::Current()) {  // the dialog class of a message box

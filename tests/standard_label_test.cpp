@@ -26,15 +26,9 @@ std::string DecodedLabel(const std::string& field) {
     const size_t start = at + name.size();
     joined += field.substr(start, field.find('"', start) - start);
   }
-  static const std::string kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  unsigned bits = 0, n = 0;
-  for (char c : joined) {
-    if (c == '=') break;
-    n = (n << 6) | unsigned(kDigits.find(c));
-    if ((bits += 6) >= 8) out += char((n >> (bits -= 8)) & 0xFF);
-  }
-  return out;
+  std::string bytes;
+  EXPECT_TRUE(DecodeBase64(joined, &bytes)) << joined;
+  return bytes;
 }
 
 class StandardLabel : public AddInTest {};
