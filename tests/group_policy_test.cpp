@@ -158,6 +158,7 @@ TEST_F(GroupPolicyTest, EveryValueOfTheTableIsTaken) {
     else if (s.kind == "colors") Set(HKEY_LOCAL_MACHINE, s.name, "black/yellow;#FFFFFF/navy");
     else if (s.kind == "numbers") Set(HKEY_LOCAL_MACHINE, s.name, "1; 3;;256");
     else if (s.kind == "oid") Set(HKEY_LOCAL_MACHINE, s.name, "2.999.1");
+    else if (s.kind == "partners") Set(HKEY_LOCAL_MACHINE, s.name, "{F42AA342-8706-4288-BD11-EBB85995028C}=TWO");
     else Set(HKEY_LOCAL_MACHINE, s.name, "A text");
   }
   EXPECT_GE(sizeof specs / sizeof specs[0], 20u);

@@ -123,7 +123,8 @@ TEST_F(PolicyTemplates, EverySettingIsAValueTheAddInReadsOfItsKind) {
         {"text", {"text", "textBox"}},       {"levels", {"text", "textBox"}},
         {"word", {"text", "textBox"}},       {"domains", {"text", "textBox"}},
         {"list", {"text", "textBox"}},       {"colors", {"text", "textBox"}},
-        {"numbers", {"text", "textBox"}},    {"oid", {"text", "textBox"}}};
+        {"numbers", {"text", "textBox"}},    {"oid", {"text", "textBox"}},
+        {"partners", {"text", "textBox"}}};
     const auto& shape = shapes.at(first);
     EXPECT_EQ(admx.All(element + "[local-name()='" + shape.first + "']").size(), 1u) << name;
     EXPECT_EQ(adml.All("//pd:presentation[@id='" + name + "']/pd:" + shape.second).size(), 1u) << name;

@@ -2,6 +2,7 @@
 // policy and the level in an ADatP-4774 label, as the level stands when it leaves.
 #include "classify/label_reading.h"
 #include "classify/standard_label.h"
+#include "com/text.h"
 #include "diag/session_log.h"
 #include "sim/transport.h"
 #include "test_support.h"
@@ -106,8 +107,23 @@ LabelReading Read(const std::string& headers) {
   d.StandardLabel = StandardLabelKind::Ess;
   d.LabelPolicyOid = "1.1";
   d.LabelMarkings = ";;EXAMPLE SECRET";
+  d.LabelPolicyIdentifier = "ACME";
+  d.LabelClassifications = ";ACME CONF";
+  d.PartnerLabels = "{F42AA342-8706-4288-BD11-EBB85995028C}=SECRET; 0c2d7b8e-1a1f-4f0e-9d6e-52b3a1e0c001=CONFIDENTIAL;"
+                    "0c2d7b8e-1a1f-4f0e-9d6e-52b3a1e0c002=COSMIC";
   ClassificationSettings s(d);
   return LevelFromLabels(s, headers + "Subject: x\r\n");
+}
+
+// A field carrying an XML label of the policy namespace's elements (prefix slab).
+std::string XmlField(const std::string& root, const std::string& inside, const std::string& before = "") {
+  const std::string xml = before + "<slab:" + root + " xmlns:slab=\"urn:nato:stanag:4774:confidentialitymetadatalabel:1:0\">" +
+                          inside + "</slab:" + root + ">";
+  return "SIO-Label: marking=\"x\"; type=\":xml\"; label=\"" + Base64(xml) + "\"\r\n";
+}
+std::string Information(const std::string& policy, const std::string& classification, const std::string& more = "") {
+  return "<slab:ConfidentialityInformation><slab:PolicyIdentifier>" + policy + "</slab:PolicyIdentifier><slab:Classification>" +
+         classification + "</slab:Classification>" + more + "</slab:ConfidentialityInformation>";
 }
 
 }  // namespace
@@ -137,6 +153,44 @@ TEST_F(StandardLabel, ReceivedLabelsGiveALevelOnlyAsThePolicyReadsThem) {
       {"SIO-Label: marking=\"PUBLIC\"\r\n", 0, "none of the policy's"},
       {"SIO-Label: marking=\"EXAMPLE SECRET\"\r\nSIO-Label: marking=\"EXAMPLE SECRET\"\r\n", 0, "2 SIO-Label fields"},
       {"X-SIO-Label: marking=\"EXAMPLE SECRET\"\r\n", 0, ""},
+      // ADatP-4774 labels: either root, blanks as xs:token reads them, categories after.
+      {XmlField("originatorConfidentialityLabel", Information("ACME", "SECRET")), 3, ""},
+      {XmlField("ConfidentialityLabel", Information(" ACME\n", "\tACME \n CONF",
+                                                    "<slab:Category TagName=\"Releasable To\" Type=\"PERMISSIVE\">"
+                                                    "<slab:GenericValue>SWE</slab:GenericValue></slab:Category>"),
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?><!-- a comment -->"),
+       2, ""},
+      {XmlField("originatorConfidentialityLabel", Information("NATO", "SECRET")), 0, "the policy 'NATO'"},
+      {XmlField("originatorConfidentialityLabel", Information("ACME", "COSMIC")), 0, "'COSMIC' is no level"},
+      {XmlField("originatorConfidentialityLabel", Information("ACME", "&e;"),
+                "<!DOCTYPE slab:originatorConfidentialityLabel [<!ENTITY e SYSTEM \"file:///etc/hostname\">]>"),
+       0, "carries a DTD"},
+      {XmlField("originatorConfidentialityLabel", Information("ACME", "SECRET") + "<slab:x>"), 0, "does not parse"},
+      {XmlField("metadataLabel", Information("ACME", "SECRET")), 0, "no ADatP-4774"},
+      {XmlField("originatorConfidentialityLabel", Information("ACME", "SECRET") + Information("ACME", "SECRET")), 0,
+       "no ADatP-4774"},
+      {XmlField("originatorConfidentialityLabel",
+                "<slab:ConfidentialityInformation><slab:Classification>SECRET</slab:Classification>"
+                "<slab:PolicyIdentifier>ACME</slab:PolicyIdentifier></slab:ConfidentialityInformation>"),
+       0, "no ADatP-4774"},
+      {XmlField("originatorConfidentialityLabel", Information("ACME", "<b><b><b><b><b><b>SECRET</b></b></b></b></b></b>")), 0,
+       "does not parse"},
+      // A partner's sensitivity labels, enabled and named in PartnerLabels; the higher of two
+      // sources wins and the disagreement is said.
+      {"msip_labels: MSIP_Label_f42aa342-8706-4288-bd11-ebb85995028c_Enabled=True;\r\n"
+       " MSIP_Label_f42aa342-8706-4288-bd11-ebb85995028c_SiteId=3b2f5c1e-0000-4000-8000-000000000001;\r\n",
+       3, ""},
+      {"msip_labels: MSIP_Label_0c2d7b8e-1a1f-4f0e-9d6e-52b3a1e0c001_Enabled=false\r\n", 0, "not enabled"},
+      {"msip_labels: MSIP_Label_0c2d7b8e-1a1f-4f0e-9d6e-52b3a1e0c002_Enabled=true\r\n", 0, "'COSMIC', no level"},
+      {"msip_labels: MSIP_Label_00000000-1a1f-4f0e-9d6e-52b3a1e0c001_Enabled=True\r\n", 0, "no label of a partner"},
+      {"SIO-Label: marking=\"EXAMPLE SECRET\"\r\n"
+       "MSIP_Labels: MSIP_Label_0C2D7B8E-1A1F-4F0E-9D6E-52B3A1E0C001_Enabled=True\r\n",
+       3, "The SIO-Label field gives level 3, the msip_labels field 2: 3, the higher"},
+      {"SIO-Label: type=\":xml\"; label=\"" + Base64("<ConfidentialityLabel><ConfidentialityInformation>"
+                                                    "<PolicyIdentifier>ACME</PolicyIdentifier><Classification>SECRET"
+                                                    "</Classification></ConfidentialityInformation></ConfidentialityLabel>") +
+           "\"\r\n",
+       0, "no ADatP-4774"},
   };
   for (const auto& c : cases) {
     const LabelReading r = Read(c.headers);

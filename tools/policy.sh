@@ -90,6 +90,15 @@ check_value() {  # N NAME
         [ -z "$number" ] || { [[ $number =~ ^(0|[1-9][0-9]{0,2})$ ]] && ((number <= 256)); } ||
           fail $n "$name: '$number' is no number from 0 to 256"
       done ;;
+    partners)
+      local entry
+      local -a entries
+      IFS=';' read -r -a entries <<<"$v"
+      for entry in "${entries[@]}"; do
+        [[ $entry =~ ^[[:space:]]*$ ]] ||
+          [[ $entry =~ ^[[:space:]]*\{?[0-9A-Fa-f]{8}(-[0-9A-Fa-f]{4}){3}-[0-9A-Fa-f]{12}\}?[[:space:]]*=[[:space:]]*[^[:space:]] ]] ||
+          fail $n "$name: '$entry' is no GUID=LEVEL pair"
+      done ;;
     oid)
       [ -z "$v" ] || { [[ $v =~ ^([0-2])\.(0|[1-9][0-9]{0,8})(\.(0|[1-9][0-9]{0,8}))*$ ]] &&
         { [ "${BASH_REMATCH[1]}" = 2 ] || ((BASH_REMATCH[2] < 40)); }; } ||

@@ -76,7 +76,7 @@ std::string Refusal(const std::string& kind, const Value& v) {
   const bool dword = v.type == REG_DWORD;
   const bool text = v.type == REG_SZ;
   if (kind == "text" || kind == "levels" || kind == "word" || kind == "domains" || kind == "list" ||
-      kind == "colors" || kind == "numbers" || kind == "oid" || StartsWith(kind, "pick ")) {
+      kind == "colors" || kind == "numbers" || kind == "oid" || kind == "partners" || StartsWith(kind, "pick ")) {
     if (!text) return "it is no REG_SZ";
     if (Utf8ToWide(v.text).size() > 1023) return "it is longer than 1023 characters";
     if (HasControl(v.text)) return "it holds a control character";
@@ -120,6 +120,7 @@ std::string Refusal(const std::string& kind, const Value& v) {
     for (const std::string& number : numbers)
       if (!IsClassificationNumber(number)) return "'" + number + "' is no number from 0 to 256";
   }
+  if (kind == "partners" && !PartnerLabelPairs(v.text, nullptr)) return "it is no list of GUID=LEVEL pairs";
   if (kind == "oid" && !v.text.empty() && !IsObjectIdentifier(v.text)) return "it is no object identifier";
   if (kind == "flag" && v.number > 1) return std::to_string(v.number) + " is neither 0 nor 1";
   if (StartsWith(kind, "number ") || StartsWith(kind, "level ")) {

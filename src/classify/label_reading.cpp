@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <vector>
+#include "classify/load_text.h"
 #include "classify/standard_label.h"
 #include "classify/text_search.h"
 
@@ -52,10 +53,9 @@ struct Piece {
   std::string text;
 };
 
-// The SIO-Label fields of a header block, unfolded.
-std::vector<std::string> Fields(std::string_view headers) {
+// The fields of a name (lower case, with its colon) in a header block, unfolded.
+std::vector<std::string> Fields(std::string_view headers, std::string_view name) {
   std::vector<std::string> fields;
-  const std::string_view name = "sio-label:";
   for (size_t at = 0; at < headers.size();) {
     const size_t end = std::min(headers.find('\n', at), headers.size());
     if (end - at >= name.size() && FindNoCase(headers.substr(at, name.size()), name) == 0) {
@@ -177,6 +177,8 @@ bool DecodeBase64(std::string_view text, std::string* bytes) {
       }
       n = (n << 6) | unsigned(p && c != '=' ? p - kDigits : 0);
     }
+    // The bits padding leaves over are zero: one text for each byte string.
+    if ((padding == 2 && (n & 0xFFFF)) || (padding == 1 && (n & 0xFF))) return false;
     *bytes += char((n >> 16) & 0xFF);
     if (padding < 2) *bytes += char((n >> 8) & 0xFF);
     if (padding < 1) *bytes += char(n & 0xFF);
@@ -236,10 +238,12 @@ bool ParseEssLabel(const std::string& der, std::string* oid, int* classification
   return !oid->empty();
 }
 
-LabelReading LevelFromLabels(const ClassificationSettings& s, std::string_view headers) {
+namespace {
+
+LabelReading SioLevel(const ClassificationSettings& s, std::string_view headers) {
   LabelReading r;
-  if (s.StandardLabel == StandardLabelKind::None) return r;
-  const std::vector<std::string> fields = Fields(headers);
+  r.source = "The SIO-Label field";
+  const std::vector<std::string> fields = Fields(headers, "sio-label:");
   if (fields.empty()) return r;
   if (fields.size() > 1) {
     r.note = "The message carries " + std::to_string(fields.size()) + " SIO-Label fields, where one is allowed: none is read";
@@ -271,12 +275,84 @@ LabelReading LevelFromLabels(const ClassificationSettings& s, std::string_view h
     return r;
   }
   if (type != p.end() && type->second == ":xml") {
-    r.note = "The SIO-Label field's ADatP-4774 label is not read by this version: it gives no level";
+    std::string xml, policy, classification;
+    LabelXmlResult read = LabelXmlResult::NotXml;
+    if (DecodeBase64(label->second, &xml)) read = ReadConfidentialityLabel(xml, &policy, &classification);
+    if (read == LabelXmlResult::HasDtd) {
+      r.note = "The SIO-Label field's XML label carries a DTD, which is refused: it gives no level";
+    } else if (read == LabelXmlResult::NotLabel) {
+      r.note = "The SIO-Label field's XML label is no ADatP-4774 confidentiality label: it gives no level";
+    } else if (read != LabelXmlResult::Read) {
+      r.note = "The SIO-Label field's XML label does not parse: it gives no level";
+    } else if (policy != s.LabelPolicyIdentifier) {
+      r.note = "The SIO-Label field's label is of the policy '" + policy + "', not this one's: it gives no level";
+    } else {
+      r.level = HighestLevel(s, [&](int level) { return ClassificationOf(s, level) == classification; });
+      if (!r.level) r.note = "The SIO-Label field's classification '" + classification + "' is no level of the policy";
+    }
     return r;
   }
   // No label, or one of a type the add-in does not know: the display marking speaks for it.
   if (marking == p.end()) return r;
   r.level = HighestLevel(s, [&](int level) { return MarkingOf(s, level) == marking->second; });
   if (!r.level) r.note = "The SIO-Label marking '" + marking->second + "' is none of the policy's: it gives no level";
+  return r;
+}
+
+// A partner's label: its GUID named in PartnerLabels, set and enabled in the field's
+// MSIP_Label_<GUID>_Enabled=True. Labels of other tenants are theirs, not ours to read.
+LabelReading MsipLevel(const ClassificationSettings& s, std::string_view headers) {
+  LabelReading r;
+  r.source = "The msip_labels field";
+  const std::vector<std::string> fields = Fields(headers, "msip_labels:");
+  if (fields.empty()) return r;
+  if (fields.size() > 1 || fields[0].size() > kLongestField) {
+    r.note = "The msip_labels field is given more than once or is too long: it gives no level";
+    return r;
+  }
+  std::map<std::string, std::string> values;
+  std::vector<std::string> pairs;
+  SplitList(fields[0].c_str(), pairs, ";");
+  for (const std::string& pair : pairs) {
+    const size_t equals = pair.find('=');
+    if (equals == std::string::npos) continue;
+    std::string key = LowerCopy(pair.substr(0, equals)), value = pair.substr(equals + 1);
+    key.erase(0, std::min(key.find_first_not_of(" \t"), key.size()));
+    key.erase(key.find_last_not_of(" \t") + 1);
+    value.erase(0, std::min(value.find_first_not_of(" \t"), value.size()));
+    value.erase(value.find_last_not_of(" \t") + 1);
+    values.emplace(key, value);
+  }
+  bool named = false;
+  for (const auto& partner : s.PartnerLabels) {
+    const std::string &guid = partner.first, &levelName = partner.second;
+    const auto enabled = values.find("msip_label_" + guid + "_enabled");
+    if (enabled == values.end()) continue;
+    named = true;
+    if (LowerCopy(enabled->second) != "true") {
+      r.note = "The msip_labels field's label " + guid + " is not enabled: it gives no level";
+      continue;
+    }
+    const int level = HighestLevel(s, [&](int n) { return s.LevelName(n) == levelName; });
+    if (!level) r.note = "The partner label " + guid + " names '" + levelName + "', no level of the policy";
+    if (level > r.level) r.level = level;
+  }
+  if (!named) r.note = "The msip_labels field holds no label of a partner named in PartnerLabels: it gives no level";
+  if (r.level) r.note.clear();
+  return r;
+}
+
+}  // namespace
+
+LabelReading LevelFromLabels(const ClassificationSettings& s, std::string_view headers) {
+  LabelReading sio, msip;
+  if (s.StandardLabel != StandardLabelKind::None) sio = SioLevel(s, headers);
+  if (!s.PartnerLabels.empty()) msip = MsipLevel(s, headers);
+  LabelReading r = msip.level > sio.level ? msip : sio;
+  const LabelReading& other = msip.level > sio.level ? sio : msip;
+  if (!other.note.empty()) r.note += (r.note.empty() ? "" : "; ") + other.note;
+  if (sio.level && msip.level && sio.level != msip.level)
+    r.note += (r.note.empty() ? "" : "; ") + std::string("The SIO-Label field gives level ") + std::to_string(sio.level) +
+              ", the msip_labels field " + std::to_string(msip.level) + ": " + std::to_string(r.level) + ", the higher";
   return r;
 }

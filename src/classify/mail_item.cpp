@@ -212,7 +212,7 @@ int CMailItem::WithLabels(const ClassificationSettings& settings, std::string_vi
   const LabelReading read = LevelFromLabels(settings, headers);
   if (!read.note.empty()) context_.Log("%s<br>\n", HtmlText(read.note).c_str());
   if (read.level && own && read.level != own)
-    context_.Log("The SIO-Label field gives level %d, the message's own property or header %d: %d, the higher<br>\n",
+    context_.Log("%s gives level %d, the message's own property or header %d: %d, the higher<br>\n", read.source,
                  read.level, own, read.level > own ? read.level : own);
   return read.level > own ? read.level : own;
 }
@@ -233,9 +233,9 @@ int CMailItem::ReadClassification() {
     failed = hr != MAPI_W_ERRORS_RETURNED;  // else a name the store never saw: no level
   }
   const ClassificationSettings* settings = context_.Settings();
-  // Where the policy writes standard labels it reads them too: the received message's
-  // labels count beside its own level, and the higher wins.
-  const bool labels = settings && settings->StandardLabel != StandardLabelKind::None;
+  // Where the policy reads labels (the standard ones it writes, partners' it names), the
+  // received message's labels count beside its own level, and the higher wins.
+  const bool labels = settings && settings->ReadsLabels();
   if (level == 0 || labels) {
     MapiBuffer<SPropValue> value;
     // Read in place in MAPI's buffer: the headers can be long and are only searched.

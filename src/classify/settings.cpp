@@ -5,6 +5,7 @@
 #include "classify/load_text.h"
 #include "classify/resource_ids.h"
 #include "classify/setting_table.h"
+#include "classify/standard_label.h"
 #include "classify/text_search.h"
 #include "platform/unique_handle.h"
 #include "platform/win.h"
@@ -82,6 +83,7 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
   perLevel(d.LabelColors, &LabelColors);
   perLevel(d.LabelClassValues, &LabelClassValues);
   LabelPolicyOid = d.LabelPolicyOid;
+  if (!PartnerLabelPairs(d.PartnerLabels, &PartnerLabels)) PartnerLabels.clear();  // a policy checks it first
   if (FooterText.empty()) FooterText = LoadText(IDS_FOOTER);
   std::string levelList = d.Levels;
   if (levelList.empty()) levelList = LoadText(IDS_LEVELS);

@@ -61,6 +61,7 @@ struct SettingsDefaults {
   std::string LabelPolicyIdentifier;
   std::string LabelMarkings, LabelClassifications, LabelColors;  // ';'-separated, one for each level
   std::string LabelPolicyOid, LabelClassValues;
+  std::string PartnerLabels;  // "GUID=LEVEL" pairs separated by ';'
   // What separates the names of Levels: ';' or ',' in a policy file, ';' alone in Group
   // Policy, where a name may hold a comma.
   std::string LevelSeparators = ";,";
@@ -129,6 +130,10 @@ class ClassificationSettings {
   std::vector<std::string> LabelMarkings, LabelClassifications, LabelColors;
   std::string LabelPolicyOid;  // empty: an ess field carries the marking alone
   std::vector<std::string> LabelClassValues;
+  // Partners' msip_labels read on what arrives: label GUID (lower case) and level name.
+  std::vector<std::pair<std::string, std::string>> PartnerLabels;
+  // Whether a received message's headers are read for labels at all.
+  bool ReadsLabels() const { return StandardLabel != StandardLabelKind::None || !PartnerLabels.empty(); }
   std::vector<std::string> InternalDomains;
   int PromptIndex = -1;
   std::string PromptEntry;

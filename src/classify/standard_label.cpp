@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include "classify/load_text.h"
 #include "com/text.h"
 
 namespace {
@@ -153,6 +154,10 @@ std::string MarkingOf(const ClassificationSettings& s, int level) {
   return Entry(s.LabelMarkings, level, s.LevelName(level));
 }
 
+std::string ClassificationOf(const ClassificationSettings& s, int level) {
+  return Entry(s.LabelClassifications, level, s.LevelName(level));
+}
+
 bool IsObjectIdentifier(const std::string& text) { return !Arcs(text).empty(); }
 
 bool IsClassificationNumber(const std::string& text) {
@@ -176,6 +181,26 @@ std::string EssLabelDer(const std::string& oid, int classification) {
   return Der(0x31, content);
 }
 
+bool PartnerLabelPairs(const std::string& text, std::vector<std::pair<std::string, std::string>>* pairs) {
+  std::vector<std::string> entries;
+  SplitList(text.c_str(), entries, ";");
+  for (const std::string& entry : entries) {
+    const size_t equals = entry.find('=');
+    if (equals == std::string::npos) return false;
+    std::string guid = Trimmed(entry.substr(0, equals));
+    const std::string level = Trimmed(entry.substr(equals + 1));
+    if (guid.size() == 38 && guid.front() == '{' && guid.back() == '}') guid = guid.substr(1, 36);
+    if (guid.size() != 36 || level.empty()) return false;
+    for (size_t i = 0; i < guid.size(); ++i) {
+      const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+      if (hyphen ? guid[i] != '-' : !std::isxdigit(static_cast<unsigned char>(guid[i]))) return false;
+      guid[i] = char(std::tolower(static_cast<unsigned char>(guid[i])));
+    }
+    if (pairs) pairs->emplace_back(guid, level);
+  }
+  return true;
+}
+
 bool ColorPair(const std::string& pair, std::string* text, std::string* background) {
   const size_t slash = pair.find('/');
   if (slash == std::string::npos) return false;
@@ -191,7 +216,6 @@ std::string ConfidentialityLabelXml(const std::string& policy, const std::string
 
 std::string SioLabel(const ClassificationSettings& s, int level) {
   if (s.StandardLabel == StandardLabelKind::None || level < 1 || level > s.LevelCount()) return std::string();
-  const std::string& name = s.LevelName(level);
   std::string text = "white", background = kBackgrounds[size_t(level - 1) % (sizeof kBackgrounds / sizeof *kBackgrounds)];
   const std::string pair = Entry(s.LabelColors, level, std::string());
   std::string ownText, ownBackground;
@@ -205,8 +229,7 @@ std::string SioLabel(const ClassificationSettings& s, int level) {
     const std::string der = EssLabelDer(s.LabelPolicyOid, EssClassificationOf(s, level));
     return colours + marking + (der.empty() ? "" : "; type=\":ess\"; " + Parameter("label", Base64(der)));
   }
-  const std::string label =
-      ConfidentialityLabelXml(s.LabelPolicyIdentifier, Entry(s.LabelClassifications, level, name));
+  const std::string label = ConfidentialityLabelXml(s.LabelPolicyIdentifier, ClassificationOf(s, level));
   // The colours first: readers that parse the field as a MIME value with parameters (as
   // Python's email package does) take its first parameter for the value and read RFC 2231
   // only after it, so the first is one never written in continuations or encoded.

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 #include "classify/settings.h"
 
 // A TEXT/BACKGROUND pair of RFC 7444 colours, each "#RRGGBB" or one of its 17 names
@@ -31,10 +33,16 @@ bool IsClassificationNumber(const std::string& text);
 std::string EssLabelDer(const std::string& oid, int classification);
 
 // What the policy's label says of a level: its display marking (its LabelMarkings entry,
-// else its name) and its ESS classification number (its LabelClassValues entry, else that of
+// else its name), its ADatP-4774 classification (its LabelClassifications entry, else its
+// name) and its ESS classification number (its LabelClassValues entry, else that of
 // its name where the name is one of ESS's; -1 for none).
 std::string MarkingOf(const ClassificationSettings& settings, int level);
+std::string ClassificationOf(const ClassificationSettings& settings, int level);
 int EssClassificationOf(const ClassificationSettings& settings, int level);
+
+// The pairs of PartnerLabels: a partner's label GUID (lower case, without braces) and the name
+// of the level it stands for, as "GUID=LEVEL" separated by ';'. False when a pair is none.
+bool PartnerLabelPairs(const std::string& text, std::vector<std::pair<std::string, std::string>>* pairs);
 
 // The ADatP-4774 originatorConfidentialityLabel of a policy and a classification, in UTF-8
 // without a prolog, its values escaped.

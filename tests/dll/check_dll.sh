@@ -20,11 +20,13 @@ exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" | grep 
 check "exports are the four entry points, undecorated (got: $exports)" \
   test "$exports" = "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
 
-allowed=" ADVAPI32.dll KERNEL32.dll msvcrt.dll OLE32.dll OLEAUT32.dll SHELL32.dll USER32.dll "
+allowed=" ADVAPI32.dll KERNEL32.dll msvcrt.dll OLE32.dll OLEAUT32.dll SHELL32.dll SHLWAPI.dll USER32.dll xmllite.dll "
 imports=$(grep 'DLL Name:' <<<"$headers" | awk '{print $3}')
 for dll_name in $imports; do
   check "import $dll_name is a Windows system DLL" grep -qi " $dll_name " <<<"$allowed"
 done
+xmllite_imports=$(sed -n '/DLL Name: xmllite.dll/,/^$/p' <<<"$headers")
+check "XmlLite's one entry point is imported by its plain name" grep -q ' CreateXmlReader$' <<<"$xmllite_imports"
 check "mapi32.dll is not imported (loaded at run time)" bash -c "! grep -qi mapi32 <<<'$imports'"
 check "no MinGW runtime DLL imported" bash -c "! grep -qiE 'libgcc|libstdc|libwinpthread' <<<'$imports'"
 

@@ -615,9 +615,16 @@ class Runner {
       sim::MailItem* received = session_->inbox().back();
       Made(received);
       const std::string level = words.back();
-      items_[received].received = words.size() > 2 && level.find_first_not_of("0123456789") == std::string::npos
-                                      ? std::atoi(level.c_str())
-                                      : 0;
+      int own = 0, labelled = 0;
+      if (words.size() > 2 && words[words.size() - 2] != "--label" &&
+          level.find_first_not_of("0123456789") == std::string::npos)
+        own = std::atoi(level.c_str());
+      // A partner's label counts under StandardLabel when it names one of the levels, and the
+      // higher of it and the message's own level holds.
+      for (size_t i = 1; setup_.standardLabel && i + 1 < words.size(); ++i)
+        for (int l = 1; words[i] == "--label" && l <= kLevels; ++l)
+          if (words[i + 1] == names_[l]) labelled = l;
+      items_[received].received = std::max(own, labelled);
     } else if (command == "select") {
       CloseInline(e);
       if (Active() && watched_.count(e)) {
@@ -1065,8 +1072,10 @@ class Generator {
     if (pick < 38) {
       const int level = Pick(kLevels + 1);
       const bool meeting = Chance(4);
+      static const char* const kLabels[] = {"UNCLASSIFIED", "CONFIDENTIAL", "SECRET", "SECRET//REL TO USA, GBR", "COSMIC"};
       return {"arrive " + std::string(meeting ? "--meeting " : "") +
-              (meeting && Chance(2) ? "--from c@partner.example " : "") + Quote("Report " + std::to_string(n)) +
+              (meeting && Chance(2) ? "--from c@partner.example " : "") +
+              (Chance(3) ? "--label " + Quote(kLabels[Pick(5)]) + " " : "") + Quote("Report " + std::to_string(n)) +
               (level ? " " + std::to_string(level) : "")};
     }
     if (pick < 42) return inbox ? Step{"open " + std::to_string(1 + Pick(int(inbox)))} : Step();

@@ -12,5 +12,8 @@ set_acme_policy() {
   "$1" reg add "$policy" /v InternalDomains /t REG_SZ /d acme.example /f >/dev/null 2>&1
   "$1" reg add "$policy" /v ExternalMaxLevel /t REG_DWORD /d 2 /f >/dev/null 2>&1
   "$1" reg add "$policy" /v ExternalRule /t REG_SZ /d block /f >/dev/null 2>&1
+  # ADatP-4774 labels of Acme's policy on what leaves, and read on what arrives.
+  "$1" reg add "$policy" /v StandardLabel /t REG_SZ /d xml /f >/dev/null 2>&1
+  "$1" reg add "$policy" /v LabelPolicyIdentifier /t REG_SZ /d ACME /f >/dev/null 2>&1
 }
 clear_acme_policy() { "$1" reg delete "$policy" /f >/dev/null 2>&1; }

@@ -6,6 +6,7 @@
 #include <vector>
 #include "com/iids.h"
 #include "com/ribbon.h"
+#include "com/text.h"
 #include "sim/outlook.h"
 #include "sim/ribbon.h"
 #include "sim/transport.h"
@@ -211,6 +212,29 @@ void PolicySession() {
         "the reason in the message: " + (reason ? reason->text : std::string("(none)")));
   Check(reply && sim::WriteEml(*reply->mail()).find("figures") == std::string::npos, "and not in what left");
   Check(world.messageBoxes.size() == 1, "one box: the refusal outside");
+
+  // Standard labels through the system's XmlLite: what left carries Acme's, and what arrives
+  // with one is read by it; a label with a DTD is refused before any entity is expanded.
+  const std::string field = w->mail()->message->InternetHeaders()["SIO-Label"];
+  Check(field.find("marking=\"TOP SECRET\"") != std::string::npos && field.find("type=\":xml\"") != std::string::npos,
+        "what left at TOP SECRET carries its SIO-Label: " + field);
+  auto labelled = [&](const std::string& prolog, const std::string& classification) {
+    const std::string xml = prolog +
+                            "<ConfidentialityLabel xmlns=\"urn:nato:stanag:4774:confidentialitymetadatalabel:1:0\">"
+                            "<ConfidentialityInformation><PolicyIdentifier>ACME</PolicyIdentifier><Classification>" +
+                            classification + "</Classification></ConfidentialityInformation></ConfidentialityLabel>";
+    sim::MailItem* m = outlook.Receive(
+        "Subject: Labelled\r\nSIO-Label: type=\":xml\"; label=\"" + Base64(xml) + "\"\r\n\r\nTerms.", &error);
+    sim::Inspector* opened = m ? outlook.Open(m) : nullptr;
+    sim::Inspector* answer = opened ? outlook.Respond(opened, sim::Outlook::kReply) : nullptr;
+    const long level = answer && DropDown(answer) ? DropDown(answer)->listIndex : -1;
+    if (answer) outlook.Close(answer);
+    if (opened) outlook.Close(opened);
+    return level;
+  };
+  Check(labelled("", "RESTRICTED") == 3, "a partner's ADatP-4774 label at RESTRICTED gives RESTRICTED");
+  Check(labelled("<!DOCTYPE ConfidentialityLabel [<!ENTITY r \"RESTRICTED\">]>", "&r;") == 2,
+        "a label with a DTD gives no level: the reply starts at INTERNAL");
   if (read) outlook.Close(read);
   outlook.Shutdown();
   Check(world.OutstandingRefs() == 0, "every reference given back");

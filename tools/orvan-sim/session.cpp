@@ -12,6 +12,7 @@
 #include <sstream>
 #include "com/iids.h"
 #include "com/module.h"
+#include "com/text.h"
 #include "render.h"
 #include "sim/ribbon.h"
 #ifndef _WIN32
@@ -260,9 +261,10 @@ const std::vector<Session::Command>& Session::Commands() {
        }},
       {"receive", "FILE.eml", "a message arrives (numbered 1, 2, ...)", 1, 1, "an .eml file", false, false, false,
        [](Session& s, N, A a) { s.Receive(a); }},
-      {"arrive", "[--meeting [--from ADDRESS]] SUBJECT [LEVEL]",
-       "a message (or meeting request, from its organizer)\narrives, classified at LEVEL", 1, 2,
-       "[--meeting [--from ADDRESS]] SUBJECT [LEVEL]", false, false, true, [](Session& s, N, A a) { s.Arrive(a); }},
+      {"arrive", "[--meeting [--from ADDRESS]] [--label CLASSIFICATION] SUBJECT [LEVEL]",
+       "a message (or meeting request, from its organizer)\narrives, classified at LEVEL; --label: with a partner's\n"
+       "ADatP-4774 label of the policy ORVAN in an SIO-Label field",
+       1, 2, "[--meeting [--from ADDRESS]] [--label CLASSIFICATION] SUBJECT [LEVEL]", false, false, true, [](Session& s, N, A a) { s.Arrive(a); }},
       {"to", "ADDRESS...",
        "add recipients to the current window's message:\nname@domain, ex:name@domain (Exchange user),\n"
        "dl:list@domain=A,B (distribution list), ?Name (unresolved)",
@@ -556,13 +558,14 @@ void Session::ProgramSend(const Args& given) {
 }
 
 void Session::Arrive(const Args& given) {
-  // [--meeting [--from ADDRESS]] SUBJECT [LEVEL]
+  // [--meeting [--from ADDRESS]] [--label CLASSIFICATION] SUBJECT [LEVEL]
   Args a;
   bool meeting = false;
-  std::string from;
+  std::string from, label;
   for (size_t i = 0; i < given.size(); ++i) {
     if (given[i] == "--meeting") meeting = true;
     else if (given[i] == "--from" && i + 1 < given.size()) from = given[++i];
+    else if (given[i] == "--label" && i + 1 < given.size()) label = given[++i];
     else a.push_back(given[i]);
   }
   if (!Fits("arrive", a)) return;
@@ -574,6 +577,15 @@ void Session::Arrive(const Args& given) {
   std::string eml = "Subject: " + a[0] + "\r\n";
   if (meeting) eml += "Content-Class: urn:content-classes:calendarmessage\r\n";
   if (level) eml += "X-Orvan-classification: " + std::to_string(level) + " - LEVEL" + std::to_string(level) + "\r\n";
+  if (!label.empty()) {
+    std::string text;  // the classification as XML text
+    for (char c : label) text += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+    const std::string xml =
+        "<ConfidentialityLabel xmlns=\"urn:nato:stanag:4774:confidentialitymetadatalabel:1:0\"><ConfidentialityInformation>"
+        "<PolicyIdentifier>ORVAN</PolicyIdentifier><Classification>" + text +
+        "</Classification></ConfidentialityInformation></ConfidentialityLabel>";
+    eml += "SIO-Label: type=\":xml\"; label=\"" + Base64(xml) + "\"\r\n";
+  }
   eml += "\r\n" + a[0] + ": the text.";
   std::string error;
   sim::MailItem* m = outlook_.Receive(eml, &error);
