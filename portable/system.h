@@ -20,6 +20,20 @@ LPSTR CharLowerA(LPSTR text);
 extern "C" HINSTANCE PortableModuleHandle();
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
+// The string table's blocks as the resource loader finds them: sixteen strings to a block,
+// each its count and its characters, in the table of one language.
+typedef struct HRSRC__* HRSRC;
+typedef void* HGLOBAL;
+typedef WORD LANGID;
+#define MAKEINTRESOURCEW(i) (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
+#define RT_STRING MAKEINTRESOURCEW(6)  // the wide form
+HRSRC FindResourceExW(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language);
+HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+void* LockResource(HGLOBAL loaded);
+DWORD SizeofResource(HMODULE module, HRSRC resource);
+// The user's Windows display language; the host sets it (English unless it does).
+LANGID GetUserDefaultUILanguage();
+void SetPortableUiLanguage(LANGID language);
 BOOL DisableThreadLibraryCalls(HMODULE module);
 
 // Folders.

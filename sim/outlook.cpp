@@ -35,8 +35,21 @@ Application::Application(World& world) : DispatchObject(world, "Application", ty
   AddMethod("ActiveExplorer", [this](const Args&) { return DispatchVariant(activeExplorer); });
   Property("Explorers", [this](const Args&) { return DispatchVariant(explorers); });
   Property("Inspectors", [this](const Args&) { return DispatchVariant(inspectors); });
+  Property("LanguageSettings", [this](const Args&) { return DispatchVariant(this->world().Make<LanguageSettings>()); });
   explorers = world.Make<Explorers>();
   inspectors = world.Make<Inspectors>();
+}
+
+LanguageSettings::LanguageSettings(World& world) : DispatchObject(world, "LanguageSettings", typelib::LanguageSettings) {
+  // MsoAppLanguageID: install 1, user interface 2, help 3, the executable's 4, the user
+  // interface before 5; each answered with Office's one language here.
+  Property("LanguageID", [this](const Args& a) {
+    if (a.size() != 1 || !a[0]) throw Fault{DISP_E_BADPARAMCOUNT};
+    const long which = VariantLong(*a[0]);
+    if (which < 1 || which > 5) throw Fault{E_INVALIDARG};
+    if (!this->world().officeLanguage) throw Fault{E_FAIL};
+    return Variant::I4(this->world().officeLanguage);
+  });
 }
 
 Explorers::Explorers(World& world) : DispatchObject(world, "Explorers", typelib::Explorers) {

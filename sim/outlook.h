@@ -27,6 +27,11 @@ class Explorers : public DispatchObject {
   std::vector<Explorer*> windows;  // the main windows open, oldest first
 };
 
+class LanguageSettings : public DispatchObject {
+ public:
+  explicit LanguageSettings(World& world);
+};
+
 class Application : public DispatchObject {
  public:
   explicit Application(World& world);

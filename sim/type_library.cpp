@@ -45,7 +45,10 @@ const TypeInfo Application{"_Application",
                            &IID__Application,
                            nullptr,
                            {{"GetNamespace", 0x110, kMethod}, {"ActiveExplorer", 0x111, kMethod},
-                            {"Explorers", 0x119, kGet}, {"Inspectors", 0x11A, kGet}}};
+                            {"Explorers", 0x119, kGet}, {"Inspectors", 0x11A, kGet},
+                            {"LanguageSettings", 0x11B, kGet}}};
+
+const TypeInfo LanguageSettings{"LanguageSettings", &IID_LanguageSettings, nullptr, {{"LanguageID", 0x1, kGet}}};
 
 const TypeInfo NameSpace{"_NameSpace", &IID__NameSpace, nullptr, {}};
 

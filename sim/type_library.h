@@ -37,6 +37,7 @@ struct TypeInfo {
 namespace typelib {
 extern const TypeInfo None;  // an IDispatch with no members (test sources)
 extern const TypeInfo Application;
+extern const TypeInfo LanguageSettings;
 extern const TypeInfo NameSpace;
 extern const TypeInfo Explorer;
 extern const TypeInfo Explorers;

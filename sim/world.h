@@ -96,6 +96,9 @@ class World {
   // How the user answers the reason dialogs, in turn: "N" chooses the Nth reason, "cancel"
   // cancels, any other text is given as another reason (the last choice). None left: cancel.
   std::vector<std::string> reasonAnswers;
+  // The language Office shows its own texts in (LanguageSettings.LanguageID(msoLanguageIDUI)),
+  // a Windows LANGID; 0: Office cannot say, and the call fails.
+  long officeLanguage = 0x0409;
   // The next answer as the dialog takes it: the choice (0-based; -1 for cancel) and the
   // text of another reason.
   int NextReason(int count, std::string* other);

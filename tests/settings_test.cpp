@@ -1,4 +1,5 @@
 #include "classify/load_text.h"
+#include "classify/resource_ids.h"
 #include "classify/settings.h"
 #include "test_support.h"
 
@@ -124,17 +125,28 @@ TEST_F(Settings, UnwritableUserKeyIsSkippedSilently) {
 }
 
 TEST(LoadText, MissingIdsSayWhichIdWasMissing) {
-  EXPECT_STREQ(LoadText(999), "StringID 999 not found");
-  EXPECT_STREQ(LoadText(110), "***");
-  EXPECT_STREQ(LoadText(111), "UNCLASSIFIED;CONFIDENTIAL;SECRET");
+  EXPECT_EQ(LoadText(999), "StringID 999 not found");
+  EXPECT_EQ(LoadText(110), "***");
+  EXPECT_EQ(LoadText(111), "UNCLASSIFIED;CONFIDENTIAL;SECRET");
 }
 
-TEST(LoadText, SharesOneBufferBetweenCalls) {
-  const char* first = LoadText(101);
-  EXPECT_STREQ(first, "Classification");
-  const char* second = LoadText(112);
-  EXPECT_EQ(first, second);
-  EXPECT_STREQ(first, "Orvan");
+// The sender's language picks the table by its primary language (Swiss German is German,
+// Japanese has none and is English); what goes into mail is the policy's own words in any.
+TEST(LoadText, EachLanguageShowsItsOwnTextsAndTheMarksKeepThePolicysWords) {
+  SetTextLanguage(0x040C);
+  EXPECT_EQ(LoadText(IDS_REASON_OK), "Envoyer");
+  EXPECT_EQ(FormatText(IDS_RULE_SEND_AT, {"SECRET"}), "L\u2019envoyer au niveau SECRET\u00a0?");
+  SetTextLanguage(0x0807);
+  EXPECT_EQ(CurrentTextLanguage(), TextLanguage::German);
+  EXPECT_EQ(LoadText(IDS_LABEL), "Klassifizierung");
+  EXPECT_EQ(LoadMarkText(IDS_LABEL), "Classification");
+  EXPECT_EQ(LoadText(IDS_LEVELS), "UNCLASSIFIED;CONFIDENTIAL;SECRET");
+  EXPECT_EQ(FormatText(IDS_RULE_LOWER, {"SECRET", "%2"}),
+            "Diese Nachricht beantwortet eine als SECRET eingestufte Nachricht, und ihre eigene Stufe, %2, ist "
+            "niedriger.\n\n");
+  SetTextLanguage(0x0411);
+  EXPECT_EQ(CurrentTextLanguage(), TextLanguage::English);
+  EXPECT_EQ(LoadText(IDS_REASON_OK), "Send");
 }
 
 }  // namespace

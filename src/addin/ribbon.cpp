@@ -4,7 +4,9 @@
 #include <memory>
 #include "context/addin_context.h"
 #include "context/ribbon_windows.h"
+#include "classify/load_text.h"
 #include "classify/mail_item.h"
+#include "classify/resource_ids.h"
 #include "compose/chosen_level.h"
 #include "com/iids.h"
 #include "com/text.h"
@@ -187,8 +189,8 @@ bool AnswerFromPolicy(DISPID id, ClassificationSettings* s, long index, VARIANT*
     return true;
   }
   switch (id) {
-    case kGroupLabel: *hr = Answer(result, s->Label); return true;
-    case kCaption: *hr = Answer(result, s->Label + ":"); return true;
+    case kGroupLabel: *hr = Answer(result, s->Caption); return true;
+    case kCaption: *hr = Answer(result, FormatText(IDS_CAPTION, {s->Caption})); return true;
     case kTooltip: *hr = Answer(result, s->Tooltip); return true;
     case kLevelCount:
     case kLevelLabel:
@@ -247,7 +249,8 @@ HRESULT AnswerFromWindow(AddInContext& context, DISPID id, ClassificationSetting
       return S_OK;
     case kReadLevelLabel: {
       const int level = window ? window->Level() : 0;
-      return Answer(result, s.Label + ": " + (level >= 1 ? s.LevelName(level) : std::string("(none)")));
+      return Answer(result, FormatText(IDS_CAPTION, {s.Caption}) + " " +
+                                (level >= 1 ? s.LevelName(level) : std::string(LoadText(IDS_NO_LEVEL))));
     }
     default: return DISP_E_MEMBERNOTFOUND;
   }

@@ -178,7 +178,7 @@ Value Read(HKEY root, const char* rootName, const char* name) {
 }
 
 int BuiltInLevelCount(const SettingsDefaults& d) {
-  return int(d.Levels.empty() ? Names(LoadText(IDS_LEVELS), ";,").size() : Names(d.Levels, d.LevelSeparators.c_str()).size());
+  return int(d.Levels.empty() ? Names(LoadMarkText(IDS_LEVELS), ";,").size() : Names(d.Levels, d.LevelSeparators.c_str()).size());
 }
 
 // A checked value, as its field takes it: a number or switch as digits, a pick as its word.
@@ -197,7 +197,7 @@ std::string Effective(const SettingsDefaults& d, const Setting& setting) {
   std::string value = setting.field.Show(d);
   if (setting.FromStringTable() && value == "\"\"") {
 #define ORVAN_STRING_OF(field, id) \
-  if (std::strcmp(setting.name, #field) == 0) value = "\"" + std::string(LoadText(id)) + "\"";
+  if (std::strcmp(setting.name, #field) == 0) value = "\"" + std::string(LoadMarkText(id)) + "\"";
     ORVAN_STRING_SETTINGS(ORVAN_STRING_OF)
 #undef ORVAN_STRING_OF
   }

@@ -8,20 +8,6 @@
 
 namespace {
 
-// The string table's text with %1 and %2 put in.
-std::string Filled(unsigned id, const std::string& first, const std::string& second) {
-  const std::string text = LoadText(id);
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
-      out += text[++i] == '1' ? first : second;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || (c > 0 && c < ' '); }
 
 }  // namespace
@@ -30,7 +16,7 @@ ReasonQuestion MakeReasonQuestion(const ClassificationSettings& s, const std::st
                                   const std::string& level) {
   ReasonQuestion q;
   q.caption = s.PromptCaption;
-  q.text = Filled(IDS_REASON_TEXT, answered, level);
+  q.text = FormatText(IDS_REASON_TEXT, {answered, level});
   q.listLabel = LoadText(IDS_REASON_LIST_LABEL);
   q.otherLabel = LoadText(IDS_REASON_OTHER_LABEL);
   q.send = LoadText(IDS_REASON_OK);
@@ -54,7 +40,7 @@ std::string ReasonOf(const ReasonQuestion& q, int choice, const std::string& oth
     if (i == start) break;
     words += (count++ ? " " : "") + other.substr(start, i - start);
   }
-  return count >= kFewestReasonWords ? q.choices.back() + ": " + words : std::string();
+  return count >= kFewestReasonWords ? FormatText(IDS_CAPTION, {q.choices.back()}) + " " + words : std::string();
 }
 
 #ifdef _WIN32

@@ -21,6 +21,23 @@
 #define IDS_REASON_OK 123
 #define IDS_REASON_CANCEL 124
 #define IDS_REASON_LIST_LABEL 125
+// The rules' boxes, the captions and the ribbon's read level; %1 to %4 as each says.
+#define IDS_RULE_ANSWERED_UNREAD 130
+#define IDS_RULE_TRY_AGAIN 131
+#define IDS_RULE_SEND_AT 132
+#define IDS_RULE_NOT_BELOW 133
+#define IDS_RULE_NO_LEVEL 134
+#define IDS_RULE_LOWER 135
+#define IDS_RULE_CHOOSE_HIGHER 136
+#define IDS_RULE_OUTSIDE 137
+#define IDS_RULE_NO_DOMAIN 138
+#define IDS_RULE_MORE 139
+#define IDS_RULE_REMOVE_OR_LOWER 140
+#define IDS_RULE_SEND_TO_THEM 141
+#define IDS_RULE_UNREAD 142
+#define IDS_RULE_SEND_ANYWAY 143
+#define IDS_CAPTION 144
+#define IDS_NO_LEVEL 145
 
 // The reason dialog (res/OrvanClassify.rc) and its controls.
 #define IDD_REASON 200

@@ -1,7 +1,9 @@
 #include "classify/send_rules.h"
 
 #include <algorithm>
+#include "classify/load_text.h"
 #include "classify/reason_dialog.h"
+#include "classify/resource_ids.h"
 #include "classify/recipients.h"
 #include "com/text.h"
 #include "host/host_guard.h"
@@ -82,10 +84,9 @@ std::string OutsideText(const ClassificationSettings& s, const std::string& name
   std::string list;
   for (const std::string& who : outside.shown) list += "\n    " + who;
   if (outside.count > outside.shown.size())
-    list += "\n    and " + std::to_string(outside.count - outside.shown.size()) + " more";
-  return "This message is classified " + name + ". Above " + NameOf(s, s.ExternalMaxLevel) +
-         ", mail may go only to addresses in " + (domains.empty() ? "no domain" : domains) +
-         ".\n\nOutside them (a recipient whose address could not be found counts as outside):" + list + "\n\n";
+    list += "\n    " + FormatText(IDS_RULE_MORE, {std::to_string(outside.count - outside.shown.size())});
+  return FormatText(IDS_RULE_OUTSIDE, {name, NameOf(s, s.ExternalMaxLevel),
+                                       domains.empty() ? std::string(LoadText(IDS_RULE_NO_DOMAIN)) : domains, list});
 }
 
 }  // namespace
@@ -109,10 +110,10 @@ bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, con
     below = answered > level;
     if (answered < 0 && !checkedJustNow) {
       // The rule cannot be checked: it holds as if broken, since the organisation set it.
-      const std::string why = "The level of the message this one may answer could not be read.\n\n";
+      const std::string why = LoadText(IDS_RULE_ANSWERED_UNREAD);
       const SendRule rule = s->DowngradeRule == SendRule::Justify ? SendRule::Warn : s->DowngradeRule;
-      if (!Decide(context, rule, "the level it answers could not be read",
-                  why + "Try to send it again in a moment.", why + "Send it at " + name + "?", present, answers))
+      if (!Decide(context, rule, "the level it answers could not be read", why + LoadText(IDS_RULE_TRY_AGAIN),
+                  why + FormatText(IDS_RULE_SEND_AT, {name}), present, answers))
         return false;
     }
   }
@@ -139,24 +140,23 @@ bool MayLeave(const ClassifyContext& context, CMailItem& message, int level, con
   // a level the other refuses.
   if (bothRefuse && outside.count)
     return Decide(context, SendRule::Block, "a lower level than the message it answers, and recipients outside",
-                  "This message answers a message classified " + was + ", so it may not leave below " + was + ". " +
-                      OutsideText(*s, name, outside) + "No level lets it go to them: remove them to send it.",
+                  FormatText(IDS_RULE_NOT_BELOW, {was}) + OutsideText(*s, name, outside) + LoadText(IDS_RULE_NO_LEVEL),
                   std::string(), present, answers);
   if (below && s->DowngradeRule == SendRule::Justify) {
     if (!Justify(context, was, name, present, answers)) return false;
   } else if (below) {
-    const std::string why = "This message answers a message classified " + was + ", and its own level, " + name +
-                            ", is lower.\n\n";
+    const std::string why = FormatText(IDS_RULE_LOWER, {was, name});
     if (!Decide(context, s->DowngradeRule, "a lower level than the message it answers",
-                why + "Choose " + was + " or higher to send it.", why + "Send it at " + name + "?", present, answers))
+                why + FormatText(IDS_RULE_CHOOSE_HIGHER, {was}), why + FormatText(IDS_RULE_SEND_AT, {name}), present,
+                answers))
       return false;
   }
   readOutside();
   if (!outside.count || (checkedJustNow && outside.count == outside.unread)) return true;
   const std::string head = OutsideText(*s, name, outside), highest = NameOf(*s, s->ExternalMaxLevel);
   return Decide(context, s->ExternalRule, "recipients outside the internal domains",
-                head + "Remove them, or choose " + highest + " or lower, to send it.",
-                head + "Send it to them at " + name + "?", present, answers);
+                head + FormatText(IDS_RULE_REMOVE_OR_LOWER, {highest}), head + FormatText(IDS_RULE_SEND_TO_THEM, {name}),
+                present, answers);
 }
 
 bool RulesApply(const ClassificationSettings& s) {
@@ -167,8 +167,7 @@ bool MayLeaveUnread(const ClassifyContext& context, const SenderPresent& present
   const ClassificationSettings* s = context.Settings();
   if (!s || !RulesApply(*s)) return true;
   const bool block = s->DowngradeRule == SendRule::Block || (s->ExternalMaxLevel > 0 && s->ExternalRule == SendRule::Block);
-  const std::string why =
-      "This message could not be read, so the organisation's rules on where its level may go cannot be checked.\n\n";
+  const std::string why = LoadText(IDS_RULE_UNREAD);
   return Decide(context, block ? SendRule::Block : SendRule::Warn, "the message could not be read",
-                why + "Try to send it again in a moment.", why + "Send it anyway?", present, answers);
+                why + LoadText(IDS_RULE_TRY_AGAIN), why + LoadText(IDS_RULE_SEND_ANYWAY), present, answers);
 }

@@ -66,7 +66,7 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
   if (ExternalMaxLevel < 0) ExternalMaxLevel = 0;
   const std::string reasons = d.DowngradeReasons.empty() ? LoadText(IDS_DOWNGRADE_REASONS) : d.DowngradeReasons;
   SplitList(reasons.c_str(), DowngradeReasons, ";");
-  LabelPolicyIdentifier = d.LabelPolicyIdentifier.empty() ? LoadText(IDS_LABEL_POLICY_IDENTIFIER) : d.LabelPolicyIdentifier;
+  LabelPolicyIdentifier = d.LabelPolicyIdentifier.empty() ? LoadMarkText(IDS_LABEL_POLICY_IDENTIFIER) : d.LabelPolicyIdentifier;
   // An empty entry between two semicolons keeps its level's default.
   auto perLevel = [](const std::string& text, std::vector<std::string>* out) {
     for (size_t start = 0; !text.empty() && start <= text.size();) {
@@ -84,13 +84,16 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
   perLevel(d.LabelClassValues, &LabelClassValues);
   LabelPolicyOid = d.LabelPolicyOid;
   if (!PartnerLabelPairs(d.PartnerLabels, &PartnerLabels)) PartnerLabels.clear();  // a policy checks it first
-  if (FooterText.empty()) FooterText = LoadText(IDS_FOOTER);
+  if (FooterText.empty()) FooterText = LoadMarkText(IDS_FOOTER);
   std::string levelList = d.Levels;
-  if (levelList.empty()) levelList = LoadText(IDS_LEVELS);
+  if (levelList.empty()) levelList = LoadMarkText(IDS_LEVELS);
   SplitList(levelList.c_str(), Levels, d.Levels.empty() ? ";," : d.LevelSeparators.c_str());
   if (DefaultLevel < 1 || DefaultLevel > int(Levels.size())) DefaultLevel = 1;
-  if (Label.empty()) Label = LoadText(IDS_LABEL);
-  if (Organisation.empty()) Organisation = LoadText(IDS_ORGANISATION);
+  // The label the sender is shown is in the sender's language; the one marked into mail is
+  // the policy's own word, unless Group Policy gave one word for both.
+  Caption = Label.empty() ? LoadText(IDS_LABEL) : Label;
+  if (Label.empty()) Label = LoadMarkText(IDS_LABEL);
+  if (Organisation.empty()) Organisation = LoadMarkText(IDS_ORGANISATION);
   if (Tooltip.empty()) Tooltip = LoadText(IDS_TOOLTIP);
   if (RequireSelection) {
     PromptEntry = d.PromptEntry.empty() ? LoadText(IDS_PROMPT_ENTRY) : d.PromptEntry;

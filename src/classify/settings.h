@@ -110,7 +110,8 @@ class ClassificationSettings {
   std::string Organisation;
   int PropertyKinds;
   bool ShowLabel;
-  std::string Label;
+  std::string Label;    // in the marks: the policy's own word
+  std::string Caption;  // on the bar and the ribbon: Label, in the sender's language where it is the standard one
   bool ShowFooter;
   std::string FooterText;
   std::string Tooltip;

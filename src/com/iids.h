@@ -22,6 +22,7 @@ extern const IID IID_CommandBarControls;
 extern const IID IID_CommandBarControl;
 extern const IID IID__CommandBarButton;
 extern const IID IID__CommandBarComboBox;
+extern const IID IID_LanguageSettings;
 
 extern const IID IID_ApplicationEvents_11;
 extern const IID IID_ExplorerEvents_10;

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "classify/decision_record.h"
+#include "classify/load_text.h"
+#include "classify/resource_ids.h"
 #include "host/host_guard.h"
 
 namespace {
@@ -38,7 +40,7 @@ bool CDropdownHandler::BuildControls(const CommandBarControls& controls, bool ed
     CommandBarButton caption = CommandBarButton::From(controls.Add(msoControlButton, true).get());
     caption.PutStyle(msoButtonCaption);
     caption.PutOLEUsage(msoControlOLEUsageNeither);
-    caption.PutCaption(s->Label + ": ");
+    caption.PutCaption(FormatText(IDS_CAPTION, {s->Caption}) + " ");
     caption.PutTooltipText(s->Tooltip);
   });
 

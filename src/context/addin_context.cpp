@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include "classify/group_policy.h"
+#include "classify/load_text.h"
 #include "classify/mail_item.h"
 #include "diag/event_record.h"
 #include "host/event_sink.h"
@@ -61,6 +62,18 @@ void AddInContext::ReportIgnored(const GroupPolicy& policy) const {
   }
 }
 
+// The language the sender reads the add-in's texts in: Office's own, else the user's
+// Windows display language, else English (the string table has English, French and German).
+static unsigned SenderLanguage(const ::Application& app) {
+  long office = 0;
+  TryHostStep([&] {
+    if (ComPtr<IDispatch> languages = app.LanguageSettings())
+      office = LanguageSettings::From(languages.get()).LanguageID(msoLanguageIDUI);
+  });
+  TextLanguage known;
+  return office > 0 && TextLanguageOf(unsigned(office), &known) ? unsigned(office) : GetUserDefaultUILanguage();
+}
+
 bool AddInContext::Start(const ::Application& app) {
   if (started_ || ended_) return false;
   started_ = true;
@@ -69,6 +82,7 @@ bool AddInContext::Start(const ::Application& app) {
   IMAPISession* session = nullptr;
   if (SUCCEEDED(MAPILogonEx(0, nullptr, nullptr, 0, &session))) session_ = ComPtr<IMAPISession>::Adopt(session);
 
+  SetTextLanguage(SenderLanguage(app));
   SettingsDefaults defaults = SettingsDefaults::Product();
   const GroupPolicy policy = ApplyGroupPolicy(defaults);
   settings_ = std::make_unique<ClassificationSettings>(defaults);

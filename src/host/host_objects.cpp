@@ -19,6 +19,16 @@ ComPtr<IDispatch> Application::Inspectors() const {
   return i_.ToDispatch(i_.Get(m));
 }
 
+ComPtr<IDispatch> Application::LanguageSettings() const {
+  static HostMember m{IID__Application, "LanguageSettings"};
+  return i_.ToDispatch(i_.Get(m));
+}
+long LanguageSettings::LanguageID(long which) const {
+  static HostMember m{IID_LanguageSettings, "LanguageID"};
+  Variant arg = Variant::I4(which);
+  return i_.ToLong(i_.Get(m, {&arg.get()}));
+}
+
 // ---- Explorer
 CommandBars Explorer::GetCommandBars() const {
   static HostMember m{IID__Explorer, "CommandBars"};

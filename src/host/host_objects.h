@@ -66,6 +66,15 @@ class Application : public HostWrapper<Application, IID__Application> {
   ComPtr<IDispatch> ActiveExplorer() const;  // null when no Explorer is open
   ComPtr<IDispatch> Explorers() const;
   ComPtr<IDispatch> Inspectors() const;
+  ComPtr<IDispatch> LanguageSettings() const;
+};
+
+// Office's languages: LanguageID(msoLanguageIDUI) is the language of Office's own texts.
+constexpr long msoLanguageIDUI = 2;
+class LanguageSettings : public HostWrapper<LanguageSettings, IID_LanguageSettings> {
+ public:
+  using HostWrapper::HostWrapper;
+  long LanguageID(long which) const;  // a Windows LANGID
 };
 
 class Explorers : public HostCollection<Explorers, IID__Explorers> {

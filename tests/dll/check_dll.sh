@@ -32,6 +32,12 @@ check "no MinGW runtime DLL imported" bash -c "! grep -qiE 'libgcc|libstdc|libwi
 
 resources=$($windres -i "$dll" -O rc 2>/dev/null)
 check "string table in language 4105 (9, 4)" grep -q "LANGUAGE 9, 4" <<<"$resources"
+# The sender's texts in French and German beside the English table, each in its language.
+check "the German string table" grep -qzP 'LANGUAGE 7, 1\n\nSTRINGTABLE\nBEGIN\n  101, "Klassifizierung"' <<<"$resources"
+check "the French string table" grep -qzP 'LANGUAGE 12, 1\n\nSTRINGTABLE\nBEGIN\n  101, "Classification"\n[^E]*  104, "Choisir le niveau"' <<<"$resources"
+for language in "7, 1|German" "9, 1|English" "12, 1|French"; do
+  check "the event messages in ${language#*|}" grep -qzP "LANGUAGE ${language%|*}\n\n1 11 /\\* RT_MESSAGETABLE" <<<"$resources"
+done
 while IFS='|' read -r id text; do
   check "string $id" grep -qF "  $id, \"$text\"" <<<"$resources"
 done <<'TABLE'

@@ -30,6 +30,21 @@ check "the table names at least the decisions' events" grep -q "^100 information
 while read -r _ id text; do
   check "category $id is \"$text\" in README" grep -q "| $id $text |" <(sed -n '/^## The security officer.s record/,/^## /p' "$root/README.md")
 done < <(grep '^category' <<<"$from_mc")
+# Every message in English, French and German, each with the same insertion strings.
+languages=$(awk '
+  /^MessageId=/ { split($0, a, "="); id = a[2] }
+  /^Language=/ { split($0, a, "="); language = a[2]; fields = ""; next }
+  language != "" && /^\.$/ { print id, language, fields; language = ""; next }
+  language != "" { s = $0; while (match(s, /%[0-9]+/)) { fields = fields " " substr(s, RSTART, RLENGTH); s = substr(s, RSTART + RLENGTH) } }
+  ' "$mc")
+while read -r id; do
+  given=$(awk -v id="$id" '$1 == id { print $2 }' <<<"$languages" | tr '\n' ' ')
+  check "message $id is given in English, French and German (got: $given)" test "$given" = "English French German "
+  fields=$(awk -v id="$id" '$1 == id { $1 = ""; $2 = ""; print }' <<<"$languages" |
+    while read -r line; do tr ' ' '\n' <<<"$line" | sort -u | tr '\n' ' '; echo; done | sort -u | wc -l)
+  check "message $id has the same insertion strings in each language" test "$fields" = 1
+done < <(grep -o '^MessageId=[0-9]*' "$mc" | cut -d= -f2)
+check "the message table is UTF-8" bash -c "iconv -f UTF-8 -t UTF-8 '$mc' >/dev/null"
 count=$(grep -c '^category' <<<"$from_mc")
 check "the registration names $count categories" grep -q "kEventCategoryCount = $count;" "$root/src/server/registration_table.h"
 # The example subscription is well-formed, and so is the query it holds, which selects the

@@ -64,6 +64,30 @@ for detail in none decisions full; do
   compare "examples/expected/record-$detail.transcript" "$out/transcript" "record under $detail"
 done
 
+# Office in French and German: the add-in's boxes, bar, ribbon and reason dialog in that
+# language; the mail that leaves, marks and all, word for word the English day's.
+for language in fr de; do
+  out="$work/strict-day-$language"
+  mkdir -p "$out/outbox"
+  cp examples/strict.reg "$out/registry.reg"
+  if "$sim" run examples/strict-day.txt --outbox "$out/outbox" --outlook today --registry "$out/registry.reg" \
+    --ui-language $language >"$out/transcript" 2>"$out/errors"; then ok; else
+    bad "strict-day in $language exited with an error"
+    cat "$out/errors"
+  fi
+  compare "examples/expected/strict-day.$language.transcript" "$out/transcript" "strict-day in $language"
+  for eml in "$out"/outbox/*.eml; do
+    [ -e "$eml" ] || continue
+    UPDATE=0 compare "examples/expected/strict-day/$(basename "$eml")" "$eml" "strict-day in $language $(basename "$eml")"
+  done
+  out="$work/record-$language"
+  mkdir -p "$out/outbox"
+  cp examples/record.reg "$out/registry.reg"
+  "$sim" run examples/record.txt --outbox "$out/outbox" --registry "$out/registry.reg" --ui-language $language \
+    >"$out/transcript" 2>"$out/errors" && ok || bad "record in $language exited with an error"
+  compare "examples/expected/record.$language.transcript" "$out/transcript" "record in $language"
+done
+
 # Every bad line gets its one-line error and the session still shuts down cleanly.
 "$sim" run tests/golden/errors.txt >"$work/errors.out" 2>"$work/errors.err"
 [ $? -eq 1 ] && ok || bad "a script with errors must exit 1"

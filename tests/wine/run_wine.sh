@@ -43,7 +43,7 @@ set_acme_policy "$wine"
 events_seen="$WINEPREFIX/events.txt"
 check "Acme's levels, default and property names from the policy; a reason given in the real dialog" \
   env WINEDEBUG=trace+eventlog,warn+eventlog,err+eventlog "$wine" "$build/orvan-wine-session.exe" --policy 2>"$events_seen"
-check "the events reach ReportEventW: the downgrade with its reason" grep -q "Other: the figures were removed" "$events_seen"
+check "the events reach ReportEventW: the downgrade with its reason" grep -q "Sonstiges: the figures were removed" "$events_seen"
 check "and the refusal outside, by its domain" grep -q "partner.example" "$events_seen"
 clear_acme_policy "$wine"
 

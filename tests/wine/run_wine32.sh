@@ -61,7 +61,7 @@ session_run() {
   check "the x86 DLL under Group Policy: Acme's levels, default and property names; a reason given in the real dialog" \
     env WINEDEBUG=trace+eventlog,warn+eventlog,err+eventlog "$wine32" 'C:\orvan-wine-session.exe' --policy 2>"$work/events-x86.txt"
   check "the x86 DLL's events reach ReportEventW: the downgrade with its reason" \
-    grep -q "Other: the figures were removed" "$work/events-x86.txt"
+    grep -q "Sonstiges: the figures were removed" "$work/events-x86.txt"
   clear_acme_policy "$wine64"
   echo "== x86 session against the registered DLL (32-bit orvan-wine-session.exe, Wine's 32-bit mapi32)"
   check "compose, choose, send and a main-window reply through CoCreateInstance" "$wine32" 'C:\orvan-wine-session.exe'

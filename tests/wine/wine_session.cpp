@@ -153,9 +153,11 @@ void Session() {
 }
 
 // The standard DLL under an organisation's Group Policy, set with reg add before this
-// program runs: four levels, the second preselected, Acme's property names.
+// program runs: four levels, the second preselected, Acme's property names; Office in
+// German, so the DLL's boxes and dialog come from its German string table.
 void PolicySession() {
   sim::World world;
+  world.officeLanguage = 0x0407;
   sim::Outlook outlook(world);
   Check(outlook.Load() == S_OK && outlook.Connect(ext_cm_Startup) == S_OK && outlook.StartupComplete() == S_OK,
         "the add-in starts under Group Policy");
@@ -172,6 +174,8 @@ void PolicySession() {
   Check(w->mail()->message->InternetHeaders()["X-Acme-classification"] == "4 - TOP SECRET",
         "X-Acme-classification \"4 - TOP SECRET\"");
   Check(w->mail()->Subject() == "[TOP SECRET] Plans", "subject marked: " + w->mail()->Subject());
+  Check(w->mail()->SentBody().find("Classification: TOP SECRET") != std::string::npos,
+        "the body marked in the policy's words, whatever Office's language");
 
   // The rules, each refusing once in a real message box, with nothing written.
   auto lastBox = [&] { return world.messageBoxes.empty() ? std::string() : world.messageBoxes.back().text; };
@@ -183,8 +187,9 @@ void PolicySession() {
   pricing->mail()->recipients->Add("c@partner.example", 1);
   if (DropDown(pricing)) DropDown(pricing)->Choose(3);
   Check(!outlook.Send(pricing) && unwritten(pricing->mail(), "Pricing"), "RESTRICTED to c@partner.example is refused");
-  Check(lastBox().find("c@partner.example") != std::string::npos && lastBox().find("Above INTERNAL") != std::string::npos,
-        "the box names the outside address and the highest level: " + lastBox());
+  Check(lastBox().find("c@partner.example") != std::string::npos &&
+            lastBox().find("Oberhalb von INTERNAL") != std::string::npos,
+        "the box, in German, names the outside address and the highest level: " + lastBox());
   if (DropDown(pricing)) DropDown(pricing)->Choose(2);
   Check(outlook.Send(pricing), "INTERNAL to it goes");
   std::string error;
@@ -202,13 +207,14 @@ void PolicySession() {
           std::string("the reply at PUBLIC stays without a reason: ") + answer);
   }
   const auto* dialog = world.reasonBoxes.empty() ? nullptr : &world.reasonBoxes.back();
-  Check(world.reasonBoxes.size() == 2 && dialog->text.find("classified RESTRICTED, and its own level, PUBLIC") != std::string::npos,
-        "the dialog names both levels: " + (dialog ? dialog->text : std::string("(none shown)")));
-  Check(dialog && dialog->choices.size() == 4 && dialog->choices.back() == "Other", "three reasons and Other listed");
+  Check(world.reasonBoxes.size() == 2 &&
+            dialog->text.find("als RESTRICTED eingestufte Nachricht, und ihre eigene Stufe, PUBLIC") != std::string::npos,
+        "the dialog, in German, names both levels: " + (dialog ? dialog->text : std::string("(none shown)")));
+  Check(dialog && dialog->choices.size() == 4 && dialog->choices.back() == "Sonstiges", "three reasons and Sonstiges listed");
   world.reasonAnswers = {"the figures were removed"};
   Check(reply && outlook.Send(reply), "with a reason of its own it goes at PUBLIC");
   const auto* reason = reply ? reply->mail()->message->Find(kPublic, "OrvanClassify-DowngradeReason") : nullptr;
-  Check(reason && reason->text == "Other: the figures were removed",
+  Check(reason && reason->text == "Sonstiges: the figures were removed",
         "the reason in the message: " + (reason ? reason->text : std::string("(none)")));
   Check(reply && sim::WriteEml(*reply->mail()).find("figures") == std::string::npos, "and not in what left");
   Check(world.messageBoxes.size() == 1, "one box: the refusal outside");

@@ -9,7 +9,7 @@ namespace {
 
 const char kUsage[] =
     "usage: orvan-sim [run SCRIPT] [--outbox DIR] [--registry FILE] [--log-dir DIR] [--html DIR] [--events FILE]\n"
-    "                 [--quiet] [--require-selection] [--outlook classic|today]\n"
+    "                 [--quiet] [--require-selection] [--outlook classic|today] [--ui-language en|fr|de]\n"
     "  run SCRIPT           play the commands of SCRIPT; without it, commands are typed at the prompt\n"
     "                       ('help' lists them; 'quit', 'exit' or Ctrl-D ends the prompt)\n"
     "  --outbox DIR         write each sent message to DIR as message-N.eml\n"
@@ -23,6 +23,9 @@ const char kUsage[] =
     "  --outlook classic|today\n"
     "                       classic Outlook (the default) or today's (2013 to Microsoft 365): the\n"
     "                       ribbon, inline responses, fast shutdown\n"
+    "  --ui-language en|fr|de\n"
+    "                       Office in English (the default), French or German: the add-in shows its\n"
+    "                       own texts in that language\n"
     "  --help               print this and exit\n"
     "Folders are created when missing. Exit status: 0 when every command and write succeeded,\n"
     "1 when a command failed or a file could not be written, 2 for a bad command line.\n";
@@ -51,6 +54,12 @@ int ReadArguments(int argc, char** argv, orvan_sim::Options* options, std::strin
       if (!value(&version) || (version != "classic" && version != "today"))
         return BadArgument("'--outlook' is classic or today");
       options->today = version == "today";
+    }
+    else if (a == "--ui-language") {
+      std::string language;
+      if (!value(&language) || (language != "en" && language != "fr" && language != "de"))
+        return BadArgument("'--ui-language' is en, fr or de");
+      options->uiLanguage = language == "fr" ? 0x040C : language == "de" ? 0x0407 : 0x0409;
     }
     else if (a == "--quiet") options->quiet = true;
     else if (a == "run" || a == "--outbox" || a == "--registry" || a == "--log-dir" || a == "--html" || a == "--events") {

@@ -122,6 +122,7 @@ Session::Session(const Options& options, std::ostream& out, std::ostream& err)
       err_(err),
       outlook_(world_, true, options.today ? sim::Outlook::Version::Today : sim::Outlook::Version::Classic) {
   outlook_.outbox = options.outbox;
+  world_.officeLanguage = options.uiLanguage;
   usable_ = MakeFolder("--outbox", options.outbox) && MakeFolder("--html", options.htmlDir) &&
             MakeFolder("--log-dir", options.logDir);
   if (usable_ && !options.eventsFile.empty()) {

@@ -20,6 +20,7 @@ struct Options {
   bool quiet = false;    // only errors and what commands print on request
   bool requireSelection = false;  // try the policy that refuses Send until a level is chosen
   bool today = false;             // Outlook 2013 to Microsoft 365 rather than classic Outlook
+  long uiLanguage = 0x0409;       // the language of Office's own texts, a Windows LANGID
 };
 
 class Session {
