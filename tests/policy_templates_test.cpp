@@ -66,38 +66,54 @@ class PolicyTemplates : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(policy_templates::ReadOptions(kTable, &options));
     const std::string dir = out.path().string();
-    std::filesystem::create_directories(dir + "/en-US");
     ASSERT_TRUE(policy_templates::WriteAdmx(options, dir + "/Orvan.admx"));
-    ASSERT_TRUE(policy_templates::WriteAdml(options, dir + "/en-US/Orvan.adml"));
+    for (const auto& language : policy_templates::kTemplateLanguages) {
+      std::filesystem::create_directories(dir + "/" + language.folder);
+      ASSERT_TRUE(policy_templates::WriteAdml(options, dir + "/" + language.folder + "/Orvan.adml", language.code));
+    }
   }
   TempDir out;
   std::vector<policy_templates::Option> options;
 };
 
 TEST_F(PolicyTemplates, AreWellFormedAndFollowThePolicyDefinitionsRules) {
-  Doc admx(out.path() / "Orvan.admx"), adml(out.path() / "en-US" / "Orvan.adml");
+  Doc admx(out.path() / "Orvan.admx");
   ASSERT_NE(admx.doc, nullptr);
-  ASSERT_NE(adml.doc, nullptr);
   EXPECT_EQ(SchemaErrors(admx), "");
-  EXPECT_EQ(SchemaErrors(adml), "");
+  for (const auto& language : policy_templates::kTemplateLanguages) {
+    Doc adml(out.path() / language.folder / "Orvan.adml");
+    ASSERT_NE(adml.doc, nullptr) << language.folder;
+    EXPECT_EQ(SchemaErrors(adml), "") << language.folder;
+  }
 }
 
+// In every language: each string and presentation the ADMX names, and each setting's own
+// explanation (an untranslated one would read as English in a French or German editor).
 TEST_F(PolicyTemplates, EveryReferenceResolvesInTheLanguageFile) {
-  Doc admx(out.path() / "Orvan.admx"), adml(out.path() / "en-US" / "Orvan.adml");
-  std::set<std::string> strings, presentations;
-  for (const std::string& id : adml.All("//pd:stringTable/pd:string/@id")) EXPECT_TRUE(strings.insert(id).second) << id;
-  for (const std::string& id : adml.All("//pd:presentation/@id")) presentations.insert(id);
-  for (const std::string& ref : admx.All("//@displayName | //@explainText")) {
-    ASSERT_EQ(ref.rfind("$(string.", 0), 0u) << ref;
-    EXPECT_TRUE(strings.count(ref.substr(9, ref.size() - 10))) << ref;
-  }
-  for (const std::string& ref : admx.All("//pd:policy/@presentation"))
-    EXPECT_TRUE(presentations.count(ref.substr(15, ref.size() - 16))) << ref;
-  // A presentation's control names an element of its own policy.
-  for (const std::string& id : presentations) {
-    const auto refIds = adml.All("//pd:presentation[@id='" + id + "']/*/@refId");
-    ASSERT_EQ(refIds.size(), 1u) << id;
-    EXPECT_EQ(admx.All("//pd:policy[@name='" + id + "']/pd:elements/*[@id='" + refIds[0] + "']").size(), 1u) << id;
+  Doc admx(out.path() / "Orvan.admx"), english(out.path() / "en-US" / "Orvan.adml");
+  for (const auto& language : policy_templates::kTemplateLanguages) {
+    SCOPED_TRACE(language.folder);
+    Doc adml(out.path() / language.folder / "Orvan.adml");
+    for (const auto& o : options)
+      if (*language.code) {
+        const std::string explain = "//pd:string[@id='" + o.name + "_Explain']";
+        EXPECT_NE(adml.All(explain), english.All(explain)) << o.name;
+      }
+    std::set<std::string> strings, presentations;
+    for (const std::string& id : adml.All("//pd:stringTable/pd:string/@id")) EXPECT_TRUE(strings.insert(id).second) << id;
+    for (const std::string& id : adml.All("//pd:presentation/@id")) presentations.insert(id);
+    for (const std::string& ref : admx.All("//@displayName | //@explainText")) {
+      ASSERT_EQ(ref.rfind("$(string.", 0), 0u) << ref;
+      EXPECT_TRUE(strings.count(ref.substr(9, ref.size() - 10))) << ref;
+    }
+    for (const std::string& ref : admx.All("//pd:policy/@presentation"))
+      EXPECT_TRUE(presentations.count(ref.substr(15, ref.size() - 16))) << ref;
+    // A presentation's control names an element of its own policy.
+    for (const std::string& id : presentations) {
+      const auto refIds = adml.All("//pd:presentation[@id='" + id + "']/*/@refId");
+      ASSERT_EQ(refIds.size(), 1u) << id;
+      EXPECT_EQ(admx.All("//pd:policy[@name='" + id + "']/pd:elements/*[@id='" + refIds[0] + "']").size(), 1u) << id;
+    }
   }
 }
 

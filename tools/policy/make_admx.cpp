@@ -1,6 +1,7 @@
 // The Group Policy templates and registry files of the add-in, made from the one option
 // table (cmake/default.policy, its "#@" lines):
-//   orvan-admx OPTIONS OUT_DIR               OUT_DIR/Orvan.admx and OUT_DIR/en-US/Orvan.adml
+//   orvan-admx OPTIONS OUT_DIR               OUT_DIR/Orvan.admx and OUT_DIR/LANGUAGE/Orvan.adml
+//                                            for en-US, fr-FR and de-DE
 //   orvan-admx --reg OPTIONS POLICY [--user] a REGEDIT4 file of the Group Policy values that
 //                                            the policy file POLICY sets (HKLM, or HKCU)
 #include <filesystem>
@@ -24,10 +25,15 @@ int main(int argc, char** argv) {
     std::cerr << "orvan-admx: no Group Policy settings in '" << argv[1] << "'\n";
     return 2;
   }
-  std::error_code error;
-  std::filesystem::create_directories(std::filesystem::path(argv[2]) / "en-US", error);
   const std::string dir = argv[2];
-  if (!WriteAdmx(options, dir + "/Orvan.admx") || !WriteAdml(options, dir + "/en-US/Orvan.adml")) {
+  for (const TemplateLanguage& language : kTemplateLanguages) {
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(dir) / language.folder, error);
+  }
+  bool written = WriteAdmx(options, dir + "/Orvan.admx");
+  for (const TemplateLanguage& language : kTemplateLanguages)
+    written = written && WriteAdml(options, dir + "/" + language.folder + "/Orvan.adml", language.code);
+  if (!written) {
     std::cerr << "orvan-admx: cannot write into '" << dir << "'\n";
     return 1;
   }

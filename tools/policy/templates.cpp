@@ -24,7 +24,75 @@ std::string Trim(const std::string& s) {
   return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
 }
 
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::stringstream fields(text);
+  for (std::string part; std::getline(fields, part, separator);) parts.push_back(Trim(part));
+  return parts;
+}
+
+// French puts a non-breaking space before its high punctuation and inside its quotes.
+std::string FrenchSpacing(std::string text) {
+  static const std::pair<const char*, const char*> kPairs[] = {
+      {" :", "\u00a0:"}, {" ;", "\u00a0;"}, {" ?", "\u00a0?"}, {" !", "\u00a0!"}, {"« ", "«\u00a0"}, {" »", "\u00a0»"}};
+  for (const auto& [from, to] : kPairs)
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + std::string(to).size()))
+      text.replace(at, std::string(from).size(), to);
+  return text;
+}
+
+// The texts every language file has beside the settings' own.
+struct Fixed {
+  const char* category;
+  const char* explain;
+  const char* supported;
+  const char* description;
+  const char* registry;  // before the value's name, then " under " ... as below
+  const char* under;
+  const char* builtIn;
+  const char* none;
+  const char* colon;
+};
+const Fixed& FixedTexts(const std::string& language) {
+  static const Fixed kEnglish{
+      "Orvan Classify",
+      "The classification add-in for Outlook. A setting here overrides what the add-in was built with; a computer "
+      "setting overrides the same user setting. A value of the wrong kind is ignored and reported in the Application "
+      "event log (source Orvan Classify).",
+      "Outlook 2010 and later, with the Orvan Classify add-in",
+      "Group Policy settings of the Orvan Classify add-in for Outlook.",
+      " Registry value ", " under ", ". Built-in value: ", "(none)", ":"};
+  static const Fixed kFrench{
+      "Orvan Classify",
+      "Le complément de classification pour Outlook. Un paramètre défini ici remplace ce avec quoi le complément a "
+      "été construit\u00a0; un paramètre de l’ordinateur remplace le même paramètre de l’utilisateur. Une valeur du "
+      "mauvais type est ignorée et signalée dans le journal des applications (source Orvan Classify).",
+      "Outlook 2010 et versions ultérieures, avec le complément Orvan Classify",
+      "Paramètres de stratégie de groupe du complément Orvan Classify pour Outlook.",
+      " Valeur de registre ", " sous ", ". Valeur intégrée\u00a0: ", "(aucune)", "\u00a0:"};
+  static const Fixed kGerman{
+      "Orvan Classify",
+      "Das Klassifizierungs-Add-In für Outlook. Eine Einstellung hier überschreibt, womit das Add-In erstellt wurde; "
+      "eine Computereinstellung überschreibt dieselbe Benutzereinstellung. Ein Wert der falschen Art wird ignoriert "
+      "und im Anwendungsprotokoll gemeldet (Quelle Orvan Classify).",
+      "Outlook 2010 und höher, mit dem Add-In Orvan Classify",
+      "Gruppenrichtlinieneinstellungen des Add-Ins Orvan Classify für Outlook.",
+      " Registrierungswert ", " unter ", ". Eingebauter Wert: ", "(keiner)", ":"};
+  return language == "fr" ? kFrench : language == "de" ? kGerman : kEnglish;
+}
+
+// An option's title, explanation and choice labels in a language (English: its own).
+Option::Translation TextsOf(const Option& o, const std::string& language) {
+  const auto found = o.translations.find(language);
+  if (found != o.translations.end()) return found->second;
+  Option::Translation english{o.title, o.explanation, {}};
+  for (const Choice& c : o.choices) english.choices.push_back(c.label);
+  return english;
+}
+
 }  // namespace
+
+const TemplateLanguage kTemplateLanguages[3] = {{"en-US", ""}, {"fr-FR", "fr"}, {"de-DE", "de"}};
 
 bool ReadOptions(const std::string& path, std::vector<Option>* out) {
   std::ifstream in(path);
@@ -32,8 +100,33 @@ bool ReadOptions(const std::string& path, std::vector<Option>* out) {
   std::string line;
   Option pending;
   bool have = false;
+  auto complete = [&](const Option& o) {
+    for (const TemplateLanguage& l : kTemplateLanguages) {
+      if (!*l.code) continue;
+      const auto t = o.translations.find(l.code);
+      if (t == o.translations.end() || (!o.choices.empty() && t->second.choices.size() != o.choices.size())) {
+        std::cerr << "orvan-admx: " << path << ": " << o.name << " needs a '#@" << l.code
+                  << " Title | Explanation" << (o.choices.empty() ? "" : " | Choice; ...") << "' line, one label for each choice\n";
+        return false;
+      }
+    }
+    return true;
+  };
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (have && (line.rfind("#@fr ", 0) == 0 || line.rfind("#@de ", 0) == 0)) {
+      const std::string code = line.substr(2, 2);
+      std::vector<std::string> parts = Split(line.substr(5), '|');
+      if (parts.size() < 2 || parts.size() > 3) {
+        std::cerr << "orvan-admx: " << path << ": expected '#@" << code << " Title | Explanation [| Choices]': " << line << "\n";
+        return false;
+      }
+      Option::Translation& t = pending.translations[code];
+      t.title = code == "fr" ? FrenchSpacing(parts[0]) : parts[0];
+      t.explanation = code == "fr" ? FrenchSpacing(parts[1]) : parts[1];
+      if (parts.size() == 3) t.choices = Split(parts[2], ';');
+      continue;
+    }
     if (line.rfind("#@ ", 0) == 0) {
       std::vector<std::string> parts;
       std::stringstream fields(line.substr(3));
@@ -70,6 +163,7 @@ bool ReadOptions(const std::string& path, std::vector<Option>* out) {
     if (have && !line.empty() && line[0] != '#' && eq != std::string::npos) {
       pending.option = line.substr(0, eq);
       pending.defaultValue = line.substr(eq + 1);
+      if (!complete(pending)) return false;
       out->push_back(pending);
       have = false;
     }
@@ -207,52 +301,52 @@ void WriteAdmxPolicy(Writer& w, const Option& o) {
 }
 
 // The texts of the category and of every setting, its title, explanation and choices.
-void WriteAdmlStrings(Writer& w, const std::vector<Option>& options) {
+void WriteAdmlStrings(Writer& w, const std::vector<Option>& options, const std::string& language) {
   auto str = [&](const std::string& id, const std::string& text) {
     w.Open("string");
     w.Attr("id", id);
     w.Text(text);
     w.Close();
   };
-  str("OrvanClassify", "Orvan Classify");
-  str("OrvanClassify_Explain",
-      "The classification add-in for Outlook. A setting here overrides what the add-in was built with; a "
-      "computer setting overrides the same user setting. A value of the wrong kind is ignored and reported in the "
-      "Application event log (source Orvan Classify).");
-  str("SUPPORTED_Outlook2010", "Outlook 2010 and later, with the Orvan Classify add-in");
+  const Fixed& fixed = FixedTexts(language);
+  str("OrvanClassify", fixed.category);
+  str("OrvanClassify_Explain", fixed.explain);
+  str("SUPPORTED_Outlook2010", fixed.supported);
   for (const Option& o : options) {
-    str(o.name, o.title);
-    str(o.name + "_Explain", o.explanation + " Registry value " + o.name + " under " + kKey +
-                                 ". Built-in value: " + (o.defaultValue.empty() ? "(none)" : o.defaultValue) + ".");
-    for (size_t i = 0; i < o.choices.size(); ++i) str(o.name + "_" + std::to_string(i), o.choices[i].label);
+    const Option::Translation t = TextsOf(o, language);
+    str(o.name, t.title);
+    str(o.name + "_Explain", t.explanation + fixed.registry + o.name + fixed.under + kKey + fixed.builtIn +
+                                 (o.defaultValue.empty() ? fixed.none : o.defaultValue) + ".");
+    for (size_t i = 0; i < o.choices.size(); ++i) str(o.name + "_" + std::to_string(i), t.choices[i]);
   }
 }
 
 // How the editor shows one setting: the control of its kind, preset to the built-in value.
-void WriteAdmlPresentation(Writer& w, const Option& o) {
+void WriteAdmlPresentation(Writer& w, const Option& o, const std::string& language) {
+  const std::string title = TextsOf(o, language).title, label = title + FixedTexts(language).colon;
   w.Open("presentation");
   w.Attr("id", o.name);
   if (o.kind == "flag") {
     w.Open("checkBox");
     w.Attr("refId", o.name);
     w.Attr("defaultChecked", o.defaultValue == "ON" ? "true" : "false");
-    w.Text(o.title);
+    w.Text(title);
   } else if (o.kind == "number") {
     w.Open("decimalTextBox");
     w.Attr("refId", o.name);
     w.Attr("defaultValue", o.defaultValue.empty() ? "0" : o.defaultValue);
-    w.Text(o.title + ":");
+    w.Text(label);
   } else if (o.kind == "choice" || o.kind == "pick") {
     w.Open("dropdownList");
     w.Attr("refId", o.name);
     w.Attr("noSort", "true");
     for (size_t i = 0; i < o.choices.size(); ++i)
       if (o.choices[i].value == o.defaultValue) w.Attr("defaultItem", std::to_string(i));
-    w.Text(o.title + ":");
+    w.Text(label);
   } else {
     w.Open("textBox");
     w.Attr("refId", o.name);
-    w.Leaf("label", o.title + ":");
+    w.Leaf("label", label);
     w.Leaf("defaultValue", o.defaultValue);
   }
   w.Close();
@@ -281,18 +375,18 @@ bool WriteAdmx(const std::vector<Option>& options, const std::string& path) {
   return true;
 }
 
-bool WriteAdml(const std::vector<Option>& options, const std::string& path) {
+bool WriteAdml(const std::vector<Option>& options, const std::string& path, const std::string& language) {
   Writer w(path);
   if (!w.ok()) return false;
   OpenRoot(w, "policyDefinitionResources");
-  w.Leaf("displayName", "Orvan Classify");
-  w.Leaf("description", "Group Policy settings of the Orvan Classify add-in for Outlook.");
+  w.Leaf("displayName", FixedTexts(language).category);
+  w.Leaf("description", FixedTexts(language).description);
   w.Open("resources");
   w.Open("stringTable");
-  WriteAdmlStrings(w, options);
+  WriteAdmlStrings(w, options, language);
   w.Close();
   w.Open("presentationTable");
-  for (const Option& o : options) WriteAdmlPresentation(w, o);
+  for (const Option& o : options) WriteAdmlPresentation(w, o, language);
   w.Close();
   w.Close();
   w.Close();
