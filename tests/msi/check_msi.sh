@@ -69,7 +69,11 @@ check "the user's bar placement is left alone" grep -q 'REG_DWORD *0x2' <<<"$(q 
 echo "== a newer package over an older one"
 cp "$newer/OrvanClassify-x64.msi" "$WINEPREFIX/drive_c/OrvanClassify-x64-newer.msi"
 products() { q 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | grep -c 'DisplayName.*Orvan Classify for Outlook (64-bit)'; }
-organisation() { x86_64-w64-mingw32-windres -i "$installed" -O rc 2>/dev/null | sed -n 's/^  112, "\(.*\)"$/\1/p'; }
+# The organisation in the DLL's English string table, the policy's own words.
+organisation() {
+  x86_64-w64-mingw32-windres -i "$installed" -O rc 2>/dev/null |
+    awk '/^LANGUAGE /{ english = ($0 == "LANGUAGE 9, 4") } english' | sed -n 's/^  112, "\(.*\)"$/\1/p'
+}
 check "the standard package (1.0.0) installs" "$wine" msiexec /i 'C:\OrvanClassify-x64.msi' /qn
 check "Acme's package (1.0.7) installs over it" "$wine" msiexec /i 'C:\OrvanClassify-x64-newer.msi' /qn
 check "one product is left ($(products))" test "$(products)" = 1
