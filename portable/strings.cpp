@@ -80,10 +80,8 @@ int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax) {
     if (instance != PortableModuleHandle() || !buffer || bufferMax <= 0) return 0;
     for (const Entry& e : kTable) {
       if (e.id != id) continue;
-      int wideLen = MultiByteToWideChar(CP_UTF8, 0, e.utf8, -1, nullptr, 0);
-      std::u16string wide(size_t(wideLen > 0 ? wideLen : 1), u'\0');
-      MultiByteToWideChar(CP_UTF8, 0, e.utf8, -1, wide.data(), wideLen);
-      size_t len = std::char_traits<char16_t>::length(wide.c_str());
+      const std::u16string wide = Wide(e.utf8);
+      size_t len = wide.size();
       if (len > size_t(bufferMax - 1)) len = size_t(bufferMax - 1);
       std::memcpy(buffer, wide.data(), len * sizeof(char16_t));
       buffer[len] = u'\0';

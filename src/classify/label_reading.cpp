@@ -316,12 +316,7 @@ LabelReading MsipLevel(const ClassificationSettings& s, std::string_view headers
   for (const std::string& pair : pairs) {
     const size_t equals = pair.find('=');
     if (equals == std::string::npos) continue;
-    std::string key = LowerCopy(pair.substr(0, equals)), value = pair.substr(equals + 1);
-    key.erase(0, std::min(key.find_first_not_of(" \t"), key.size()));
-    key.erase(key.find_last_not_of(" \t") + 1);
-    value.erase(0, std::min(value.find_first_not_of(" \t"), value.size()));
-    value.erase(value.find_last_not_of(" \t") + 1);
-    values.emplace(key, value);
+    values.emplace(Trimmed(LowerCopy(pair.substr(0, equals))), Trimmed(pair.substr(equals + 1)));
   }
   bool named = false;
   for (const auto& partner : s.PartnerLabels) {

@@ -71,10 +71,7 @@ ClassificationSettings::ClassificationSettings(const SettingsDefaults& d)
   auto perLevel = [](const std::string& text, std::vector<std::string>* out) {
     for (size_t start = 0; !text.empty() && start <= text.size();) {
       const size_t end = std::min(text.find(';', start), text.size());
-      std::string entry = text.substr(start, end - start);
-      entry.erase(0, std::min(entry.find_first_not_of(" \t"), entry.size()));
-      entry.erase(entry.find_last_not_of(" \t") + 1);
-      out->push_back(entry);
+      out->push_back(Trimmed(text.substr(start, end - start)));
       start = end + 1;
     }
   };

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 #include "classify/load_text.h"
+#include "classify/text_search.h"
 #include "com/text.h"
 
 namespace {
@@ -23,11 +24,6 @@ const char* const kColorNames[] = {"aqua",   "black", "blue",   "fuchsia", "gray
 
 // What a level without a pair of its own shows: white on these, in turn up the levels.
 const char* const kBackgrounds[] = {"green", "blue", "red", "purple", "maroon", "navy", "teal", "black"};
-
-std::string Trimmed(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
-  return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-}
 
 bool Color(std::string text, std::string* written) {
   text = Trimmed(text);

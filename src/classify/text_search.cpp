@@ -31,6 +31,11 @@ namespace {
 bool Caseless(char c) { return Table().caseless[static_cast<unsigned char>(c)]; }
 }  // namespace
 
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
+  return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
 std::string LowerCopy(const std::string& text) {
   std::string out(text);
   for (char& c : out) c = LowerAnsi(c);

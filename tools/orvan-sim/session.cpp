@@ -11,6 +11,7 @@
 #include <utility>
 #include <sstream>
 #include "com/iids.h"
+#include "com/markup.h"
 #include "com/module.h"
 #include "com/text.h"
 #include "render.h"
@@ -579,11 +580,9 @@ void Session::Arrive(const Args& given) {
   if (meeting) eml += "Content-Class: urn:content-classes:calendarmessage\r\n";
   if (level) eml += "X-Orvan-classification: " + std::to_string(level) + " - LEVEL" + std::to_string(level) + "\r\n";
   if (!label.empty()) {
-    std::string text;  // the classification as XML text
-    for (char c : label) text += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
     const std::string xml =
         "<ConfidentialityLabel xmlns=\"urn:nato:stanag:4774:confidentialitymetadatalabel:1:0\"><ConfidentialityInformation>"
-        "<PolicyIdentifier>ORVAN</PolicyIdentifier><Classification>" + text +
+        "<PolicyIdentifier>ORVAN</PolicyIdentifier><Classification>" + MarkupText(label, MarkupPlace::Content) +
         "</Classification></ConfidentialityInformation></ConfidentialityLabel>";
     eml += "SIO-Label: type=\":xml\"; label=\"" + Base64(xml) + "\"\r\n";
   }
