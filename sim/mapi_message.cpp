@@ -179,6 +179,13 @@ void MapiMessage::SetBinary(ULONG propId, const std::string& bytes) {
   v.text = bytes;
 }
 
+void MapiMessage::SetNamedBinary(const GUID& set, const std::string& name, const std::string& bytes) {
+  const auto key = std::make_pair(GuidKey(set), name);
+  auto it = names_.find(key);
+  if (it == names_.end()) it = names_.emplace(key, nextId_++).first;
+  SetBinary(it->second, bytes);
+}
+
 void MapiMessage::Erase(const GUID& set, const std::string& name) {
   auto it = names_.find(std::make_pair(GuidKey(set), name));
   if (it != names_.end()) values_.erase(it->second);

@@ -50,6 +50,7 @@ class MapiMessage : public SimUnknown, public IMAPIProp {
   void SetLong(ULONG propId, LONG value);
   void SetString8(ULONG propId, const std::string& value);
   void SetBinary(ULONG propId, const std::string& bytes);
+  void SetNamedBinary(const GUID& set, const std::string& name, const std::string& bytes);
   void Erase(const GUID& set, const std::string& name);
   // PR_ENTRYID: empty until the message is first saved, as in a real store.
   std::string EntryId() const;

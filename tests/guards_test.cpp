@@ -158,6 +158,34 @@ TEST_F(Guards, MarksAreMadeOnceByWhatTheMessageHolds) {
   ExpectNothingLeftAtExit();
 }
 
+// A draft stamped before the stamp recorded its marks (it held the message's entry id) has
+// the marks of the level it carries taken for the add-in's; a stamp that cannot be read has
+// none, so nothing is taken out of the text and the log says why.
+TEST_F(Guards, AnOlderStampIsReadByItsLevelAndAnUnreadableOneTakesNothingOut) {
+  SessionLog::SetDefaultEnabled(true);
+  StartOutlook();
+  sim::Inspector* w = outlook.Compose(1, "Plans", "Numbers");
+  DropDown(w)->Choose(2);
+  StopNextSend();
+  EXPECT_FALSE(outlook.Send(w));
+  sim::MailItem* draft = w->mail();
+  outlook.Close(w);
+  draft->message->SetNamedBinary(PS_PUBLIC_STRINGS_ID, "OrvanClassify-Stamped", draft->message->EntryId());
+  sim::Inspector* again = outlook.Open(draft);
+  DropDown(again)->Choose(3);
+  ASSERT_TRUE(outlook.Send(again));
+  const std::string secret = "Classification: SECRET  (for more info visit http://www.orvan.example/classify)";
+  EXPECT_EQ(draft->Body(), secret + "\n\nNumbers\n" + secret);
+
+  sim::Inspector* copy = outlook.Resend(draft);
+  copy->mail()->message->SetNamedBinary(PS_PUBLIC_STRINGS_ID, "OrvanClassify-Stamped", std::string("OCS2\xff", 5));
+  ASSERT_TRUE(outlook.Send(copy));
+  EXPECT_EQ(copy->mail()->Body(), secret + "\n\n" + secret + "\n\nNumbers\n" + secret + "\n" + secret);
+  EXPECT_EQ(copy->mail()->Subject(), "[SECRET] Plans");
+  EXPECT_NE(LogText().find("The message's stamp could not be read"), std::string::npos);
+  ExpectNothingLeftAtExit();
+}
+
 // Today's Forward of several messages answers all of them (read as classic reads them);
 // past the messages read it starts at the highest level but answers nothing it never read.
 TEST_F(GuardsToday, AnAnswerToSeveralSelectedStartsAtTheHighestItRead) {

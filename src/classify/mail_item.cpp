@@ -326,7 +326,7 @@ bool TakeText(const unsigned char*& p, const unsigned char* end, WideText* text)
 }  // namespace
 
 // Read in one GetProps. A stamp of an earlier version of the add-in (the message's entry id)
-// names no marks: they are the ones the policy makes for the level the message carries.
+// names no marks: they are the ones the policy makes, of whichever level stands in the body.
 bool CMailItem::ReadStamp(Stamp* out) {
   *out = Stamp();
   if (!message_) return false;
@@ -348,10 +348,7 @@ bool CMailItem::ReadStamp(Stamp* out) {
     const int carried = GetClassification();
     if (!s || carried < 1) return true;
     out->level = carried;
-    long format = olFormatPlain;
-    if (IsMail()) TryHostStep([&] { format = GetBodyFormat(); });
-    const bool html = format != olFormatPlain;
-    out->body = MarkTexts(Utf8ToWide(BodyMark(*s, s->LevelName(carried), html)), html, s->BodyMarkPlaces);
+    out->anyLevelsMarks = true;
     return true;
   }
   p += 4;

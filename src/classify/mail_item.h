@@ -72,6 +72,9 @@ class CMailItem {
   struct Stamp {
     int level = 0;  // 0: never marked
     OwnMarks body;
+    // An earlier version's stamp recorded no marks, and the level the message carries may
+    // have been chosen since: the marks of any level standing at their places are its own.
+    bool anyLevelsMarks = false;
   };
   // False when the message cannot be read.
   bool ReadStamp(Stamp* out);

@@ -1,5 +1,6 @@
 // What Send does to a message: the one Send decision for a compose window's or an inline
 // response's own Send, then the end of the window's handlers; and the marks themselves.
+#include <algorithm>
 #include <cstdio>
 #include "host/host_guard.h"
 #include "classify/mail_item.h"
@@ -79,7 +80,12 @@ void CMailItem::MarkBody(const std::string* name, const Stamp& previous, OwnMark
   const int places = name ? s.BodyMarkPlaces : 0;
   const WideText mark = name ? Utf8ToWide(BodyMark(s, *name, html)) : WideText();
   *written = MarkTexts(mark, html, places);
-  const std::vector<Insertion> plan = PlanBodyMarks(text.View(), html, *written, places, &previous.body);
+  std::vector<Insertion> plan = PlanBodyMarks(text.View(), html, *written, places, &previous.body);
+  for (int level = 1; previous.anyLevelsMarks && level <= s.LevelCount(); ++level) {
+    const OwnMarks earlier = MarkTexts(Utf8ToWide(BodyMark(s, s.LevelName(level), html)), html, s.BodyMarkPlaces);
+    plan = PlanBodyMarks(text.View(), html, *written, places, &earlier);
+    if (std::any_of(plan.begin(), plan.end(), [](const Insertion& i) { return i.skip != 0; })) break;
+  }
   // The same marks of an earlier Send where they stand already: the body is not written again.
   if (previous.level && ChangesNothing(text.View(), plan)) return;
   // The marked body in a new string the host can take (Windows does not promise that a
