@@ -143,6 +143,10 @@ TEST_F(StandardLabel, ReceivedLabelsGiveALevelOnlyAsThePolicyReadsThem) {
       {"sio-label:  marking=\"EXAMPLE\r\n SECRET\"\r\n", 3, ""},
       {"SIO-Label: marking*=utf-8''EXAMPLE%20SECRET; type=\"urn:example:other\"; label=\"eA==\"\r\n", 3, ""},
       {"SIO-Label: marking*0=\"EXAMPLE \"; marking*1=\"SECRET\"\r\n", 3, ""},
+      // A length past 127 octets in its long form: a privacy mark of 130 characters.
+      {ess + " label=\"" + Base64(std::string("\x31\x81\x8b\x06\x01\x29\x02\x01\x03\x13\x81\x82", 12) + std::string(130, 'A')) +
+           "\"\r\n",
+       2, ""},
       {ess + " label=\"MQYGASoCAQQ=\"\r\n", 0, "of the policy 1.2, not this one's"},
       {ess + " label=\"MQYGASkCAQM\"\r\n", 0, "ESS label does not parse"},
       {ess + " label=\"MQMGASk=\"\r\n", 0, "has no classification"},
