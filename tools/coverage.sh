@@ -6,7 +6,9 @@
 set -euo pipefail
 build=$1
 root=$(cd "$(dirname "$0")/.." && pwd)
-csv=$(cd "$root" && gcovr --root . --object-directory "$build" --filter 'src/' --exclude-throw-branches \
+# The counts of this build alone: another build in the tree (./dev coverage beside ./dev test)
+# has counts of its own, which gcovr would otherwise find and fail to merge.
+csv=$(cd "$root" && gcovr --root . "$build" --object-directory "$build" --filter 'src/' --exclude-throw-branches \
   --exclude-unreachable-branches --csv 2>/dev/null)
 awk -F, -v only_total="${2:-}" '
   NR == 1 { next }

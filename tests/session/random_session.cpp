@@ -1236,6 +1236,10 @@ bool Decode(const std::string& data, Outcome* o, std::vector<Step>* steps) {
 
 using StepSink = std::function<void(const Step&)>;
 
+#ifdef ORVAN_COVERAGE
+extern "C" void __gcov_dump();
+#endif
+
 Outcome Isolated(const std::function<Outcome(const StepSink&)>& play, std::vector<Step>* played, bool quiet) {
   int fds[2];
   if (pipe(fds) != 0) return play([&](const Step& s) { if (played) played->push_back(s); });
@@ -1256,6 +1260,9 @@ Outcome Isolated(const std::function<Outcome(const StepSink&)>& play, std::vecto
     const Outcome o = play([&](const Step& step) { WriteAll(fds[1], EncodeStep(step)); });
     WriteAll(fds[1], EncodeOutcome(o));
     close(fds[1]);
+#ifdef ORVAN_COVERAGE
+    __gcov_dump();
+#endif
     _exit(0);
   }
   close(fds[1]);
